@@ -1,0 +1,148 @@
+#pragma once
+// OskelHWI: the device library of the Oskel 108-key keyboard.
+//
+// It finds the keyboard's configuration interface (vendor 0483, product 5022, interface mi_01)
+// among the hidraw devices and the virtual keyboards, exchanges 65-byte reports with it (report id
+// 0x00, then a 64-byte payload), keeps a working copy of the 216 key definitions (two levels of
+// 108 keys) and the 324-byte backlight table, and runs the key, light, version and firmware
+// exchanges. `CTravoHWI` is the one class a program uses.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#if defined(_WIN32)
+#define OSKELHWI_EXPORT __declspec(dllexport)
+#else
+#define OSKELHWI_EXPORT __attribute__((visibility("default")))
+#endif
+
+// Window messages. The numbers are the keyboard software's traditional ones (WM_USER = 0x400),
+// so programs and tools agree on them whatever the platform.
+constexpr unsigned WM_USER = 0x400;
+constexpr unsigned WM_TRAY_NOTIFY = WM_USER + 101;        // 0x465: notification-area icon
+constexpr unsigned WM_HOOK_KEY = WM_USER + 102;           // 0x466: one captured keystroke
+constexpr unsigned WM_TRANSFER_PROGRESS = WM_USER + 103;  // 0x467: wParam = progress value
+constexpr unsigned WM_TRANSFER_DONE = WM_USER + 104;      // 0x468: a device operation ended
+
+// Where a transfer reports its progress. post() must not block and may be called from any thread;
+// the receiver decides on which thread it handles the message.
+class NotifyTarget {
+public:
+    virtual ~NotifyTarget() = default;
+    virtual void post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+};
+
+// A window handle is a notify target; null means nobody is told.
+using WindowHandle = NotifyTarget*;
+
+class CTravoUtil;
+class CTravo;
+
+// Number of ints in the light array of setKeyboardLightArea/getKeyboardLightArea:
+// key 1..108, each red, green, blue.
+constexpr int kLightArrayLength = 324;
+
+class OSKELHWI_EXPORT CTravoHWI {
+public:
+    // Closed: no transport, no keyboard object.
+    CTravoHWI();
+    // Closes the device as __closeDev does.
+    ~CTravoHWI();
+    // The copy shares the source's transport and keyboard object without owning them; only one
+    // of the two may close the device or be destroyed while it is open.
+    CTravoHWI& operator=(const CTravoHWI& other);
+    CTravoHWI(const CTravoHWI&) = delete;
+
+    // True when a keyboard is attached. Opens nothing and changes nothing; never waits on a
+    // running exchange.
+    bool DetectDevice();
+
+    // Opens the first keyboard found. True at once when already open. False when no keyboard
+    // is found. True also when the keyboard was found but could not be opened: the first
+    // exchange then fails (openError() tells why).
+    bool __createDev();
+
+    // Deletes the keyboard object (and every key definition) and closes the transport.
+    // Harmless when already closed. Always true.
+    bool __closeDev();
+
+    // Empties all 216 key slots. Always true.
+    bool prepare();
+
+    // Builds a key definition from a key-configuration array and stores it in the slot of
+    // `level` (0 = level 1, 1 = level 2) and `key` (1..108), replacing what the slot held.
+    // Array layout by element 0 (the kind):
+    //   0: n, code 1 .. code n                       (fixed codes, at most 58 kept)
+    //   1: delay, n, code 1 .. code n                (typed one after another, at most 56 kept)
+    //   2: play mode 0..2, cycles, hasStepDelays, delay, n, steps
+    //      steps: n codes, or with step delays code, pause, code, pause, ..., last code.
+    // A kind other than 0..2, a macro play mode other than 0..2, or a level/key out of range
+    // changes nothing. `count` is informational. Always false (the result carries nothing).
+    bool setKeyConfiguration(int level, int key, const int* config, int count);
+
+    // Writes the slot's definition into `config` in the layout above; an empty slot is written
+    // as 0, 0. Never writes more than `capacity` ints (a definition that does not fit is cut).
+    // Always true.
+    bool getKeyConfiguration(int level, int key, int* config, int capacity);
+
+    // Stores the low byte of each of the 324 ints as the backlight table and sends it to the
+    // keyboard at once. False when a report could not be sent (the send stops there).
+    bool setKeyboardLightArea(const int* lights);
+
+    // Copies the backlight table out, one byte per int (324 ints). Always true.
+    bool getKeyboardLightArea(int* lights);
+
+    // Sends all 216 key records (level 1 keys 1..108, then level 2) between a begin and an end
+    // report, posting WM_TRANSFER_PROGRESS with the slot index 0..215 after each slot.
+    // False at the first report that fails, or when cancelled.
+    bool writeKeyConfigurationToDev(WindowHandle window);
+
+    // Asks the keyboard for all its key records and stores each in its slot, posting
+    // WM_TRANSFER_PROGRESS with the slot index after each. True when the end marker arrived;
+    // false when a read failed or timed out (1000 ms) or the transfer was cancelled.
+    bool readKeyDefinationFromDev(WindowHandle window);
+
+    // Reads the keyboard's backlight table into the working copy. True when the end marker
+    // arrived.
+    bool readKeyLightFromDev();
+
+    // Downloads an Intel HEX firmware text, one report per line, posting WM_TRANSFER_PROGRESS
+    // on a scale of 0..150. The whole text is checked first; a faulty text sends nothing and
+    // answers false.
+    bool WriteFirmwareToKeyboard(const char* text, int length, WindowHandle window);
+
+    // Reads the keyboard's firmware version text into `buffer` (at least 63 wide characters);
+    // the text is at most 62 characters and always terminated.
+    bool ReadKeyboardVersion(char16_t* buffer);
+
+    // Reads the version into the object's own buffer and returns it, whether or not the read
+    // succeeded.
+    const char16_t* getHardwareVersion();
+
+    // Makes the exchange in progress, if any, stop before its next report and answer false.
+    // May be called from any thread. The next exchange starts uncancelled.
+    void cancelTransfer();
+
+    // The device path of the first keyboard found, empty when none is attached.
+    std::string detectedDevicePath();
+
+    // The errno of the failed open behind the last __createDev, 0 when the open succeeded
+    // (EACCES: the keyboard is there but this user may not open it).
+    int openError() const;
+
+    // True while a keyboard is open.
+    bool isOpen() const;
+
+private:
+    CTravoUtil* transport;
+    CTravo* device;
+    char16_t hardwareVersion[64];
+
+    // Exchanges never interleave: every report exchange holds this lock.
+    std::mutex* exchangeLock;
+    std::atomic<bool>* cancelFlag;
+    bool ownsDevice;
+    int lastOpenError;
+};
