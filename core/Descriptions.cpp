@@ -1,0 +1,108 @@
+#include "Descriptions.h"
+
+#include "KeyTables.h"
+
+namespace {
+
+// Longest condensed macro before it is cut off; counts UTF-16 units.
+constexpr std::size_t kMacroDescriptionLimit = 120;
+
+bool endsWithFirst(const std::u16string& text, const std::u16string& suffix) {
+    return text.size() > suffix.size() && text.find(suffix) == text.size() - suffix.size();
+}
+
+// A pause step "<120 ms>" shows as its number, a key step as the key name without direction.
+// Any "<...>" text is cut like a pause: the leading "<" and the trailing four characters go.
+std::u16string condensedStep(const std::u16string& step) {
+    const std::size_t length = step.size();
+    if (length > 4 && step.find(u'<') == 0 && step.find(u'>') == length - 1) {
+        return step.substr(1, length - 5);
+    }
+    if (endsWithFirst(step, u" Down")) {
+        return step.substr(0, length - 5);
+    }
+    if (endsWithFirst(step, u" UP")) {
+        return step.substr(0, length - 3);
+    }
+    return step;
+}
+
+std::u16string condensedMacro(const StepList& steps) {
+    std::u16string text;
+    for (std::size_t i = 0; i < steps.items.size(); ++i) {
+        if (i > 0) {
+            text += u',';
+        }
+        text += condensedStep(steps.items[i]);
+        if (text.size() > kMacroDescriptionLimit) {
+            text += u" ... ...";
+            break;
+        }
+    }
+    return text;
+}
+
+std::u16string joinedSteps(const StepList& steps) {
+    std::u16string text;
+    for (std::size_t i = 0; i < steps.items.size(); ++i) {
+        if (i > 0) {
+            text += u" | ";
+        }
+        text += steps.items[i];
+    }
+    return text;
+}
+
+const std::u16string& typeName(const std::array<std::u16string, kAssignmentTypeCount>& names,
+                               int mode) {
+    static const std::u16string none;
+    return mode >= 0 && mode < kAssignmentTypeCount ? names[mode] : none;
+}
+
+std::u16string levelLine(const KeyboardConfig& config, int key, int level,
+                         const std::u16string& label) {
+    const bool zh = config.language == "zh-CN";
+    const auto& names = zh ? config.typeNamesZh : config.typeNamesEn;
+    const int mode = config.slot(key, level).mode;
+    // The colon after the label is the full-width one in both languages.
+    return label + u"：" + typeName(names, mode) + u" " + describeAssignment(config, key, level) +
+           u"\r\n";
+}
+
+}  // namespace
+
+std::u16string describeAssignment(const KeyboardConfig& config, const KeyAssignment& assignment) {
+    switch (assignment.mode) {
+        case Single:
+        case Multimedia:
+        case Mouse:
+        case Function:
+        case Power:
+            return hwCodeName(config, assignment.hwCode);
+        case Combo:
+        case Emulation:
+            return joinedSteps(assignment.steps);
+        case Macro:
+            return condensedMacro(assignment.steps);
+        default:
+            return {};
+    }
+}
+
+std::u16string describeAssignment(const KeyboardConfig& config, int key, int level) {
+    if (!KeyboardConfig::validSlot(key, level)) {
+        return {};
+    }
+    return describeAssignment(config, config.slot(key, level));
+}
+
+std::u16string keyInfoText(const KeyboardConfig& config, int key) {
+    const bool zh = config.language == "zh-CN";
+    if ((!zh && config.language != "en-US") || !KeyboardConfig::validSlot(key, 0)) {
+        return {};
+    }
+    const std::u16string level1 = zh ? u"上档键" : u"Key settings L1";
+    const std::u16string level2 = zh ? u"下档键" : u"Key settings L2";
+    return titleText(config) + u"\r\n\r\n" + levelLine(config, key, 0, level1) + u"\r\n" +
+           levelLine(config, key, 1, level2);
+}
