@@ -1,0 +1,302 @@
+#include "TransferFlows.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "KeyTables.h"
+
+namespace {
+
+// Kinds of key-configuration array (element 0).
+constexpr int kFixedCodes = 0;
+constexpr int kContinuous = 1;
+constexpr int kMacroSteps = 2;
+
+// The library is asked for each slot into an array this large, so no definition is cut.
+constexpr int kReadCapacity = 65536;
+// Items of a rebuilt list are appended through a row past any list.
+constexpr int kAppendRow = 20000;
+constexpr int kComboViewSize = 6;
+constexpr int kStepsViewSize = 9;
+
+// Reads the text as a decimal integer the way the pause editor writes it: leading blanks, an
+// optional sign, digits up to the first other character; 0 when there are none. Saturates.
+int parseDecimal(const std::u16string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - u'0'), INT_MAX + 1LL);
+    }
+    value = negative ? -value : value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+bool isNameWithSuffix(const std::u16string& text, const std::u16string& name,
+                      std::u16string_view suffix) {
+    return text.size() == name.size() + suffix.size() && text.compare(0, name.size(), name) == 0 &&
+           text.compare(name.size(), suffix.size(), suffix.data(), suffix.size()) == 0;
+}
+
+std::vector<int> macroConfiguration(const KeyboardConfig& config, const StepList& steps) {
+    const int n = steps.count();
+    const bool automatic = steps.IsAutoInterval;
+    // Cycles only count in the "Times Play" mode; the keyboard gets 0 otherwise. Without the
+    // automatic interval the items alternate key and pause, so (n + 1) / 2 are keys.
+    std::vector<int> array = {kMacroSteps,
+                              steps.PlayMode,
+                              steps.PlayMode == 0 ? steps.Cycles : 0,
+                              automatic ? 0 : 1,
+                              automatic ? steps.Delay : 0,
+                              automatic ? n : (n + 1) / 2};
+    for (const auto& item : steps.items) {
+        array.push_back(stepValue(config, item));
+    }
+    return array;
+}
+
+std::vector<int> codesConfiguration(const KeyboardConfig& config, std::vector<int> head,
+                                    const StepList& steps) {
+    head.push_back(steps.count());
+    for (const auto& item : steps.items) {
+        head.push_back(stepValue(config, item));
+    }
+    return head;
+}
+
+std::u16string pauseText(int milliseconds) {
+    const std::string digits = std::to_string(milliseconds);
+    return u"<" + std::u16string(digits.begin(), digits.end()) + u" ms>";
+}
+
+int typeOfSingleCode(int code) {
+    if (code >= 108 && code <= 125) {
+        return Multimedia;
+    }
+    if (code >= 126 && code <= 134) {
+        return Mouse;
+    }
+    if (code >= 135 && code <= 159) {
+        return Function;
+    }
+    if (code >= 75 && code <= 77) {
+        return Power;
+    }
+    return Single;
+}
+
+// Codes travel as bytes; masking also keeps every table lookup in range.
+int codeAt(const int* array, int index) {
+    return array[index] & 0xFF;
+}
+
+std::u16string codeName(const KeyboardConfig& config, const int* array, int index) {
+    return hwCodeName(config, codeAt(array, index));
+}
+
+// Element count n at `index`, bounded by what the array can hold after `first` with `stride`
+// elements per step (the last step of a paused macro has no pause, hence `last`).
+int boundedCount(const int* array, int count, int index, int first, int stride) {
+    if (count <= index) {
+        return 0;
+    }
+    const int room = count - first;
+    const int fits = room <= 0 ? 0 : (room + stride - 1) / stride;
+    return std::clamp(array[index], 0, fits);
+}
+
+void rebuildFixedCodes(const KeyboardConfig& config, const int* array, int count,
+                       KeyAssignment& assignment) {
+    const int n = boundedCount(array, count, 1, 2, 1);
+    if (n == 0) {
+        assignment.mode = NotSet;
+    } else if (n == 1) {
+        assignment.hwCode = codeAt(array, 2);
+        assignment.mode = typeOfSingleCode(assignment.hwCode);
+    } else if (n == 2 && codeAt(array, 2) == kMouseKeyLeftHwCode &&
+               codeAt(array, 3) == kMouseKeyLeftHwCode) {
+        // The keyboard has no double click of its own: it is stored as two left clicks.
+        assignment.mode = Mouse;
+        assignment.hwCode = kLeftDoubleClickHwCode;
+    } else {
+        StepList steps(kComboViewSize);
+        for (int i = 0; i < n; ++i) {
+            steps.setOrAppendAtRow(kAppendRow, codeName(config, array, 2 + i));
+        }
+        assignment.mode = Combo;
+        assignment.steps = steps;
+    }
+}
+
+void rebuildContinuous(const KeyboardConfig& config, const int* array, int count,
+                       KeyAssignment& assignment) {
+    const int n = boundedCount(array, count, 2, 3, 1);
+    if (n == 0) {
+        assignment.mode = NotSet;
+        return;
+    }
+    StepList steps(kStepsViewSize);
+    steps.Delay = array[1];
+    for (int i = 0; i < n; ++i) {
+        steps.setOrAppendAtRow(kAppendRow, codeName(config, array, 3 + i));
+    }
+    assignment.mode = Emulation;
+    assignment.steps = steps;
+}
+
+void rebuildMacro(const KeyboardConfig& config, const int* array, int count,
+                  KeyAssignment& assignment) {
+    if (count < 6) {
+        assignment.mode = NotSet;
+        return;
+    }
+    const bool paused = array[3] != 0;
+    const int n = boundedCount(array, count, 5, 6, paused ? 2 : 1);
+    if (n == 0) {
+        assignment.mode = NotSet;
+        return;
+    }
+    StepList steps(kStepsViewSize);
+    steps.PlayMode = array[1];
+    steps.Cycles = array[2];
+    steps.IsAutoInterval = !paused;
+    steps.Delay = array[4];
+    for (int i = 0; i < n; ++i) {
+        // Each pause follows the step before it: code, pause, code, ..., code.
+        if (paused && i > 0) {
+            steps.setOrAppendAtRow(kAppendRow, pauseText(array[7 + 2 * (i - 1)]));
+        }
+        steps.setOrAppendAtRow(kAppendRow, codeName(config, array, paused ? 6 + 2 * i : 6 + i));
+    }
+    assignment.mode = Macro;
+    assignment.steps = steps;
+}
+
+}  // namespace
+
+int stepValue(const KeyboardConfig& config, const std::u16string& text) {
+    if (text.find(u"ms>") != std::u16string::npos) {
+        // "<%d ms>": the number sits between the "<" and the closing " ms>".
+        return text.size() < 5 ? 0 : parseDecimal(text.substr(1, text.size() - 5));
+    }
+    // The first matching name wins, so a name several codes share resolves to the lowest one.
+    for (const auto& [keyCode, name] : config.keyNames) {
+        if (text == name || isNameWithSuffix(text, name, u" UP") ||
+            isNameWithSuffix(text, name, u" Down")) {
+            return config.keyCodeToHwCode[keyCode & kKeyCodeMask];
+        }
+    }
+    return 0;
+}
+
+std::vector<int> keyConfigurationOf(const KeyboardConfig& config, const KeyAssignment& assignment) {
+    switch (assignment.mode) {
+        case NotSet:
+            return {};
+        case Combo:
+            return codesConfiguration(config, {kFixedCodes}, assignment.steps);
+        case Macro:
+            return macroConfiguration(config, assignment.steps);
+        case Emulation:
+            return codesConfiguration(config, {kContinuous, assignment.steps.Delay},
+                                      assignment.steps);
+        default:
+            if (assignment.mode < NotSet) {
+                return {};
+            }
+            if (assignment.hwCode == kLeftDoubleClickHwCode) {
+                return {kFixedCodes, 2, kMouseKeyLeftHwCode, kMouseKeyLeftHwCode};
+            }
+            return {kFixedCodes, 1, assignment.hwCode};
+    }
+}
+
+void assignFromKeyConfiguration(const KeyboardConfig& config, const int* array, int count,
+                                KeyAssignment& assignment) {
+    const int kind = count > 0 ? array[0] : -1;
+    switch (kind) {
+        case kFixedCodes:
+            rebuildFixedCodes(config, array, count, assignment);
+            break;
+        case kContinuous:
+            rebuildContinuous(config, array, count, assignment);
+            break;
+        case kMacroSteps:
+            rebuildMacro(config, array, count, assignment);
+            break;
+        default:
+            assignment.mode = NotSet;
+            break;
+    }
+}
+
+bool writeKeysToKeyboard(KeyboardConfig& config, WindowHandle window) {
+    CTravoHWI& keyboard = config.keyboard;
+    if (!keyboard.isOpen()) {
+        return false;
+    }
+    keyboard.prepare();
+    for (int level = 0; level < kLevelCount; ++level) {
+        for (int key = 1; key <= kKeyCount; ++key) {
+            const std::vector<int> array = keyConfigurationOf(config, config.slot(key, level));
+            if (!array.empty()) {
+                keyboard.setKeyConfiguration(level, key, array.data(),
+                                             static_cast<int>(array.size()));
+            }
+        }
+    }
+    return keyboard.writeKeyConfigurationToDev(window);
+}
+
+bool readKeysFromKeyboard(KeyboardConfig& config, WindowHandle window) {
+    CTravoHWI& keyboard = config.keyboard;
+    // A half-finished read would mix new and stale slots, so nothing changes unless it ended.
+    if (!keyboard.isOpen() || !keyboard.readKeyDefinationFromDev(window)) {
+        return false;
+    }
+    std::vector<int> array(kReadCapacity);
+    for (int level = 0; level < kLevelCount; ++level) {
+        for (int key = 1; key <= kKeyCount; ++key) {
+            std::fill(array.begin(), array.end(), 0);
+            keyboard.getKeyConfiguration(level, key, array.data(), kReadCapacity);
+            assignFromKeyConfiguration(config, array.data(), kReadCapacity,
+                                       config.slot(key, level));
+        }
+    }
+    return true;
+}
+
+bool writeBacklightToKeyboard(KeyboardConfig& config) {
+    if (!config.keyboard.isOpen()) {
+        return false;
+    }
+    int lights[kLightArrayLength];
+    for (int key = 1; key <= kKeyCount; ++key) {
+        for (int c = 0; c < 3; ++c) {
+            lights[(key - 1) * 3 + c] = config.backlight[key][c];
+        }
+    }
+    return config.keyboard.setKeyboardLightArea(lights);
+}
+
+bool readBacklightFromKeyboard(KeyboardConfig& config) {
+    CTravoHWI& keyboard = config.keyboard;
+    if (!keyboard.isOpen() || !keyboard.readKeyLightFromDev()) {
+        return false;
+    }
+    int lights[kLightArrayLength] = {};
+    keyboard.getKeyboardLightArea(lights);
+    for (int key = 1; key <= kKeyCount; ++key) {
+        for (int c = 0; c < 3; ++c) {
+            config.backlight[key][c] = lights[(key - 1) * 3 + c];
+        }
+    }
+    return true;
+}

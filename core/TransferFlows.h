@@ -1,0 +1,45 @@
+#pragma once
+// Moving the configuration between the document and the keyboard through the document's device
+// object: every assignment to and from the device library's key-configuration arrays, and the
+// backlight colours to and from its 324-int light array.
+//
+// All four flows answer what the device library answered, and a read that fails leaves the
+// document exactly as it was. They run on a worker thread while a modal dialog keeps the user
+// from editing the document.
+
+#include <OskelHWI.h>
+
+#include <string>
+#include <vector>
+
+#include "KeyAssignment.h"
+#include "KeyboardConfig.h"
+
+// Every assigned slot becomes a key definition (the others stay empty), then the key write
+// transfer runs, posting its progress to `window`. False when the keyboard is not open or the
+// transfer failed.
+bool writeKeysToKeyboard(KeyboardConfig& config, WindowHandle window);
+
+// Runs the key read transfer and, when it succeeds, rebuilds all 216 slots from what the
+// library holds. On failure the document is untouched.
+bool readKeysFromKeyboard(KeyboardConfig& config, WindowHandle window);
+
+// Sends backlight entries 1..108 to the keyboard. False when a report failed.
+bool writeBacklightToKeyboard(KeyboardConfig& config);
+
+// Reads the keyboard's colours into backlight entries 1..108; untouched on failure.
+bool readBacklightFromKeyboard(KeyboardConfig& config);
+
+// The code or pause a step text stands for: the number of a pause text ("<30 ms>" gives 30),
+// else the HWCode of the first key whose name, name + " UP" or name + " Down" the text is,
+// else 0.
+int stepValue(const KeyboardConfig& config, const std::u16string& text);
+
+// The key-configuration array the device library takes for an assignment; empty for a NotSet
+// slot (mode 0 or less), which is not sent. Its size is the element count to pass along.
+std::vector<int> keyConfigurationOf(const KeyboardConfig& config, const KeyAssignment& assignment);
+
+// Rebuilds an assignment from `count` ints of a key-configuration array as the library returns
+// it. Never reads past `count`; codes are bytes.
+void assignFromKeyConfiguration(const KeyboardConfig& config, const int* array, int count,
+                                KeyAssignment& assignment);
