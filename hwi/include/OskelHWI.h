@@ -7,9 +7,8 @@
 // 108 keys) and the 324-byte backlight table, and runs the key, light, version and firmware
 // exchanges. `CTravoHWI` is the one class a program uses.
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <string>
 
 #if defined(_WIN32)
@@ -136,13 +135,17 @@ public:
     bool isOpen() const;
 
 private:
+    // The lock that serialises exchanges and the cancel flag; copies share them.
+    struct ExchangeState;
+
+    template <typename Exchange>
+    bool runExchange(Exchange exchange);
+
     CTravoUtil* transport;
     CTravo* device;
     char16_t hardwareVersion[64];
 
-    // Exchanges never interleave: every report exchange holds this lock.
-    std::mutex* exchangeLock;
-    std::atomic<bool>* cancelFlag;
+    std::shared_ptr<ExchangeState> exchange;
     bool ownsDevice;
     int lastOpenError;
 };

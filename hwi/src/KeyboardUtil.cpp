@@ -1,0 +1,75 @@
+#include "KeyboardUtil.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "Discovery.h"
+#include "ReportChannel.h"
+#include "ReportTags.h"
+
+using namespace oskel::hid;
+
+CKeyboardUtil::CKeyboardUtil() : openErrno(ENODEV) {}
+
+CKeyboardUtil::CKeyboardUtil(const std::string& devicePath) {
+    std::string hidapiPath = hidapiPathOf(devicePath);
+    handle = hidapiPath.empty() ? openSocketChannel(devicePath, openErrno)
+                                : openHidrawChannel(hidapiPath, openErrno);
+    if (handle == nullptr && openErrno == 0) {
+        openErrno = EIO;
+    }
+}
+
+CKeyboardUtil::~CKeyboardUtil() = default;
+
+bool CKeyboardUtil::writeReport(const std::uint8_t* buffer, int length) {
+    if (handle == nullptr || buffer == nullptr || length <= 0) {
+        return false;
+    }
+    return handle->write(buffer, static_cast<std::size_t>(length));
+}
+
+bool CKeyboardUtil::readReport(std::uint8_t* buffer, int& length, int timeoutMs) {
+    if (handle == nullptr || buffer == nullptr || length < 0) {
+        return false;
+    }
+    std::uint8_t report[kReportSize] = {};
+    int received = handle->read(report, sizeof report, timeoutMs);
+    if (received <= 0) {
+        return false;
+    }
+    std::memcpy(buffer, report + 1, std::min<int>(length, kPayloadSize));
+    length = std::max(length, received - 1);
+    return true;
+}
+
+void CKeyboardUtil::discardPendingReports() {
+    if (handle != nullptr) {
+        handle->discardPending();
+    }
+}
+
+bool CTravoUtil::readVersion(char16_t* buffer) {
+    if (buffer == nullptr) {
+        return false;
+    }
+    buffer[0] = u'\0';
+    std::uint8_t request[kReportSize] = {kReportId, 0x00, kVersionRequest};
+    if (cancelled() || !writeReport(request, kReportSize)) {
+        return false;
+    }
+    std::uint8_t answer[kPayloadSize] = {};
+    int length = kPayloadSize;
+    if (cancelled() || !readReport(answer, length, kReadTimeoutMs)) {
+        return false;
+    }
+    // Latin-1 maps byte for byte onto the first 256 UTF-16 units; the first zero ends the text,
+    // and a text of all 62 bytes still gets its terminator.
+    std::size_t i = 0;
+    for (; i < kVersionTextMax && answer[kVersionTextOffset + i] != 0; ++i) {
+        buffer[i] = static_cast<char16_t>(answer[kVersionTextOffset + i]);
+    }
+    buffer[i] = u'\0';
+    return true;
+}

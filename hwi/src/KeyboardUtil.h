@@ -1,0 +1,65 @@
+#pragma once
+// The transport: one open keyboard interface that exchanges 65-byte reports (report id 0x00,
+// then the 64-byte payload). It knows nothing of what the reports mean.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace oskel::hid {
+class ReportChannel;
+}
+
+class CKeyboardUtil {
+public:
+    // Opens the device path (hidraw#...#<hidapi path>, or a virtual keyboard's socket). The
+    // object exists even when the open failed: every write and read on it then fails, and
+    // openError() tells why.
+    explicit CKeyboardUtil(const std::string& devicePath);
+    virtual ~CKeyboardUtil();
+    CKeyboardUtil(const CKeyboardUtil&) = delete;
+    CKeyboardUtil& operator=(const CKeyboardUtil&) = delete;
+
+    // Sends `length` bytes (65, report id first) as one report. False when not sent.
+    virtual bool writeReport(const std::uint8_t* buffer, int length);
+
+    // Receives one report, waiting at most `timeoutMs`, and copies up to `length` bytes of it
+    // (what follows the report id) into `buffer`; `length` becomes the larger of its old value
+    // and the payload bytes received. False on a failed or expired read.
+    virtual bool readReport(std::uint8_t* buffer, int& length, int timeoutMs);
+
+    // Drops reports that arrived and were never read, so an exchange never takes the answers
+    // left over from one that stopped early.
+    virtual void discardPendingReports();
+
+    // The errno of the failed open, 0 when the device is open.
+    int openError() const { return openErrno; }
+
+    // Exchanges stop before their next report once this flag is set.
+    void setCancelFlag(const std::atomic<bool>* flag) { cancelFlag = flag; }
+    bool cancelled() const { return cancelFlag != nullptr && cancelFlag->load(); }
+
+protected:
+    // No device: for transports that carry their reports elsewhere.
+    CKeyboardUtil();
+
+private:
+    std::unique_ptr<oskel::hid::ReportChannel> handle;  // null when the open failed
+    int openErrno = 0;
+    const std::atomic<bool>* cancelFlag = nullptr;
+};
+
+// The transport of this keyboard model: adds the firmware version exchange.
+class CTravoUtil : public CKeyboardUtil {
+public:
+    using CKeyboardUtil::CKeyboardUtil;
+
+    // Sends 0xF9 and reads one answer; bytes 2-63 are the version text in Latin-1. Writes at
+    // most 62 characters and a terminator into `buffer` (63 wide). False when either report
+    // failed; the buffer then holds the empty text.
+    virtual bool readVersion(char16_t* buffer);
+
+protected:
+    CTravoUtil() = default;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// One open connection to a keyboard interface that carries whole 65-byte reports, report id
+// first: a hidraw interface through hidapi, or a virtual keyboard's socket.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace oskel::hid {
+
+class ReportChannel {
+public:
+    virtual ~ReportChannel() = default;
+    // Sends one report of `length` bytes, report id first. False when it was not sent whole.
+    virtual bool write(const std::uint8_t* report, std::size_t length) = 0;
+    // Receives one report, report id first, into `report`; answers the bytes received, or -1
+    // when the read failed, the keyboard went away or nothing came within `timeoutMs`.
+    virtual int read(std::uint8_t* report, std::size_t capacity, int timeoutMs) = 0;
+    // Throws away reports that arrived and were not read (answers left over from an exchange
+    // that stopped early).
+    virtual void discardPending() = 0;
+};
+
+// Opens the interface behind a device path: hidraw#...#<hidapi path> through hidapi, any other
+// path as a virtual keyboard socket. Null on failure, with the errno in `error`.
+std::unique_ptr<ReportChannel> openHidrawChannel(const std::string& hidapiPath, int& error);
+std::unique_ptr<ReportChannel> openSocketChannel(const std::string& socketPath, int& error);
+
+}  // namespace oskel::hid

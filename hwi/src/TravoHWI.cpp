@@ -1,0 +1,195 @@
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+
+#include "Discovery.h"
+#include "Firmware.h"
+#include "KeyConfiguration.h"
+#include "KeyboardUtil.h"
+#include "OskelHWI.h"
+#include "Travo.h"
+
+using namespace oskel::hid;
+
+// Recursive: a notify target that calls back into the object from post() on the exchanging
+// thread must not deadlock it.
+struct CTravoHWI::ExchangeState {
+    std::recursive_mutex lock;
+    std::atomic<bool> cancel{false};
+};
+
+CTravoHWI::CTravoHWI()
+    : transport(nullptr),
+      device(nullptr),
+      hardwareVersion{},
+      exchange(std::make_shared<ExchangeState>()),
+      ownsDevice(false),
+      lastOpenError(0) {}
+
+CTravoHWI::~CTravoHWI() {
+    __closeDev();
+}
+
+CTravoHWI& CTravoHWI::operator=(const CTravoHWI& other) {
+    if (this == &other) {
+        return *this;
+    }
+    __closeDev();
+    std::lock_guard lock(other.exchange->lock);
+    transport = other.transport;
+    device = other.device;
+    std::copy(std::begin(other.hardwareVersion), std::end(other.hardwareVersion), hardwareVersion);
+    exchange = other.exchange;
+    ownsDevice = false;
+    lastOpenError = other.lastOpenError;
+    return *this;
+}
+
+template <typename Exchange>
+bool CTravoHWI::runExchange(Exchange run) {
+    std::lock_guard lock(exchange->lock);
+    if (device == nullptr) {
+        return false;
+    }
+    exchange->cancel = false;
+    transport->discardPendingReports();
+    return run();
+}
+
+std::string CTravoHWI::detectedDevicePath() {
+    return firstKeyboardPath(listDevicePaths());
+}
+
+bool CTravoHWI::DetectDevice() {
+    return !detectedDevicePath().empty();
+}
+
+bool CTravoHWI::__createDev() {
+    if (isOpen()) {
+        return true;
+    }
+    // The search only enumerates; it runs outside the lock like DetectDevice.
+    std::string path = detectedDevicePath();
+    std::lock_guard lock(exchange->lock);
+    if (device != nullptr) {
+        return true;
+    }
+    if (path.empty()) {
+        lastOpenError = ENODEV;
+        return false;
+    }
+    auto* util = new CTravoUtil(path);
+    util->setCancelFlag(&exchange->cancel);
+    lastOpenError = util->openError();
+    transport = util;
+    device = new CTravo(util);
+    ownsDevice = true;
+    return true;
+}
+
+bool CTravoHWI::__closeDev() {
+    // Stop a transfer running on another thread rather than wait for all of it.
+    if (device != nullptr) {
+        exchange->cancel = true;
+    }
+    std::lock_guard lock(exchange->lock);
+    if (ownsDevice) {
+        delete device;
+        delete transport;
+    }
+    device = nullptr;
+    transport = nullptr;
+    ownsDevice = false;
+    return true;
+}
+
+bool CTravoHWI::prepare() {
+    std::lock_guard lock(exchange->lock);
+    if (device != nullptr) {
+        device->clearSlots();
+    }
+    return true;
+}
+
+bool CTravoHWI::setKeyConfiguration(int level, int key, const int* config, int /*count*/) {
+    std::lock_guard lock(exchange->lock);
+    if (device == nullptr || (level != 0 && level != 1) || !validKey(key)) {
+        return false;
+    }
+    auto definition = keyDefineFromConfiguration(level + 1, key, config);
+    if (definition != nullptr) {
+        device->setSlot(level + 1, key, std::move(definition));
+    }
+    return false;
+}
+
+bool CTravoHWI::getKeyConfiguration(int level, int key, int* config, int capacity) {
+    std::lock_guard lock(exchange->lock);
+    if (device != nullptr && (level == 0 || level == 1) && validKey(key)) {
+        configurationFromKeyDefine(device->slot(level + 1, key), config, capacity);
+    }
+    return true;
+}
+
+bool CTravoHWI::setKeyboardLightArea(const int* lights) {
+    if (lights == nullptr) {
+        return false;
+    }
+    return runExchange([&] {
+        for (std::size_t i = 0; i < device->lights.size(); ++i) {
+            device->lights[i] = static_cast<std::uint8_t>(lights[i] & 0xFF);
+        }
+        return device->writeLights();
+    });
+}
+
+bool CTravoHWI::getKeyboardLightArea(int* lights) {
+    std::lock_guard lock(exchange->lock);
+    if (device != nullptr && lights != nullptr) {
+        std::copy(device->lights.begin(), device->lights.end(), lights);
+    }
+    return true;
+}
+
+bool CTravoHWI::writeKeyConfigurationToDev(WindowHandle window) {
+    return runExchange([&] { return device->writeAllKeys(window); });
+}
+
+bool CTravoHWI::readKeyDefinationFromDev(WindowHandle window) {
+    return runExchange([&] { return device->readAllKeys(window); });
+}
+
+bool CTravoHWI::readKeyLightFromDev() {
+    return runExchange([&] { return device->readLights(); });
+}
+
+bool CTravoHWI::WriteFirmwareToKeyboard(const char* text, int length, WindowHandle window) {
+    return runExchange([&] { return downloadFirmware(transport, text, length, window); });
+}
+
+bool CTravoHWI::ReadKeyboardVersion(char16_t* buffer) {
+    if (buffer == nullptr) {
+        return false;
+    }
+    buffer[0] = u'\0';
+    return runExchange([&] { return transport->readVersion(buffer); });
+}
+
+const char16_t* CTravoHWI::getHardwareVersion() {
+    ReadKeyboardVersion(hardwareVersion);
+    return hardwareVersion;
+}
+
+void CTravoHWI::cancelTransfer() {
+    exchange->cancel = true;
+}
+
+int CTravoHWI::openError() const {
+    return lastOpenError;
+}
+
+bool CTravoHWI::isOpen() const {
+    std::lock_guard lock(exchange->lock);
+    return device != nullptr;
+}

@@ -1,0 +1,454 @@
+#include "VirtualKeyboard.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "ReportTags.h"
+#include "VirtualDeviceFolder.h"
+
+namespace oskel {
+
+namespace {
+
+using namespace oskel::hid;
+
+Payload emptyRecord(int slot) {
+    Payload payload{};
+    payload[1] = kKeyRecord;
+    payload[2] = static_cast<std::uint8_t>(slot / kKeyCount + 1);
+    payload[3] = static_cast<std::uint8_t>(slot % kKeyCount + 1);
+    return payload;
+}
+
+// mkdir -p, each folder created with mode 0700.
+bool makeFolders(const std::string& folder, std::string& error) {
+    for (std::size_t at = 1; at <= folder.size(); ++at) {
+        if (at != folder.size() && folder[at] != '/') {
+            continue;
+        }
+        std::string part = folder.substr(0, at);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            error = "cannot create " + part + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    ::chmod(folder.c_str(), 0700);
+    return true;
+}
+
+bool fillAddress(const std::string& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// True when somebody answers on the socket: a keyboard of that name is already running.
+bool socketAlive(const sockaddr_un& address) {
+    int probe = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (probe < 0) {
+        return false;
+    }
+    bool alive = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(probe);
+    return alive;
+}
+
+}  // namespace
+
+VirtualKeyboard::VirtualKeyboard(VirtualKeyboardOptions options) : options(std::move(options)) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        slots.push_back({emptyRecord(slot)});
+    }
+    if (this->options.dir.empty()) {
+        this->options.dir = virtualDeviceFolder();
+    }
+    path = this->options.dir + "/" + this->options.name;
+}
+
+VirtualKeyboard::~VirtualKeyboard() {
+    stop();
+}
+
+bool VirtualKeyboard::start() {
+    if (listenFd >= 0) {
+        return true;
+    }
+    if (!makeFolders(options.dir, lastError)) {
+        return false;
+    }
+    sockaddr_un address;
+    if (!fillAddress(path, address)) {
+        lastError = "socket path too long: " + path;
+        return false;
+    }
+    if (socketAlive(address)) {
+        lastError = "a keyboard already listens on " + path;
+        return false;
+    }
+    ::unlink(path.c_str());
+    listenFd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (listenFd < 0 ||
+        ::bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listenFd, 4) != 0) {
+        lastError = "cannot listen on " + path + ": " + std::strerror(errno);
+        if (listenFd >= 0) {
+            ::close(listenFd);
+        }
+        listenFd = -1;
+        return false;
+    }
+    wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (!options.logPath.empty()) {
+        log = std::fopen(options.logPath.c_str(), "w");
+        if (log == nullptr) {
+            lastError = "cannot write " + options.logPath + ": " + std::strerror(errno);
+            stop();
+            return false;
+        }
+    }
+    stopping = false;
+    server = std::thread([this] { serve(); });
+    return true;
+}
+
+void VirtualKeyboard::stop() {
+    if (listenFd < 0) {
+        return;
+    }
+    stopping = true;
+    std::uint64_t one = 1;
+    if (wakeFd >= 0 && ::write(wakeFd, &one, sizeof one) < 0) {
+        // The flag alone still ends the thread at its next poll timeout.
+    }
+    if (server.joinable()) {
+        server.join();
+    }
+    ::close(listenFd);
+    listenFd = -1;
+    if (wakeFd >= 0) {
+        ::close(wakeFd);
+        wakeFd = -1;
+    }
+    ::unlink(path.c_str());
+    if (log != nullptr) {
+        std::fclose(log);
+        log = nullptr;
+    }
+}
+
+// Waits for `fd` to become readable or for stop(); false on stop.
+bool VirtualKeyboard::waitReadable(int fd) {
+    while (!stopping) {
+        pollfd waits[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        int ready = ::poll(waits, 2, 200);
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (waits[1].revents != 0) {
+            return false;
+        }
+        if (waits[0].revents != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void VirtualKeyboard::serve() {
+    while (waitReadable(listenFd)) {
+        int client = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) {
+            continue;
+        }
+        {
+            std::lock_guard lock(stateLock);
+            ++connections;
+            pendingRecord.clear();
+            pendingPayloads = 0;
+        }
+        serveClient(client);
+        ::close(client);
+    }
+}
+
+void VirtualKeyboard::serveClient(int client) {
+    int receivedOnConnection = 0;
+    while (waitReadable(client)) {
+        std::uint8_t report[kReportSize + 1] = {};
+        ssize_t got = ::recv(client, report, sizeof report, MSG_DONTWAIT);
+        if (got == 0) {
+            return;  // the host closed its end
+        }
+        if (got < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        Payload payload{};
+        if (got > 1) {
+            std::memcpy(payload.data(), report + 1,
+                        std::min<std::size_t>(static_cast<std::size_t>(got) - 1, kPayloadSize));
+        }
+        if (!handle(client, payload, receivedOnConnection)) {
+            return;
+        }
+    }
+}
+
+bool VirtualKeyboard::handle(int client, const Payload& payload, int& receivedOnConnection) {
+    bool silent;
+    int dropAfter;
+    {
+        std::lock_guard lock(stateLock);
+        if (options.keepReports) {
+            received.push_back(payload);
+        }
+        ++receivedTotal;
+        silent = options.silent;
+        dropAfter = options.dropAfter;
+    }
+    reportArrived.notify_all();
+    logReport(payload);
+    ++receivedOnConnection;
+    // Unplugged right after the report arrived: it is taken but never answered.
+    const bool dropping = dropAfter > 0 && receivedOnConnection >= dropAfter;
+
+    {
+        std::lock_guard lock(stateLock);
+        if (pendingPayloads > 0) {
+            takeKeyRecord(payload);
+            return !dropping;
+        }
+        switch (payload[1]) {
+            case kKeyRecord:
+                takeKeyRecord(payload);
+                break;
+            case kLightWriteBegin:
+                lightOffset = 0;
+                break;
+            case kLightChunk: {
+                std::size_t n = std::min<std::size_t>(payload[2], kLightChunkMax);
+                n = std::min(n, lightTable.size() - lightOffset);
+                std::memcpy(lightTable.data() + lightOffset, payload.data() + 3, n);
+                lightOffset += n;
+                break;
+            }
+            case kFirmwareLine: {
+                // Byte 2 is the record's length byte: length, address, type, data, checksum.
+                std::size_t n = std::min<std::size_t>(payload[2] + 5u, kFirmwareLineMax);
+                firmware.emplace_back(payload.begin() + 2, payload.begin() + 2 + n);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    if (dropping) {
+        return false;
+    }
+    if (silent) {
+        return true;
+    }
+    switch (payload[1]) {
+        case kKeyReadRequest:
+            return answerKeyRead(client);
+        case kLightReadRequest:
+            return answerLightRead(client);
+        case kVersionRequest:
+            return answerVersion(client);
+        default:
+            return true;
+    }
+}
+
+// Called with stateLock held. A macro record (types 2-4) spans ceil(L / 53) payloads, L from
+// bytes 9-10 of its first; the slot takes the record once it is whole.
+void VirtualKeyboard::takeKeyRecord(const Payload& payload) {
+    if (pendingPayloads == 0) {
+        pendingRecord.assign(1, payload);
+        int type = payload[4];
+        if (type >= 2 && type <= 4) {
+            int length = (payload[9] << 8) | payload[10];
+            pendingPayloads = std::max(1, (length + 52) / 53);
+        } else {
+            pendingPayloads = 1;
+        }
+    } else {
+        pendingRecord.push_back(payload);
+    }
+    if (static_cast<int>(pendingRecord.size()) < pendingPayloads) {
+        return;
+    }
+    int level = pendingRecord[0][2];
+    int key = pendingRecord[0][3];
+    if (level >= 1 && level <= kLevelCount && key >= 1 && key <= kKeyCount) {
+        slots[slotIndex(level, key)] = pendingRecord;
+    }
+    pendingRecord.clear();
+    pendingPayloads = 0;
+}
+
+bool VirtualKeyboard::answerKeyRead(int client) {
+    std::vector<std::vector<Payload>> records;
+    {
+        std::lock_guard lock(stateLock);
+        records = slots;
+    }
+    for (const auto& record : records) {
+        for (const auto& payload : record) {
+            if (!send(client, payload)) {
+                return false;
+            }
+        }
+    }
+    Payload end;
+    end.fill(kKeyEnd);
+    return send(client, end);
+}
+
+bool VirtualKeyboard::answerLightRead(int client) {
+    auto table = lights();
+    for (std::size_t offset = 0; offset < table.size(); offset += kLightChunkMax) {
+        std::size_t n = std::min(kLightChunkMax, table.size() - offset);
+        Payload chunk{0x00, kLightChunk, static_cast<std::uint8_t>(n)};
+        std::memcpy(chunk.data() + 3, table.data() + offset, n);
+        if (!send(client, chunk)) {
+            return false;
+        }
+    }
+    Payload end;
+    end.fill(kLightEnd);
+    return send(client, end);
+}
+
+bool VirtualKeyboard::answerVersion(int client) {
+    Payload answer{0x00, kVersionRequest};
+    {
+        std::lock_guard lock(stateLock);
+        std::size_t n = std::min(options.version.size(), kVersionTextMax);
+        std::memcpy(answer.data() + kVersionTextOffset, options.version.data(), n);
+    }
+    return send(client, answer);
+}
+
+// One report to the host; waits while the host's queue is full, but never past stop().
+bool VirtualKeyboard::send(int client, const Payload& payload) {
+    std::uint8_t report[kReportSize];
+    report[0] = kReportId;
+    std::memcpy(report + 1, payload.data(), kPayloadSize);
+    while (!stopping) {
+        ssize_t sent = ::send(client, report, sizeof report, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent == static_cast<ssize_t>(sizeof report)) {
+            return true;
+        }
+        if (sent >= 0 || (errno != EAGAIN && errno != EINTR)) {
+            return false;
+        }
+        pollfd waits[2] = {{client, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
+        if (::poll(waits, 2, 200) < 0 && errno != EINTR) {
+            return false;
+        }
+        if (waits[1].revents != 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+void VirtualKeyboard::logReport(const Payload& payload) {
+    if (log == nullptr) {
+        return;
+    }
+    static const char digits[] = "0123456789abcdef";
+    char line[2 * kPayloadSize + 2];
+    for (std::size_t i = 0; i < kPayloadSize; ++i) {
+        line[2 * i] = digits[payload[i] >> 4];
+        line[2 * i + 1] = digits[payload[i] & 0x0F];
+    }
+    line[2 * kPayloadSize] = '\n';
+    line[2 * kPayloadSize + 1] = '\0';
+    std::fputs(line, log);
+    std::fflush(log);
+}
+
+std::vector<Payload> VirtualKeyboard::slotRecord(int slot) const {
+    std::lock_guard lock(stateLock);
+    if (slot < 0 || slot >= kSlotCount) {
+        return {};
+    }
+    return slots[slot];
+}
+
+void VirtualKeyboard::setSlotRecord(int slot, std::vector<Payload> payloads) {
+    std::lock_guard lock(stateLock);
+    if (slot >= 0 && slot < kSlotCount) {
+        slots[slot] = std::move(payloads);
+    }
+}
+
+std::array<std::uint8_t, VirtualKeyboard::kLightTableSize> VirtualKeyboard::lights() const {
+    std::lock_guard lock(stateLock);
+    return lightTable;
+}
+
+void VirtualKeyboard::setLights(const std::array<std::uint8_t, kLightTableSize>& table) {
+    std::lock_guard lock(stateLock);
+    lightTable = table;
+}
+
+std::vector<std::vector<std::uint8_t>> VirtualKeyboard::firmwareLines() const {
+    std::lock_guard lock(stateLock);
+    return firmware;
+}
+
+std::vector<Payload> VirtualKeyboard::receivedReports() const {
+    std::lock_guard lock(stateLock);
+    return received;
+}
+
+std::size_t VirtualKeyboard::receivedCount() const {
+    std::lock_guard lock(stateLock);
+    return receivedTotal;
+}
+
+bool VirtualKeyboard::waitForReports(std::size_t count, int timeoutMs) const {
+    std::unique_lock lock(stateLock);
+    return reportArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return receivedTotal >= count; });
+}
+
+int VirtualKeyboard::connectionCount() const {
+    std::lock_guard lock(stateLock);
+    return connections;
+}
+
+void VirtualKeyboard::setSilent(bool silent) {
+    std::lock_guard lock(stateLock);
+    options.silent = silent;
+}
+
+void VirtualKeyboard::setDropAfter(int reports) {
+    std::lock_guard lock(stateLock);
+    options.dropAfter = reports;
+}
+
+void VirtualKeyboard::setVersion(const std::string& version) {
+    std::lock_guard lock(stateLock);
+    options.version = version;
+}
+
+}  // namespace oskel
