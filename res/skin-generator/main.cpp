@@ -1,0 +1,133 @@
+// oskel-skin-generator <output folder>
+// oskel-skin-generator --preview <folder>   (windows as shown, for checking by eye)
+//
+// Paints every window picture of the program as <id>.png into the folder and writes skin.qrc
+// beside them, the resource list rcc packs into OskelRES.rcc (names ":/skin/<id>.png").
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTextStream>
+#include <QPainter>
+#include <cstdio>
+#include <string_view>
+
+#include "SkinArt.h"
+
+namespace {
+
+Look lookOf(PictureRole role) {
+    switch (role) {
+        case PictureRole::Hover:
+            return Look::Hover;
+        case PictureRole::Lit:
+            return Look::Lit;
+        case PictureRole::Background:
+            break;
+    }
+    return Look::Normal;
+}
+
+bool writeQrc(const QDir& dir) {
+    QFile f(dir.filePath(QStringLiteral("skin.qrc")));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        return false;
+    }
+    QTextStream out(&f);
+    out << "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/skin\">\n";
+    for (const SkinPicture& pic : allSkinPictures()) {
+        out << "  <file>" << pic.id << ".png</file>\n";
+    }
+    out << "</qresource>\n</RCC>\n";
+    return out.status() == QTextStream::Ok;
+}
+
+// A look at a window as the program shows it: some regions lit, one hovered, captions drawn
+// over the pictures the way the windows draw them. Only for checking the artwork by eye.
+QImage preview(const WindowSkin& skin, int page, const char* language, int hoverId) {
+    QImage out = paintWindowPicture(skin, page, Look::Normal);
+    const QImage hover = paintWindowPicture(skin, page, Look::Hover);
+    const QImage lit = paintWindowPicture(skin, page, Look::Lit);
+    QPainter p(&out);
+    const bool zh = std::string_view(language) == "zh-CN";
+    for (const RegionSpec& r : skin.regions) {
+        const int rp = skin.pageOf(r);
+        if (r.regionId <= 0 || (rp != 0 && rp != page)) {
+            continue;
+        }
+        const QRect rect(r.rect.left, r.rect.top, r.rect.width(), r.rect.height());
+        const bool isLit = r.litAtStart || (r.keyIndex > 0 && r.keyIndex % 7 == 3) ||
+                           (r.kind == RegionKind::ListRow && r.regionId % 10 == 2) ||
+                           (r.regionId == 208 || r.regionId == 203 || r.regionId == 405 ||
+                            r.regionId == 616 || r.regionId == 506 || r.regionId == 702);
+        if (isLit) {
+            p.drawImage(rect, lit, rect);
+        } else if (r.regionId == hoverId && !r.textOnly) {
+            p.drawImage(rect, hover, rect);
+        }
+        std::u16string_view text = zh ? r.labelZh : r.labelEn;
+        if (r.kind == RegionKind::ListRow) {
+            text = u"list item";
+        }
+        if ((r.textOnly || r.showCaption) && r.captionVisible && !text.empty()) {
+            QFont f;
+            f.setPixelSize(r.fontSize);
+            p.setFont(f);
+            p.setPen(toQColor(isLit ? r.litTextColor : r.textColor));
+            int flags = (r.textFormat & 1) ? Qt::AlignHCenter : Qt::AlignLeft;
+            flags |= Qt::AlignTop | ((r.textFormat & 0x20) ? 0 : Qt::TextWordWrap);
+            p.drawText(rect, flags,
+                       QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+        }
+    }
+    return out;
+}
+
+void writePreviews(const QDir& dir) {
+    for (const WindowSkin* skin : allWindowSkins()) {
+        for (int page = 1; page <= skin->pageCount; ++page) {
+            for (const char* lang : {"zh-CN", "en-US"}) {
+                const int hoverId = skin->window == SkinWindow::Main ? 150 : 88;
+                preview(*skin, page, lang, hoverId)
+                    .save(dir.filePath(QStringLiteral("preview-%1-%2-%3.png")
+                                           .arg(QString::fromUtf8(skin->name.data(), skin->name.size()))
+                                           .arg(page)
+                                           .arg(QString::fromUtf8(lang))));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    if (argc == 3 && std::string_view(argv[1]) == "--preview") {
+        QDir dir(QString::fromLocal8Bit(argv[2]));
+        dir.mkpath(QStringLiteral("."));
+        writePreviews(dir);
+        return 0;
+    }
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: oskel-skin-generator <output folder>\n");
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "oskel-skin-generator: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    for (const SkinPicture& pic : allSkinPictures()) {
+        const QImage img = pic.window ? paintWindowPicture(*pic.window, pic.page, lookOf(pic.role))
+                                      : paintScrollSkin();
+        const QString path = dir.filePath(QString::number(pic.id) + QStringLiteral(".png"));
+        if (img.size() != QSize(pic.width, pic.height) || !img.save(path, "PNG")) {
+            std::fprintf(stderr, "oskel-skin-generator: cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+    }
+    if (!writeQrc(dir)) {
+        std::fprintf(stderr, "oskel-skin-generator: cannot write skin.qrc\n");
+        return 1;
+    }
+    return 0;
+}
