@@ -1,0 +1,539 @@
+// oskelctl end to end: the program runs as its own process against oskel-virtual-keyboard,
+// another process, in a private runtime folder, and the test compares what the keyboard logged,
+// what oskelctl printed and the files it wrote.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "JsonParse.h"
+#include "Process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Payload = std::vector<std::uint8_t>;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
+// A payload as the virtual keyboard logs it: 128 lower-case hex digits.
+std::string hex(Payload p) {
+    p.resize(64, 0);
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (const std::uint8_t b : p) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+Payload filled(std::initializer_list<std::uint8_t> head, std::uint8_t fill) {
+    Payload p(head);
+    p.resize(64, fill);
+    return p;
+}
+
+// The profile every writing test sends (tests/tools/data/sample.pro): eight assigned slots of
+// every kind, a backlight with key 1 red, key 108 (1, 2, 3) and key k (0, 0, k) between.
+struct SampleSlot {
+    int key;
+    int level;  // 1 or 2, as the keyboard counts
+    Payload record;
+};
+const std::vector<SampleSlot> kSampleSlots = {
+    {1, 1, {0x00, 0xF0, 1, 1, 0, 1, 2}},                // Single F1
+    {5, 2, {0x00, 0xF0, 2, 5, 0, 2, 0x43, 0x3A}},       // Combo Left CONTROL + C
+    // Macro with a recorded pause: cycles 3, step pauses, L = 5: A, C8, pause 50, A.
+    {10, 1, {0x00, 0xF0, 1, 10, 2, 3, 1, 0, 0, 0, 5, 0x2B, 0xC8, 0x00, 0x32, 0x2B}},
+    {20, 1, {0x00, 0xF0, 1, 20, 1, 0x00, 0x28, 2, 0x30, 0x24}},  // Emulation H, I at 40 ms
+    {30, 2, {0x00, 0xF0, 2, 30, 0, 2, 0x82, 0x82}},     // left double click: two left clicks
+    {71, 1, {0x00, 0xF0, 1, 71, 0, 1, 0x9C}},           // FN on both levels
+    {71, 2, {0x00, 0xF0, 2, 71, 0, 1, 0x9C}},
+    {88, 1, {0x00, 0xF0, 1, 88, 0, 1, 0x6F}},           // Multimedia Play/Pause
+};
+
+std::vector<std::uint8_t> sampleLights() {
+    std::vector<std::uint8_t> table(324, 0);
+    for (int k = 1; k <= 108; ++k) {
+        table[(k - 1) * 3 + 2] = static_cast<std::uint8_t>(k);
+    }
+    table[0] = 255, table[2] = 0;
+    table[321] = 1, table[322] = 2, table[323] = 3;
+    return table;
+}
+
+std::vector<std::string> expectedKeyWrite() {
+    std::vector<std::string> out{hex({0x00, 0xF1})};
+    for (int level = 1; level <= 2; ++level) {
+        for (int key = 1; key <= 108; ++key) {
+            Payload record{0x00, 0xF0, static_cast<std::uint8_t>(level),
+                           static_cast<std::uint8_t>(key)};
+            for (const SampleSlot& s : kSampleSlots) {
+                if (s.key == key && s.level == level) {
+                    record = s.record;
+                }
+            }
+            out.push_back(hex(record));
+        }
+    }
+    out.push_back(hex(filled({0x00}, 0xF6)));
+    return out;
+}
+
+std::vector<std::string> expectedLightWrite() {
+    std::vector<std::string> out{hex({0x00, 0xE1})};
+    const std::vector<std::uint8_t> table = sampleLights();
+    for (std::size_t at = 0; at < table.size(); at += 61) {
+        const std::size_t n = std::min<std::size_t>(61, table.size() - at);
+        Payload chunk{0x00, 0xE0, static_cast<std::uint8_t>(n)};
+        chunk.insert(chunk.end(), table.begin() + at, table.begin() + at + n);
+        out.push_back(hex(chunk));
+    }
+    out.push_back(hex(filled({}, 0xE6)));
+    return out;
+}
+
+std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class OskelctlEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/oskelctl-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        runtime = dir / "run";
+        fs::create_directory(runtime);
+        chmod(runtime.c_str(), 0700);
+        logPath = dir / "keyboard.log";
+    }
+
+    void TearDown() override {
+        keyboard.stop();
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    std::map<std::string, std::string> env(std::map<std::string, std::string> more = {}) const {
+        more["XDG_RUNTIME_DIR"] = runtime.string();
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+            more.try_emplace(name, "");
+        }
+        return environmentWith(more);
+    }
+
+    // Starts oskel-virtual-keyboard with a log; true once it listens.
+    void startKeyboard(std::vector<std::string> args = {}) {
+        args.insert(args.begin(), {"--log", logPath.string()});
+        ASSERT_TRUE(keyboard.start(VIRTUAL_KEYBOARD_PATH, args, env()));
+        std::string line;
+        ASSERT_TRUE(keyboard.readLine(line, std::chrono::seconds(10))) << "no ready line";
+        ASSERT_EQ(line.rfind("ready ", 0), 0u) << line;
+        socketPath = line.substr(6);
+    }
+
+    ProcessResult ctl(const std::vector<std::string>& args,
+                      const std::map<std::string, std::string>& more = {}) {
+        ProcessResult r = runProcess(OSKELCTL_PATH, args, env(more));
+        EXPECT_FALSE(r.timedOut) << "oskelctl hung: " << ::testing::PrintToString(args);
+        return r;
+    }
+
+    std::vector<std::string> logged() const { return lines(readFile(logPath)); }
+
+    // `show --json` of a profile, parsed by the strict reader.
+    JsonValue showJson(const std::string& profile) {
+        const ProcessResult r = ctl({"show", "--json", profile});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        JsonValue v;
+        std::string error;
+        EXPECT_TRUE(parseJson(r.out, v, error)) << error;
+        return v;
+    }
+
+    fs::path dir;
+    fs::path runtime;
+    fs::path logPath;
+    std::string socketPath;
+    BackgroundProcess keyboard;
+    const std::string sample = SAMPLE_PROFILE;
+};
+
+TEST_F(OskelctlEndToEnd, WriteSendsTheProfileAsTheKeyboardExpectsIt) {
+    startKeyboard();
+    const ProcessResult r = ctl({"write", sample});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Standard error is not a terminal here: no progress bar, no noise.
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(logged(), concat(expectedKeyWrite(), expectedLightWrite()));
+}
+
+struct OnlyCase {
+    const char* option;
+    bool keys;
+    bool lights;
+};
+
+class OskelctlWriteOnly : public OskelctlEndToEnd,
+                          public ::testing::WithParamInterface<OnlyCase> {};
+
+TEST_P(OskelctlWriteOnly, SendsOnlyThatTransfer) {
+    startKeyboard();
+    const ProcessResult r = ctl({"write", GetParam().option, sample});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> expected;
+    if (GetParam().keys) {
+        expected = expectedKeyWrite();
+    }
+    if (GetParam().lights) {
+        expected = concat(expected, expectedLightWrite());
+    }
+    EXPECT_EQ(logged(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, OskelctlWriteOnly,
+                         ::testing::Values(OnlyCase{"--keys-only", true, false},
+                                           OnlyCase{"--lights-only", false, true}));
+
+TEST_F(OskelctlEndToEnd, ReadBackGivesWhatWasWritten) {
+    startKeyboard();
+    ASSERT_EQ(ctl({"write", sample}).exitCode, 0);
+    const std::string saved = (dir / "read.pro").string();
+    const ProcessResult r = ctl({"read", saved});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The read asks for the key records, then for the light table.
+    const std::vector<std::string> log = logged();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], hex({0x00, 0xF2}));
+    EXPECT_EQ(log.back(), hex({0x00, 0xE2}));
+
+    const JsonValue v = showJson(saved);
+    ASSERT_EQ(v["keys"].array.size(), 216u);
+    ASSERT_EQ(v["backlight"].array.size(), 108u);
+    const std::vector<std::uint8_t> lights = sampleLights();
+    for (int k = 0; k < 108; ++k) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(v["backlight"][k][c].integer(), lights[k * 3 + c]) << "key " << k + 1;
+        }
+    }
+    // The keyboard keeps no catalogues.
+    EXPECT_TRUE(v["combos"].array.empty());
+    EXPECT_TRUE(v["macros"].array.empty());
+
+    struct Slot {
+        int key, level, mode, hwCode;
+        std::vector<std::string> items;
+        const char* description;
+    };
+    const Slot assigned[] = {
+        {1, 0, 1, 2, {}, "F1"},
+        {5, 1, 2, 5, {"Left CONTROL", "C"}, "Left CONTROL | C"},
+        {10, 0, 3, 10, {"A", "<50 ms>", "A"}, "A,50,A"},
+        {20, 0, 4, 20, {"H", "I"}, "H | I"},
+        {30, 1, 6, 199, {}, "Left Double Click"},
+        {71, 0, 7, 156, {}, "FN"},
+        {71, 1, 7, 156, {}, "FN"},
+        {88, 0, 5, 111, {}, "Play/Pause"},
+    };
+    for (const JsonValue& key : v["keys"].array) {
+        const int k = static_cast<int>(key["key"].integer());
+        const int l = static_cast<int>(key["level"].integer());
+        const Slot* expected = nullptr;
+        for (const Slot& s : assigned) {
+            if (s.key == k && s.level == l) {
+                expected = &s;
+            }
+        }
+        if (!expected) {
+            EXPECT_EQ(key["mode"].integer(), 0) << k << "/" << l;
+            EXPECT_EQ(key["type"].string, "Not set");
+            EXPECT_EQ(key["hwCode"].integer(), k);
+            continue;
+        }
+        EXPECT_EQ(key["mode"].integer(), expected->mode) << k << "/" << l;
+        EXPECT_EQ(key["description"].string, expected->description) << k << "/" << l;
+        if (expected->mode != 2 && expected->mode != 3 && expected->mode != 4) {
+            EXPECT_EQ(key["hwCode"].integer(), expected->hwCode) << k << "/" << l;
+            continue;
+        }
+        const JsonValue& items = key["steps"]["items"];
+        ASSERT_EQ(items.array.size(), expected->items.size()) << k << "/" << l;
+        for (std::size_t i = 0; i < items.array.size(); ++i) {
+            EXPECT_EQ(items[i].string, expected->items[i]);
+        }
+    }
+    const JsonValue& macro = v["keys"][(10 - 1) * 2]["steps"];
+    EXPECT_EQ(macro["Cycles"].integer(), 3);
+    EXPECT_FALSE(macro["IsAutoInterval"].boolean);
+    EXPECT_EQ(v["keys"][(20 - 1) * 2]["steps"]["Delay"].integer(), 40);
+}
+
+TEST_F(OskelctlEndToEnd, ShowListsTheAssignedKeysInEitherLanguage) {
+    const std::vector<std::string> english = {
+        "1\tEsc\t1\tSingle\tF1",
+        "5\tF4\t2\tCombo\tLeft CONTROL | C",
+        "10\tF9\t1\tMacro\tA,50,A",
+        "20\t6\t1\tEmulation\tH | I",
+        "30\tW\t2\tMouse\tLeft Double Click",
+        "71\tFn\t1\tFunction\tFN",
+        "71\tFn\t2\tFunction\tFN",
+        "88\tPlayPause\t1\tMultimedia\tPlay/Pause",
+    };
+    const std::vector<std::string> chinese = {
+        "1\tEsc\t1\t单键\tF1",
+        "5\tF4\t2\t组合键\tLeft CONTROL | C",
+        "10\tF9\t1\t宏键\tA,50,A",
+        "20\t6\t1\t模拟击键\tH | I",
+        "30\tW\t2\t鼠标键\tLeft Double Click",
+        "71\tFn\t1\t操控键\tFN",
+        "71\tFn\t2\t操控键\tFN",
+        "88\tPlayPause\t1\t多媒体键\tPlay/Pause",
+    };
+    struct Case {
+        std::vector<std::string> args;
+        std::map<std::string, std::string> env;
+        const std::vector<std::string>* expected;
+    };
+    const Case cases[] = {
+        {{"show", "--lang", "en-US", sample}, {}, &english},
+        {{"show", "--lang=zh-CN", sample}, {}, &chinese},
+        // Without --lang the environment decides.
+        {{"show", sample}, {{"LANG", "zh_CN.UTF-8"}}, &chinese},
+        {{"show", sample}, {{"LANG", "de_DE.UTF-8"}}, &english},
+        {{"show", sample}, {{"LANG", "zh_CN.UTF-8"}, {"LC_ALL", "C"}}, &english},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = ctl(c.args, c.env);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(lines(r.out), *c.expected) << ::testing::PrintToString(c.args);
+    }
+}
+
+TEST_F(OskelctlEndToEnd, ShowJsonCarriesTheWholeProfile) {
+    const JsonValue v = showJson(sample);
+    ASSERT_EQ(v.type, JsonValue::Type::Object);
+    std::vector<std::string> names;
+    for (const auto& [name, value] : v.object) {
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"combos", "macros", "emulations", "backlight",
+                                               "keys"}));
+    // Catalogue names with quotes, markup, Chinese and control characters survive as text.
+    ASSERT_EQ(v["combos"].array.size(), 1u);
+    EXPECT_EQ(v["combos"][0]["name"].string, "Copy & \"paste\" <ctrl>");
+    const JsonValue& comboSteps = v["combos"][0]["steps"];
+    EXPECT_EQ(comboSteps["SizeOfView"].integer(), 6);
+    EXPECT_EQ(comboSteps["CursorPos"].integer(), 1);
+    ASSERT_EQ(comboSteps["items"].array.size(), 2u);
+    EXPECT_EQ(comboSteps["items"][0].string, "Left CONTROL");
+    ASSERT_EQ(v["macros"].array.size(), 2u);
+    EXPECT_EQ(v["macros"][0]["name"].string, "宏定义1");
+    EXPECT_EQ(v["macros"][1]["name"].string, "tab\tand\x01" "bell");
+    EXPECT_EQ(v["macros"][0]["steps"]["items"][1].string, "<50 ms>");
+    EXPECT_TRUE(v["emulations"].array.empty());
+    // Keys in file order, level index as in the file, English names.
+    const JsonValue& keys = v["keys"];
+    ASSERT_EQ(keys.array.size(), 216u);
+    for (std::size_t i = 0; i < 216; ++i) {
+        EXPECT_EQ(keys[i]["key"].integer(), static_cast<long long>(i / 2 + 1));
+        EXPECT_EQ(keys[i]["level"].integer(), static_cast<long long>(i % 2));
+    }
+    const JsonValue& macroKey = keys[(10 - 1) * 2];
+    EXPECT_EQ(macroKey["type"].string, "Macro");
+    EXPECT_EQ(macroKey["mode"].integer(), 3);
+    EXPECT_EQ(macroKey["description"].string, "A,50,A");
+    EXPECT_EQ(macroKey["steps"]["items"][0].string, "A Down");
+    EXPECT_EQ(macroKey["steps"]["IsAutoInterval"].type, JsonValue::Type::Bool);
+    EXPECT_EQ(v["backlight"][0][0].integer(), 255);
+    EXPECT_EQ(v["backlight"][107][2].integer(), 3);
+}
+
+TEST_F(OskelctlEndToEnd, FirmwareIsSentLineByLine) {
+    const fs::path image = fs::path(OSKEL_TESTDATA_DIR) / "stm32-blinky.hex";
+    if (!fs::exists(image)) {
+        GTEST_SKIP() << "no firmware image at " << image;
+    }
+    startKeyboard();
+    const ProcessResult r = ctl({"firmware", image.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> expected;
+    for (std::string line : lines(readFile(image))) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        Payload report{0x00, 0x3A};
+        for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
+            report.push_back(static_cast<std::uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)));
+        }
+        expected.push_back(hex(report));
+    }
+    EXPECT_EQ(logged(), expected);
+}
+
+struct BadFileCase {
+    const char* name;
+    std::string text;  // nothing written for "missing"
+    const char* message;
+};
+
+class OskelctlBadFirmware : public OskelctlEndToEnd,
+                            public ::testing::WithParamInterface<BadFileCase> {};
+
+TEST_P(OskelctlBadFirmware, SendsNothingAndExitsTwo) {
+    startKeyboard();
+    const fs::path file = dir / GetParam().name;
+    if (std::string(GetParam().name) != "missing") {
+        std::ofstream(file, std::ios::binary) << GetParam().text;
+    }
+    const ProcessResult r = ctl({"firmware", file.string()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find(GetParam().message), std::string::npos) << r.err;
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+    EXPECT_TRUE(logged().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OskelctlBadFirmware,
+    ::testing::Values(
+        BadFileCase{"checksum", ":020000040800F2\n:10000000006000208D0000088900000889000008B8\n",
+                    "line 2: the checksum is wrong"},
+        BadFileCase{"text", "hello\n", "line 1: does not start with ':'"},
+        BadFileCase{"empty", "", "no firmware records"},
+        BadFileCase{"missing", "", "cannot read the firmware file"}));
+
+struct FailureCase {
+    std::vector<std::string> keyboardArgs;
+    std::vector<std::string> command;  // "OUT" stands for a fresh output file
+    const char* message;
+};
+
+class OskelctlDeviceFailure : public OskelctlEndToEnd,
+                              public ::testing::WithParamInterface<FailureCase> {};
+
+// A keyboard that stops answering or goes away mid-transfer ends the command with exit 1 and
+// one line saying what failed; nothing waits forever, and a failed read saves nothing.
+TEST_P(OskelctlDeviceFailure, EndsWithExitOneAndAMessage) {
+    startKeyboard(GetParam().keyboardArgs);
+    const std::string out = (dir / "out.pro").string();
+    std::vector<std::string> args;
+    for (const std::string& a : GetParam().command) {
+        args.push_back(a == "OUT" ? out : a == "SAMPLE" ? sample : a);
+    }
+    const ProcessResult r = ctl(args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(GetParam().message), std::string::npos) << r.err;
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+    EXPECT_FALSE(fs::exists(out));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keyboards, OskelctlDeviceFailure,
+    ::testing::Values(
+        FailureCase{{"--silent"}, {"read", "OUT"}, "reading the key settings failed"},
+        FailureCase{{"--silent"}, {"version"}, "reading the firmware version failed"},
+        FailureCase{{"--drop-after", "1"}, {"read", "OUT"}, "reading the key settings failed"},
+        FailureCase{{"--drop-after", "10"}, {"write", "SAMPLE"},
+                    "writing the key settings failed"},
+        // The keys get through (218 reports); the connection drops inside the light write.
+        FailureCase{{"--drop-after", "221"}, {"write", "SAMPLE"},
+                    "writing the backlight failed"},
+        FailureCase{{"--drop-after", "3"}, {"firmware", OSKEL_TESTDATA_DIR "/stm32-blinky.hex"},
+                    "the firmware download failed"}));
+
+TEST_F(OskelctlEndToEnd, NoKeyboardIsSaidForEveryDeviceCommand) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"detect"}, {"version"}, {"write", sample}, {"read", (dir / "x.pro").string()},
+    };
+    for (const auto& args : commands) {
+        const ProcessResult r = ctl(args);
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        EXPECT_NE(r.err.find("Keyboard is not connected!"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(OskelctlEndToEnd, DetectAndVersionNameTheKeyboard) {
+    startKeyboard({"--version", "OSKEL-TEST 2.5"});
+    ProcessResult r = ctl({"detect"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(socketPath), std::string::npos) << r.out;
+    r = ctl({"version"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "OSKEL-TEST 2.5\n");
+}
+
+TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root opens the keyboard whatever its permissions";
+    }
+    startKeyboard();
+    ASSERT_EQ(chmod(socketPath.c_str(), 0), 0);
+    const ProcessResult r = ctl({"version"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("70-oskel.rules"), std::string::npos) << r.err;
+}
+
+TEST_F(OskelctlEndToEnd, BadProfilesExitTwoBeforeTheKeyboardIsTouched) {
+    startKeyboard();
+    const fs::path notProfile = dir / "notes.pro";
+    std::ofstream(notProfile) << "<?xml version=\"1.0\"?>\r\n<Other/>\r\n";
+    const std::vector<std::vector<std::string>> commands = {
+        {"write", notProfile.string()},
+        {"write", (dir / "missing.pro").string()},
+        {"show", notProfile.string()},
+        {"show", "--json", (dir / "missing.pro").string()},
+    };
+    for (const auto& args : commands) {
+        const ProcessResult r = ctl(args);
+        EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
+        EXPECT_NE(r.err.find("cannot read the profile"), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    EXPECT_TRUE(logged().empty());
+}
+
+TEST_F(OskelctlEndToEnd, ReadThatCannotSaveExitsTwo) {
+    startKeyboard();
+    const ProcessResult r = ctl({"read", (dir / "no" / "such" / "folder.pro").string()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("cannot save the profile"), std::string::npos) << r.err;
+}
+
+TEST_F(OskelctlEndToEnd, HelpAndUsageErrors) {
+    for (const char* command : {"detect", "version", "write", "read", "firmware", "show"}) {
+        const ProcessResult r = ctl({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.out.rfind(std::string("Usage: oskelctl ") + command, 0), 0u) << r.out;
+    }
+    ProcessResult r = ctl({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("firmware"), std::string::npos);
+    r = ctl({"frobnicate"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("unknown command"), std::string::npos);
+    r = ctl({});
+    EXPECT_EQ(r.exitCode, 2);
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#!/bin/sh
+# Installs the build into a scratch prefix and checks what lands where:
+#   check-install.sh BUILD_DIR PACKAGING_DIR
+set -eu
+build=$1
+packaging=$2
+root=$(mktemp -d /tmp/oskel-install-XXXXXX)
+trap 'rm -rf "$root"' EXIT
+fail() { echo "check-install: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$root/usr" >/dev/null
+
+rule=$root/usr/lib/udev/rules.d/70-oskel.rules
+[ -f "$rule" ] || fail "no udev rule at lib/udev/rules.d/70-oskel.rules"
+# Access for the user at the seat, on the configuration interface only, never for everyone.
+grep -q 'TAG+="uaccess"' "$rule" || fail "the rule does not tag the device uaccess"
+grep -q 'SUBSYSTEM!="hidraw"' "$rule" || fail "the rule is not limited to hidraw"
+grep -q 'ENV{ID_VENDOR_ID}=="0483"' "$rule" || fail "the rule does not match vendor 0483"
+grep -q 'ENV{ID_MODEL_ID}=="5022"' "$rule" || fail "the rule does not match product 5022"
+grep -q 'ENV{ID_USB_INTERFACE_NUM}=="01"' "$rule" || fail "the rule does not match interface 01"
+if grep -v '^#' "$rule" | grep -Eq 'MODE|GROUP|OWNER'; then
+    fail "the rule changes the node's mode or owner"
+fi
+
+for f in share/applications/org.oskel.Oskel.desktop \
+         share/icons/hicolor/scalable/apps/org.oskel.Oskel.svg \
+         share/metainfo/org.oskel.Oskel.metainfo.xml; do
+    [ -f "$root/usr/$f" ] || fail "missing $f"
+done
+grep -q '^Exec=Oskel$' "$root/usr/share/applications/org.oskel.Oskel.desktop" ||
+    fail "the desktop entry does not start Oskel"
+
+if [ -x "$build/bin/oskelctl" ]; then
+    man=$root/usr/share/man/man1/oskelctl.1.gz
+    [ -f "$man" ] || fail "missing the oskelctl manual page"
+    if command -v groff >/dev/null 2>&1; then
+        warnings=$(gzip -dc "$man" | groff -man -Tutf8 -ww 2>&1 >/dev/null)
+        [ -z "$warnings" ] || fail "the manual page has roff warnings: $warnings"
+    fi
+    # The installed program finds its library through its RPATH alone.
+    env -u LD_LIBRARY_PATH "$root/usr/bin/oskelctl" --help >/dev/null ||
+        fail "the installed oskelctl does not run"
+    ls "$root"/usr/lib*/libOskelHWI.so* "$root"/usr/lib/*/libOskelHWI.so* 2>/dev/null |
+        grep -q . || fail "libOskelHWI.so is not installed"
+fi
+if [ -x "$build/bin/Oskel" ]; then
+    [ -f "$root/usr/bin/OskelRES.rcc" ] || fail "OskelRES.rcc is not beside the program"
+fi
+if command -v appstreamcli >/dev/null 2>&1; then
+    appstreamcli validate --no-net --pedantic "$packaging/org.oskel.Oskel.metainfo.xml" \
+        >/dev/null 2>&1 || appstreamcli validate --no-net \
+        "$packaging/org.oskel.Oskel.metainfo.xml" >/dev/null || fail "metainfo does not validate"
+fi
+echo "check-install: ok"

@@ -1,0 +1,44 @@
+#pragma once
+// oskelctl's command line: the commands, their options and their usage texts.
+
+#include <string>
+#include <vector>
+
+enum class Command { None, Detect, Version, Write, Read, Firmware, Show };
+
+// Exit codes shared by every command.
+enum ExitCode {
+    kExitOk = 0,
+    kExitDevice = 1,    // no keyboard, no permission, or a transfer failed
+    kExitBadInput = 2,  // a bad profile or firmware file, a profile that cannot be saved, bad usage
+};
+
+struct Options {
+    Command command = Command::None;
+    bool help = false;
+    bool keysOnly = false;    // write: only the key settings
+    bool lightsOnly = false;  // write: only the backlight
+    bool json = false;        // show: the whole profile as JSON
+    std::string lang;         // show: "zh-CN", "en-US", or empty for the environment's choice
+    std::string path;         // the profile or firmware file
+};
+
+struct ParseResult {
+    bool ok = false;
+    Options options;
+    std::string error;  // one line, when !ok
+};
+
+// Parses the arguments after the program name. Options may come before or after the file; "--"
+// ends the options, so a file named "--help" can still be given.
+ParseResult parseCommandLine(const std::vector<std::string>& args);
+
+// The usage text of one command, or of the program for Command::None.
+std::string usageText(Command command);
+
+// The command's name as typed ("write"), "" for None.
+std::string commandName(Command command);
+
+// "zh-CN" when the environment asks for Chinese (LC_ALL, LC_MESSAGES or LANG, the first one set,
+// starts with "zh"), otherwise "en-US".
+std::string languageFromEnvironment();

@@ -1,0 +1,311 @@
+#include "Commands.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "Descriptions.h"
+#include "FirmwareCheck.h"
+#include "KeyNames.h"
+#include "KeyTables.h"
+#include "KeyboardConfig.h"
+#include "Profile.h"
+#include "ProfileJson.h"
+#include "ProgressBar.h"
+#include "Terminal.h"
+#include "TransferFlows.h"
+
+namespace {
+
+constexpr int kSlotCount = kKeyCount * kLevelCount;
+// WriteFirmwareToKeyboard reports progress on this scale.
+constexpr int kFirmwareProgressScale = 150;
+// An Intel HEX image for the keyboard's controller is well under a megabyte; anything far
+// beyond is not one, and the download call takes the length as an int.
+constexpr std::streamoff kMaxFirmwareFileSize = 64 * 1024 * 1024;
+constexpr const char* kRuleAdvice =
+    "install the udev rule 70-oskel.rules into /usr/lib/udev/rules.d or /etc/udev/rules.d "
+    "(the Oskel package does), then unplug and replug the keyboard";
+
+std::atomic<bool> interrupted{false};
+
+void fail(const std::string& line) { std::fprintf(stderr, "oskelctl: %s\n", line.c_str()); }
+
+void say(const std::string& line) { std::fprintf(stdout, "%s\n", line.c_str()); }
+
+void noKeyboard() { fail("Keyboard is not connected! Plug the keyboard in and try again."); }
+
+bool stopIfInterrupted() {
+    if (interrupted) {
+        fail("interrupted; the keyboard may hold a partial transfer: run the command again");
+    }
+    return interrupted;
+}
+
+// Opens the keyboard, saying why when it cannot be used.
+bool openKeyboard(CTravoHWI& keyboard) {
+    if (!keyboard.__createDev()) {
+        noKeyboard();
+        return false;
+    }
+    const int error = keyboard.openError();
+    if (error == 0) {
+        return true;
+    }
+    const std::string where = "the keyboard (" + keyboard.detectedDevicePath() + ")";
+    if (error == EACCES || error == EPERM) {
+        fail(where + " is attached, but you may not open it: " + kRuleAdvice);
+    } else {
+        fail(where + " is attached but cannot be opened (" + std::strerror(error) +
+             "): unplug and replug it, then try again");
+    }
+    return false;
+}
+
+// The one document, as the main window has it: tables built, configuration cleared.
+KeyboardConfig& freshConfig() {
+    KeyboardConfig& config = keyboardConfig();
+    buildKeyTables(config);
+    config.clear();
+    return config;
+}
+
+bool loadProfileOrSay(KeyboardConfig& config, const std::string& path) {
+    std::string why;
+    if (!loadProfileFile(config, path, why)) {
+        fail("cannot read the profile " + path + ": " + why);
+        return false;
+    }
+    return true;
+}
+
+int runDetect() {
+    CTravoHWI& keyboard = keyboardConfig().keyboard;
+    if (!keyboard.DetectDevice()) {
+        noKeyboard();
+        return kExitDevice;
+    }
+    say("Keyboard attached: " + keyboard.detectedDevicePath());
+    // Opening tells whether this user may use it; the keyboard itself is not talked to.
+    keyboard.__createDev();
+    const int error = keyboard.openError();
+    keyboard.__closeDev();
+    if (error == EACCES || error == EPERM) {
+        fail(std::string("the keyboard is attached, but you may not open it: ") + kRuleAdvice);
+    }
+    return kExitOk;
+}
+
+int runVersion() {
+    KeyboardConfig& config = freshConfig();
+    if (!openKeyboard(config.keyboard)) {
+        return kExitDevice;
+    }
+    char16_t version[64] = {};
+    if (!config.keyboard.ReadKeyboardVersion(version)) {
+        fail("reading the firmware version failed: the keyboard did not answer; unplug and "
+             "replug it, then try again");
+        return kExitDevice;
+    }
+    say(printable(version));
+    return kExitOk;
+}
+
+bool writeKeys(KeyboardConfig& config) {
+    ProgressBar bar("Writing keys     ", kSlotCount, 1, ProgressBar::wantedOnStderr());
+    config.notifyWindow = &bar;
+    const bool ok = writeKeysToKeyboard(config, &bar);
+    config.notifyWindow = nullptr;
+    bar.finish();
+    if (!ok && !stopIfInterrupted()) {
+        fail("writing the key settings failed: the keyboard stopped answering; check the "
+             "cable, unplug and replug the keyboard, then write again");
+    }
+    return ok;
+}
+
+bool writeLights(KeyboardConfig& config) {
+    if (!writeBacklightToKeyboard(config)) {
+        if (!stopIfInterrupted()) {
+            fail("writing the backlight failed: the keyboard stopped answering; check the cable, "
+                 "unplug and replug the keyboard, then write again");
+        }
+        return false;
+    }
+    return true;
+}
+
+int runWrite(const Options& o) {
+    KeyboardConfig& config = freshConfig();
+    if (!loadProfileOrSay(config, o.path)) {
+        return kExitBadInput;
+    }
+    if (!openKeyboard(config.keyboard)) {
+        return kExitDevice;
+    }
+    if (!o.lightsOnly && !writeKeys(config)) {
+        return kExitDevice;
+    }
+    if (stopIfInterrupted()) {
+        return kExitDevice;
+    }
+    if (!o.keysOnly && !writeLights(config)) {
+        return kExitDevice;
+    }
+    say(o.keysOnly     ? "Wrote the key settings of " + o.path + "."
+        : o.lightsOnly ? "Wrote the backlight of " + o.path + "."
+                       : "Wrote the key settings and the backlight of " + o.path + ".");
+    return kExitOk;
+}
+
+int runRead(const Options& o) {
+    KeyboardConfig& config = freshConfig();
+    if (!openKeyboard(config.keyboard)) {
+        return kExitDevice;
+    }
+    {
+        ProgressBar bar("Reading keys     ", kSlotCount, 1, ProgressBar::wantedOnStderr());
+        config.notifyWindow = &bar;
+        const bool ok = readKeysFromKeyboard(config, &bar);
+        config.notifyWindow = nullptr;
+        bar.finish();
+        if (!ok) {
+            if (!stopIfInterrupted()) {
+                fail("reading the key settings failed: the keyboard stopped answering; check "
+                     "the cable, unplug and replug the keyboard, then read again (nothing was "
+                     "saved)");
+            }
+            return kExitDevice;
+        }
+    }
+    if (stopIfInterrupted()) {
+        return kExitDevice;
+    }
+    if (!readBacklightFromKeyboard(config)) {
+        if (!stopIfInterrupted()) {
+            fail("reading the backlight failed: the keyboard stopped answering; unplug and "
+                 "replug the keyboard, then read again (nothing was saved)");
+        }
+        return kExitDevice;
+    }
+    std::string why;
+    if (!saveProfileFile(config, o.path, why)) {
+        fail("cannot save the profile " + o.path + ": " + why);
+        return kExitBadInput;
+    }
+    say("Saved the keyboard's settings as " + o.path + ".");
+    return kExitOk;
+}
+
+bool readWholeFile(const std::string& path, std::string& text, std::string& why) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = std::strerror(errno);
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size > kMaxFirmwareFileSize) {
+        why = "the file is far too large for a firmware image";
+        return false;
+    }
+    in.seekg(0, std::ios::beg);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        why = "reading failed";
+        return false;
+    }
+    return true;
+}
+
+int runFirmware(const Options& o) {
+    std::string text;
+    std::string why;
+    if (!readWholeFile(o.path, text, why)) {
+        fail("cannot read the firmware file " + o.path + ": " + why);
+        return kExitBadInput;
+    }
+    if (std::string fault = checkFirmwareText(text); !fault.empty()) {
+        fail(o.path + " is not a firmware image for the keyboard (" + fault +
+             "); nothing was sent");
+        return kExitBadInput;
+    }
+    KeyboardConfig& config = freshConfig();
+    if (!openKeyboard(config.keyboard)) {
+        return kExitDevice;
+    }
+    ProgressBar bar("Downloading firmware", kFirmwareProgressScale, 0,
+                    ProgressBar::wantedOnStderr());
+    config.notifyWindow = &bar;
+    const bool ok = config.keyboard.WriteFirmwareToKeyboard(
+        text.data(), static_cast<int>(text.size()), &bar);
+    config.notifyWindow = nullptr;
+    bar.finish();
+    if (!ok) {
+        if (!stopIfInterrupted()) {
+            fail("the firmware download failed: the keyboard stopped answering; unplug and "
+                 "replug the keyboard, then download again");
+        }
+        return kExitDevice;
+    }
+    say("Downloaded " + o.path + " into the keyboard.");
+    return kExitOk;
+}
+
+std::string typeName(const KeyboardConfig& config, int mode, bool chinese) {
+    if (mode < 0 || mode >= kAssignmentTypeCount) {
+        return {};
+    }
+    return printable(chinese ? config.typeNamesZh[mode] : config.typeNamesEn[mode]);
+}
+
+int runShow(const Options& o) {
+    KeyboardConfig& config = freshConfig();
+    if (!loadProfileOrSay(config, o.path)) {
+        return kExitBadInput;
+    }
+    if (o.json) {
+        std::fputs(profileToJson(config).c_str(), stdout);
+        return kExitOk;
+    }
+    config.language = o.lang.empty() ? languageFromEnvironment() : o.lang;
+    const bool chinese = config.language == "zh-CN";
+    for (int k = 1; k <= kKeyCount; ++k) {
+        for (int l = 0; l < kLevelCount; ++l) {
+            const int mode = config.slot(k, l).mode;
+            if (mode <= NotSet || mode >= kAssignmentTypeCount) {
+                continue;
+            }
+            say(std::to_string(k) + "\t" + printable(layoutKeyName(k)) + "\t" +
+                std::to_string(l + 1) + "\t" + typeName(config, mode, chinese) + "\t" +
+                printable(describeAssignment(config, k, l)));
+        }
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+void interruptCommand() {
+    interrupted = true;
+    keyboardConfig().keyboard.cancelTransfer();
+}
+
+bool commandInterrupted() { return interrupted; }
+
+int runCommand(const Options& o) {
+    switch (o.command) {
+        case Command::Detect: return runDetect();
+        case Command::Version: return runVersion();
+        case Command::Write: return runWrite(o);
+        case Command::Read: return runRead(o);
+        case Command::Firmware: return runFirmware(o);
+        case Command::Show: return runShow(o);
+        case Command::None: break;
+    }
+    return kExitBadInput;
+}
