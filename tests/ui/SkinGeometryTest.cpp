@@ -1,0 +1,406 @@
+// The keyboard layout, the region tables of the six windows, and the pictures painted from
+// them: keys never overlap, gaps belong to no key, every region lies inside its picture and
+// the pictures in OskelRES.rcc have the sizes and outlines the windows expect.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QResource>
+#include <QString>
+#include <string>
+
+#include "KeyboardLayout.h"
+#include "SkinGeometry.h"
+
+namespace {
+
+std::string utf8(std::u16string_view s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())).toStdString();
+}
+
+// ---- the layout table -------------------------------------------------------------------
+
+struct KeyCase {
+    int keyIndex;
+    const char* name;
+    const char* tooltip;
+    LayoutRect main;
+    LayoutRect backlight;
+};
+
+const KeyCase kKeyCases[] = {
+    {1, "Esc", "Esc", {50, 166, 95, 213}, {39, 102, 86, 145}},
+    {27, "BackSpace", "BackSpace", {715, 218, 814, 263}, {704, 153, 804, 196}},
+    {41, "\\", "\\", {739, 268, 814, 313}, {732, 203, 804, 246}},
+    {55, "Shift", "Shift", {50, 368, 165, 415}, {39, 304, 156, 347}},
+    {66, "Shift", "Shift", {680, 368, 814, 415}, {672, 304, 804, 347}},
+    {70, "Space", "Space", {248, 418, 545, 465}, {241, 355, 536, 398}},
+    {71, "Fn", "RAlt", {547, 418, 615, 465}, {540, 355, 603, 398}},
+    {73, "LMenu", "RightApp", {685, 418, 747, 465}, {674, 355, 737, 398}},
+    {75, "PrtScreen", "PrintScreen", {842, 166, 892, 213}, {834, 102, 881, 145}},
+    {84, "Up", "Up", {894, 367, 944, 415}, {885, 304, 932, 347}},
+    {99, "KP+", "KP+", {1178, 266, 1228, 363}, {1167, 203, 1214, 297}},
+    {106, "KP0", "KP0", {1022, 416, 1124, 463}, {1014, 355, 1112, 398}},
+    {108, "KPEnter", "KPEnter", {1178, 366, 1228, 463}, {1167, 304, 1214, 398}},
+};
+
+TEST(KeyboardLayout, TableHoldsEveryKeyInOrder) {
+    const auto& keys = keyboardLayout();
+    ASSERT_EQ(keys.size(), 108u);
+    for (int i = 0; i < 108; ++i) {
+        EXPECT_EQ(keys[i].keyIndex, i + 1);
+        EXPECT_EQ(keys[i].regionId(), 100 + i);
+        EXPECT_EQ(keyIndexForRegionId(100 + i), i + 1);
+        EXPECT_FALSE(keys[i].name.empty());
+        EXPECT_FALSE(keys[i].mainRect.isEmpty()) << i + 1;
+        EXPECT_FALSE(keys[i].backlightRect.isEmpty()) << i + 1;
+    }
+    EXPECT_EQ(keyLayout(0), nullptr);
+    EXPECT_EQ(keyLayout(109), nullptr);
+    EXPECT_EQ(keyIndexForRegionId(99), 0);
+    EXPECT_EQ(keyIndexForRegionId(208), 0);
+}
+
+TEST(KeyboardLayout, NamedKeysSitWhereTheTableSays) {
+    for (const KeyCase& c : kKeyCases) {
+        SCOPED_TRACE(c.keyIndex);
+        const KeyLayoutEntry* key = keyLayout(c.keyIndex);
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(utf8(key->name), c.name);
+        EXPECT_EQ(utf8(key->tooltip()), c.tooltip);
+        EXPECT_EQ(key->mainRect, c.main);
+        EXPECT_EQ(key->backlightRect, c.backlight);
+    }
+}
+
+class GeometryTest : public ::testing::TestWithParam<KeyboardGeometry> {};
+
+TEST_P(GeometryTest, KeysNeitherOverlapNorTouch) {
+    const auto& keys = keyboardLayout();
+    for (const KeyLayoutEntry& a : keys) {
+        const LayoutRect ra = a.rect(GetParam());
+        // Grown by one pixel: a shared edge would meet the neighbour.
+        const LayoutRect grown{ra.left - 1, ra.top - 1, ra.right + 1, ra.bottom + 1};
+        for (const KeyLayoutEntry& b : keys) {
+            if (b.keyIndex > a.keyIndex) {
+                EXPECT_FALSE(grown.intersects(b.rect(GetParam())))
+                    << a.keyIndex << " and " << b.keyIndex;
+            }
+        }
+    }
+}
+
+TEST_P(GeometryTest, EveryKeyIsFoundAtItsOwnRectangleOnly) {
+    for (const KeyLayoutEntry& key : keyboardLayout()) {
+        const LayoutRect r = key.rect(GetParam());
+        EXPECT_EQ(keyIndexAt(GetParam(), r.left, r.top), key.keyIndex);
+        EXPECT_EQ(keyIndexAt(GetParam(), r.right - 1, r.bottom - 1), key.keyIndex);
+        // Right and bottom edges are outside the key.
+        EXPECT_NE(keyIndexAt(GetParam(), r.right, r.top), key.keyIndex);
+        EXPECT_NE(keyIndexAt(GetParam(), r.left, r.bottom), key.keyIndex);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, GeometryTest,
+                         ::testing::Values(KeyboardGeometry::Main, KeyboardGeometry::Backlight));
+
+TEST(KeyboardLayout, GapsAndTallKeysInTheMainPicture) {
+    struct Point {
+        int x, y, keyIndex;
+    };
+    const Point points[] = {
+        {95, 240, 0},     {97, 240, 0},      {99, 240, 0},   {100, 240, 15},  // "~" | "1"
+        {94, 240, 14},    {120, 214, 0},     {120, 216, 0},  // between the top rows
+        {900, 340, 0},    {920, 350, 0},     // the empty row above "Up"
+        {1200, 340, 99},  {1200, 266, 99},   {1200, 362, 99}, {1200, 363, 0},  // "KP+"
+        {1100, 440, 106}, {1050, 440, 106},  // "KP0" is two columns wide
+        {400, 440, 70},   {49, 200, 0},      {1228, 300, 0},
+    };
+    for (const Point& p : points) {
+        EXPECT_EQ(keyIndexAt(KeyboardGeometry::Main, p.x, p.y), p.keyIndex) << p.x << "," << p.y;
+    }
+    EXPECT_EQ(keyboardBounds(KeyboardGeometry::Main), (LayoutRect{50, 166, 1228, 465}));
+    EXPECT_EQ(keyboardBounds(KeyboardGeometry::Backlight), (LayoutRect{39, 102, 1214, 398}));
+}
+
+// ---- the window tables -----------------------------------------------------------------
+
+struct WindowCase {
+    SkinWindow window;
+    int tableSize;     // records the table fills
+    int regionCount;   // size of the window's array
+    int firstKey;      // array position of KeyIndex 1, or -1
+    KeyboardGeometry geometry;
+};
+
+const WindowCase kWindows[] = {
+    {SkinWindow::Main, 130, 130, 12, KeyboardGeometry::Main},
+    {SkinWindow::KeySettings, 193, 193, -1, KeyboardGeometry::Main},
+    {SkinWindow::Backlight, 122, 122, 14, KeyboardGeometry::Backlight},
+    {SkinWindow::MultiKey, 112, 112, 4, KeyboardGeometry::Backlight},
+    {SkinWindow::Progress, 5, 107, -1, KeyboardGeometry::Main},
+    {SkinWindow::Firmware, 11, 107, -1, KeyboardGeometry::Main},
+};
+
+class WindowTest : public ::testing::TestWithParam<WindowCase> {
+protected:
+    const WindowSkin& skin() const { return windowSkin(GetParam().window); }
+    bool onPage(const RegionSpec& r, int page) const {
+        const int p = skin().pageOf(r);
+        return r.regionId > 0 && (p == 0 || p == page);
+    }
+};
+
+TEST_P(WindowTest, TableHasTheWindowsRecordCount) {
+    EXPECT_EQ(static_cast<int>(skin().regions.size()), GetParam().tableSize);
+    EXPECT_EQ(skin().regionCount, GetParam().regionCount);
+}
+
+TEST_P(WindowTest, EveryRegionAndControlLiesInsideThePicture) {
+    const LayoutRect picture{0, 0, skin().width, skin().height};
+    for (const RegionSpec& r : skin().regions) {
+        if (r.regionId > 0) {
+            EXPECT_FALSE(r.rect.isEmpty()) << r.regionId;
+            EXPECT_TRUE(picture.containsRect(r.rect)) << r.regionId;
+        } else {
+            EXPECT_EQ(r.kind, RegionKind::Unused);
+        }
+    }
+    for (const ControlSpec& c : skin().controls) {
+        EXPECT_TRUE(picture.containsRect(c.rect)) << c.controlId;
+    }
+}
+
+TEST_P(WindowTest, KeysFollowTheLayoutAtTheirArrayPositions) {
+    const WindowCase& w = GetParam();
+    int keys = 0;
+    for (const RegionSpec& r : skin().regions) {
+        keys += r.kind == RegionKind::Key;
+    }
+    if (w.firstKey < 0) {
+        EXPECT_EQ(keys, 0);
+        return;
+    }
+    ASSERT_EQ(keys, 108);
+    for (const KeyLayoutEntry& key : keyboardLayout()) {
+        const RegionSpec& r = skin().regions[w.firstKey + key.keyIndex - 1];
+        EXPECT_EQ(r.kind, RegionKind::Key);
+        EXPECT_EQ(r.regionId, key.regionId());
+        EXPECT_EQ(r.keyIndex, key.keyIndex);
+        EXPECT_EQ(r.rect, key.rect(w.geometry));
+        EXPECT_EQ(r.labelZh, key.name);
+        EXPECT_EQ(r.labelEn, key.name);
+        EXPECT_FALSE(r.textOnly);
+    }
+}
+
+// Clickable regions of one page never overlap, so the click scan's first hit is the only hit,
+// and a text-only caption never takes a click.
+TEST_P(WindowTest, ClickableRegionsOfAPageNeverOverlap) {
+    for (int page = 1; page <= skin().pageCount; ++page) {
+        const auto& rs = skin().regions;
+        for (size_t i = 0; i < rs.size(); ++i) {
+            if (!onPage(rs[i], page) || rs[i].textOnly) {
+                continue;
+            }
+            for (size_t j = i + 1; j < rs.size(); ++j) {
+                if (onPage(rs[j], page) && !rs[j].textOnly) {
+                    EXPECT_FALSE(rs[i].rect.intersects(rs[j].rect))
+                        << "page " << page << ": " << rs[i].regionId << " and " << rs[j].regionId;
+                }
+            }
+        }
+    }
+}
+
+TEST_P(WindowTest, CaptionsAreTextOnlyAndCarryBothLanguages) {
+    for (const RegionSpec& r : skin().regions) {
+        if (r.kind != RegionKind::Caption) {
+            continue;
+        }
+        EXPECT_TRUE(r.textOnly) << r.regionId;
+        // Region 158 gets the captured key's name while painting.
+        if (r.regionId != 158) {
+            EXPECT_FALSE(r.labelZh.empty()) << r.regionId;
+            EXPECT_FALSE(r.labelEn.empty()) << r.regionId;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, WindowTest, ::testing::ValuesIn(kWindows));
+
+TEST(WindowTables, PictureIdentifiersAndColourKeys) {
+    const WindowSkin& keySettings = windowSkin(SkinWindow::KeySettings);
+    for (int tab = 1; tab <= 7; ++tab) {
+        EXPECT_EQ(keySettings.pictureId(PictureRole::Background, tab), 104 + 3 * tab);
+        EXPECT_EQ(keySettings.pictureId(PictureRole::Hover, tab), 105 + 3 * tab);
+        EXPECT_EQ(keySettings.pictureId(PictureRole::Lit, tab), 106 + 3 * tab);
+    }
+    EXPECT_EQ(keySettings.pictureId(PictureRole::Background, 8), 0);
+    EXPECT_EQ(windowSkin(SkinWindow::Backlight).pictureId(PictureRole::Hover), 0);
+    EXPECT_EQ(windowSkin(SkinWindow::Backlight).pictureId(PictureRole::Lit), 0);
+    EXPECT_EQ(windowSkin(SkinWindow::MultiKey).pictureId(PictureRole::Hover), 0);
+    EXPECT_EQ(windowSkin(SkinWindow::MultiKey).pictureId(PictureRole::Lit), 143);
+    EXPECT_EQ(windowSkin(SkinWindow::Main).colorKey, geometryRgb(0, 0, 255));
+    EXPECT_EQ(windowSkin(SkinWindow::Backlight).colorKey, geometryRgb(1, 3, 254));
+    for (SkinWindow w : {SkinWindow::KeySettings, SkinWindow::MultiKey, SkinWindow::Progress,
+                         SkinWindow::Firmware}) {
+        EXPECT_EQ(windowSkin(w).colorKey, geometryRgb(255, 0, 0));
+    }
+
+    std::vector<int> ids;
+    for (const SkinPicture& p : allSkinPictures()) {
+        ids.push_back(p.id);
+    }
+    std::vector<int> expected = {101, 102, 103};
+    for (int id = 107; id <= 131; ++id) {
+        expected.push_back(id);
+    }
+    for (int id = 138; id <= 143; ++id) {
+        expected.push_back(id);
+    }
+    EXPECT_EQ(ids, expected);
+}
+
+TEST(WindowTables, KeySettingsPageRule) {
+    const WindowSkin& w = windowSkin(SkinWindow::KeySettings);
+    int perPage[8] = {};
+    for (const RegionSpec& r : w.regions) {
+        if (r.regionId > 0) {
+            ++perPage[w.pageOf(r)];
+        }
+    }
+    // Global, then tabs 1 to 7 (four records of the Function tab stay unused).
+    const int expected[8] = {22, 31, 40, 29, 20, 20, 21, 6};
+    for (int page = 0; page < 8; ++page) {
+        EXPECT_EQ(perPage[page], expected[page]) << "page " << page;
+    }
+    ASSERT_NE(w.findRegion(101), nullptr);
+    EXPECT_TRUE(w.findRegion(101)->litAtStart);
+    EXPECT_EQ(w.findRegion(613)->optionCode, 156);
+    EXPECT_EQ(w.findRegion(511)->optionCode, 199);
+    EXPECT_EQ(w.findRegion(1234), nullptr);
+}
+
+// ---- the pictures ------------------------------------------------------------------------
+
+class PictureTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        registered = QFile::exists(QStringLiteral(OSKEL_RES_RCC)) &&
+                     QResource::registerResource(QStringLiteral(OSKEL_RES_RCC));
+    }
+    void SetUp() override {
+        if (!registered) {
+            GTEST_SKIP() << "no OskelRES.rcc at " << OSKEL_RES_RCC << " (build the OskelRES target)";
+        }
+    }
+    static QImage load(int id) {
+        return QImage(QStringLiteral(":/skin/%1.png").arg(id)).convertToFormat(QImage::Format_RGB32);
+    }
+    static QRgb keyOf(const WindowSkin& w) {
+        return qRgb(w.colorKey & 0xFF, (w.colorKey >> 8) & 0xFF, (w.colorKey >> 16) & 0xFF);
+    }
+    static double meanBrightness(const QImage& img, const LayoutRect& r) {
+        double sum = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                sum += qGray(img.pixel(x, y));
+            }
+        }
+        return sum / (r.width() * r.height());
+    }
+    static inline bool registered = false;
+};
+
+TEST_F(PictureTest, EveryPictureExistsWithItsSize) {
+    for (const SkinPicture& p : allSkinPictures()) {
+        const QImage img = load(p.id);
+        ASSERT_FALSE(img.isNull()) << p.id;
+        EXPECT_EQ(img.width(), p.width) << p.id;
+        EXPECT_EQ(img.height(), p.height) << p.id;
+    }
+    EXPECT_EQ(load(kScrollSkinPictureId).size(), QSize(9 * kScrollSkinCell, 3 * kScrollSkinCell));
+}
+
+// The key colour lies only outside the rounded outline, identically in the three pictures of
+// a window, and never under a region.
+TEST_F(PictureTest, ColourKeyOnlyOutsideTheOutline) {
+    for (const SkinPicture& p : allSkinPictures()) {
+        if (!p.window) {
+            continue;
+        }
+        SCOPED_TRACE(p.id);
+        const QImage img = load(p.id);
+        const QImage background = load(p.window->pictureId(PictureRole::Background, p.page));
+        const QRgb key = keyOf(*p.window);
+        EXPECT_EQ(img.pixel(0, 0), key);
+        EXPECT_EQ(img.pixel(img.width() - 1, img.height() - 1), key);
+        EXPECT_NE(img.pixel(img.width() / 2, img.height() / 2), key);
+        EXPECT_NE(img.pixel(img.width() / 2, 0), key);  // the outline reaches the edge
+        int keyPixels = 0;
+        for (int y = 0; y < img.height(); ++y) {
+            for (int x = 0; x < img.width(); ++x) {
+                const bool isKey = img.pixel(x, y) == key;
+                keyPixels += isKey;
+                if (isKey != (background.pixel(x, y) == key)) {
+                    ADD_FAILURE() << "mask differs from the background at " << x << "," << y;
+                    return;
+                }
+            }
+        }
+        EXPECT_GT(keyPixels, 0);
+        for (const RegionSpec& r : p.window->regions) {
+            if (r.regionId <= 0) {
+                continue;
+            }
+            for (int y = r.rect.top; y < r.rect.bottom; ++y) {
+                for (int x = r.rect.left; x < r.rect.right; ++x) {
+                    if (img.pixel(x, y) == key) {
+                        ADD_FAILURE() << "region " << r.regionId << " has a hole at " << x << "," << y;
+                        return;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Hover brightens every clickable element; lit glows in the accent colour.
+TEST_F(PictureTest, HoverBrightensAndLitGlowsOverEveryKey) {
+    for (SkinWindow window : {SkinWindow::Main, SkinWindow::MultiKey}) {
+        const WindowSkin& w = windowSkin(window);
+        const QImage background = load(w.backgroundId);
+        const QImage lit = load(w.litId);
+        const QImage hover = w.hoverId ? load(w.hoverId) : QImage();
+        for (const RegionSpec& r : w.regions) {
+            if (r.kind != RegionKind::Key) {
+                continue;
+            }
+            SCOPED_TRACE(r.regionId);
+            const QPoint centre(r.rect.left + r.rect.width() / 2, r.rect.top + 4);
+            const QColor bg = background.pixelColor(centre);
+            const QColor glow = lit.pixelColor(centre);
+            EXPECT_GT(glow.red(), glow.blue() + 60);
+            EXPECT_GT(glow.red(), bg.red() + 40);
+            if (!hover.isNull()) {
+                EXPECT_GT(meanBrightness(hover, r.rect), meanBrightness(background, r.rect) + 8);
+            }
+        }
+    }
+}
+
+TEST_F(PictureTest, PagesDifferButShareTheFrame) {
+    const WindowSkin& w = windowSkin(SkinWindow::KeySettings);
+    const QImage first = load(w.pictureId(PictureRole::Background, 1));
+    for (int page = 2; page <= w.pageCount; ++page) {
+        const QImage img = load(w.pictureId(PictureRole::Background, page));
+        EXPECT_NE(img, first) << page;
+        // The OK button is a global region: the same on every page.
+        const RegionSpec* ok = w.findRegion(88);
+        const QRect r(ok->rect.left, ok->rect.top, ok->rect.width(), ok->rect.height());
+        EXPECT_EQ(img.copy(r), first.copy(r)) << page;
+    }
+}
+
+}  // namespace
