@@ -1,0 +1,740 @@
+#include "XmlDocument.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+
+namespace {
+
+constexpr int kBlockSize = 65536;
+constexpr size_t kLogLimit = 1000;  // records stop once the log is this long
+
+bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+// Characters that end a tag or attribute name.
+bool endsName(char16_t c) {
+    return isSpace(c) || c == u'/' || c == u'>' || c == u'=' || c == u'<' || c == u'"' ||
+           c == u'\'';
+}
+
+bool startsTagName(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
+           c >= 123;
+}
+
+void appendInt(std::u16string& out, std::int64_t v) {
+    char buf[24];
+    auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    out.append(buf, end);
+}
+
+}  // namespace
+
+struct XmlDocument::AttributeSpan {
+    int nameEnd = 0;
+    int valueStart = 0;  // quotes included
+    int valueEnd = 0;
+    bool hasValue = false;
+    bool quoted = false;
+};
+
+struct XmlDocument::OpenElement {
+    int elem;
+    int nameLength;
+};
+
+XmlDocument::XmlDocument() { parse(); }
+
+bool XmlDocument::setText(std::u16string_view text) {
+    text_.assign(text);
+    resultLog_.clear();
+    parse();
+    return isWellFormed();
+}
+
+bool XmlDocument::isWellFormed() const {
+    const ElementRecord& doc = rec(0);
+    if (doc.flags & NotWellFormed) {
+        return false;
+    }
+    return doc.firstChild != 0 && rec(doc.firstChild).nextSibling == 0;
+}
+
+// ---- element index ----
+
+void XmlDocument::reserveRecords(int capacity) {
+    if (capacity <= capacity_) {
+        return;
+    }
+    // Full blocks stay where they are; only the last, partly filled one is reallocated.
+    const int blocks = (capacity + kBlockSize - 1) / kBlockSize;
+    blocks_.resize(blocks);
+    for (int b = 0; b < blocks; ++b) {
+        const int want = std::min(kBlockSize, capacity - b * kBlockSize);
+        if (static_cast<int>(blocks_[b].size()) < want) {
+            blocks_[b].resize(want);
+        }
+    }
+    capacity_ = capacity;
+}
+
+void XmlDocument::clearRecords() {
+    count_ = 0;
+    pos_ = Cursor{};
+}
+
+int XmlDocument::newRecord() {
+    if (count_ == capacity_) {
+        reserveRecords(capacity_ + std::max(capacity_ / 2, 8));
+    }
+    const int i = count_++;
+    rec(i) = ElementRecord{};
+    return i;
+}
+
+int XmlDocument::lastChild(int parent) const {
+    const int first = rec(parent).firstChild;
+    return first == 0 ? 0 : rec(first).prevSibling;
+}
+
+void XmlDocument::linkLastChild(int parent, int elem) {
+    ElementRecord& e = rec(elem);
+    e.parent = parent;
+    e.nextSibling = 0;
+    ElementRecord& p = rec(parent);
+    if (p.firstChild == 0) {
+        p.firstChild = elem;
+        e.prevSibling = elem;
+        e.flags |= FirstChild;
+        return;
+    }
+    ElementRecord& first = rec(p.firstChild);
+    const int last = first.prevSibling;
+    rec(last).nextSibling = elem;
+    e.prevSibling = last;
+    first.prevSibling = elem;
+}
+
+void XmlDocument::linkAfter(int sibling, int elem) {
+    const int parent = rec(sibling).parent;
+    const int next = rec(sibling).nextSibling;
+    if (next == 0) {
+        linkLastChild(parent, elem);
+        return;
+    }
+    ElementRecord& e = rec(elem);
+    e.parent = parent;
+    e.prevSibling = sibling;
+    e.nextSibling = next;
+    rec(sibling).nextSibling = elem;
+    rec(next).prevSibling = elem;
+}
+
+int XmlDocument::nameLength(int elem) const {
+    const ElementRecord& e = rec(elem);
+    const size_t end = static_cast<size_t>(e.start) + e.startTagLength;
+    size_t p = e.start + 1;
+    while (p < end && !endsName(text_[p])) {
+        ++p;
+    }
+    return static_cast<int>(p - e.start - 1);
+}
+
+bool XmlDocument::nameIs(int elem, std::u16string_view name) const {
+    const ElementRecord& e = rec(elem);
+    if (name.size() + 1 >= static_cast<size_t>(e.startTagLength)) {
+        return false;
+    }
+    const size_t p = e.start + 1;
+    return text_.view().substr(p, name.size()) == name && endsName(text_[p + name.size()]);
+}
+
+// ---- cursor ----
+
+std::u16string XmlDocument::tagName() const {
+    if (pos_.current == 0) {
+        return {};
+    }
+    return std::u16string(text_.view().substr(rec(pos_.current).start + 1,
+                                              nameLength(pos_.current)));
+}
+
+bool XmlDocument::findElement(std::u16string_view name) {
+    int e = pos_.current != 0 ? rec(pos_.current).nextSibling : rec(pos_.parent).firstChild;
+    for (; e != 0; e = rec(e).nextSibling) {
+        if (name.empty() || nameIs(e, name)) {
+            pos_.current = e;
+            pos_.child = 0;
+            pos_.kind = 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+void XmlDocument::stepInto() {
+    if (pos_.kind != 1 || pos_.current == 0) {
+        return;
+    }
+    pos_.parent = pos_.current;
+    pos_.current = pos_.child;
+    pos_.child = 0;
+    pos_.kind = pos_.current != 0 ? 1 : 0;
+}
+
+void XmlDocument::stepOut() {
+    if (pos_.parent == 0) {
+        return;
+    }
+    pos_.child = pos_.current;
+    pos_.current = pos_.parent;
+    pos_.parent = rec(pos_.current).parent;
+    pos_.kind = 1;
+}
+
+void XmlDocument::resetCurrent() {
+    pos_.current = 0;
+    pos_.child = 0;
+    pos_.kind = 0;
+}
+
+void XmlDocument::resetPos() { pos_ = Cursor{}; }
+
+// ---- editing ----
+
+void XmlDocument::shiftSubtree(int top, int delta) {
+    int e = top;
+    while (true) {
+        rec(e).start += delta;
+        if (rec(e).firstChild != 0) {
+            e = rec(e).firstChild;
+            continue;
+        }
+        while (e != top && rec(e).nextSibling == 0) {
+            e = rec(e).parent;
+        }
+        if (e == top) {
+            return;
+        }
+        e = rec(e).nextSibling;
+    }
+}
+
+// After `delta` characters were inserted inside `elem` (its start tag when insideStartTag) or,
+// for a new element, at its place: every enclosing element grows and every later one moves.
+void XmlDocument::textChanged(int elem, int delta, bool insideStartTag) {
+    if (insideStartTag) {
+        ElementRecord& e = rec(elem);
+        e.length += delta;
+        e.startTagLength += delta;
+        for (int c = e.firstChild; c != 0; c = rec(c).nextSibling) {
+            shiftSubtree(c, delta);
+        }
+    }
+    for (int x = elem; x != 0; x = rec(x).parent) {
+        for (int s = rec(x).nextSibling; s != 0; s = rec(s).nextSibling) {
+            shiftSubtree(s, delta);
+        }
+        rec(rec(x).parent).length += delta;
+    }
+}
+
+bool XmlDocument::appendElement(std::u16string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    std::u16string& node = scratch_;
+    node.clear();
+    const int parent = pos_.parent;
+    const int current = pos_.current;
+    const int elem = newRecord();
+    int at = 0;       // where the markup goes
+    int replaced = 0; // characters of the old text it replaces
+    int offset = 0;   // offset of the new '<' within the inserted markup
+    const size_t size = text_.size();
+    auto lineStart = [&](int p) {
+        if (p > 0 && text_[p - 1] != u'\n') {
+            node += u"\r\n";
+        }
+    };
+    if (parent == 0) {
+        at = static_cast<int>(size);
+        lineStart(at);
+        linkLastChild(0, elem);
+    } else if (current != 0) {
+        const ElementRecord& c = rec(current);
+        at = c.start + c.length;
+        if (at + 1 < static_cast<int>(size) && text_[at] == u'\r' && text_[at + 1] == u'\n') {
+            at += 2;
+        } else if (at < static_cast<int>(size) && text_[at] == u'\n') {
+            at += 1;
+        } else {
+            node += u"\r\n";
+        }
+        linkAfter(current, elem);
+    } else {
+        ElementRecord& p = rec(parent);
+        const std::u16string_view parentName = text_.view().substr(p.start + 1, nameLength(parent));
+        if (p.flags & (EmptyElement | Unended)) {
+            // The parent gets separate start and end tags, each on a line of its own.
+            const bool empty = p.flags & EmptyElement;
+            at = p.start + p.startTagLength - (empty ? 2 : 0);
+            replaced = empty ? 2 : 0;
+            node += empty ? u">\r\n" : u"\r\n";
+        } else {
+            at = p.start + p.length - p.endTagLength;
+            lineStart(at);
+        }
+        linkLastChild(parent, elem);
+        if (p.flags & (EmptyElement | Unended)) {
+            offset = static_cast<int>(node.size());
+            node += u'<';
+            node += name;
+            node += u"/>\r\n</";
+            node += parentName;
+            node += u'>';
+            // The parent's length grows with the insertion below; only its tags change here.
+            ElementRecord& pr = rec(parent);
+            if (pr.flags & EmptyElement) {
+                pr.startTagLength -= 1;  // "/>" became ">"
+            }
+            pr.endTagLength = static_cast<int>(parentName.size()) + 3;
+            pr.flags &= ~(EmptyElement | Unended);
+        }
+    }
+    if (offset == 0) {
+        offset = static_cast<int>(node.size());
+        node += u'<';
+        node += name;
+        node += u"/>\r\n";
+    }
+    ElementRecord& e = rec(elem);
+    e.start = at + offset;
+    e.startTagLength = static_cast<int>(name.size()) + 3;
+    e.length = e.startTagLength;
+    e.flags |= EmptyElement;
+    text_.replace(at, replaced, node);
+    textChanged(elem, static_cast<int>(node.size()) - replaced, false);
+    pos_.current = elem;
+    pos_.child = 0;
+    pos_.kind = 1;
+    return true;
+}
+
+bool XmlDocument::findAttribute(int elem, std::u16string_view name, AttributeSpan& span) const {
+    const ElementRecord& e = rec(elem);
+    const int end = e.start + e.startTagLength;
+    int p = e.start + 1;
+    while (p < end && !endsName(text_[p])) {
+        ++p;
+    }
+    while (p < end) {
+        const char16_t c = text_[p];
+        if (isSpace(c) || c == u'/' || c == u'"' || c == u'\'' || c == u'=' || c == u'<') {
+            ++p;
+            continue;
+        }
+        if (c == u'>') {
+            return false;
+        }
+        const int nameStart = p;
+        while (p < end && !endsName(text_[p])) {
+            ++p;
+        }
+        span = AttributeSpan{};
+        span.nameEnd = p;
+        int q = p;
+        while (q < end && isSpace(text_[q])) {
+            ++q;
+        }
+        if (q < end && text_[q] == u'=') {
+            ++q;
+            while (q < end && isSpace(text_[q])) {
+                ++q;
+            }
+            span.hasValue = true;
+            span.valueStart = q;
+            if (q < end && (text_[q] == u'"' || text_[q] == u'\'')) {
+                const char16_t quote = text_[q];
+                int r = q + 1;
+                while (r < end && text_[r] != quote) {
+                    ++r;
+                }
+                span.quoted = true;
+                span.valueEnd = std::min(r + 1, end);
+            } else {
+                int r = q;
+                while (r < end && !isSpace(text_[r]) && text_[r] != u'/' && text_[r] != u'>') {
+                    ++r;
+                }
+                span.valueEnd = r;
+            }
+            p = span.valueEnd;
+        }
+        if (text_.view().substr(nameStart, span.nameEnd - nameStart) == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool XmlDocument::setAttribute(std::u16string_view name, std::u16string_view value) {
+    if (pos_.current == 0 || name.empty()) {
+        return false;
+    }
+    const int elem = pos_.current;
+    std::u16string& markup = scratch_;
+    markup.clear();
+    AttributeSpan span;
+    int at = 0;
+    int replaced = 0;
+    if (findAttribute(elem, name, span)) {
+        if (span.hasValue) {
+            at = span.valueStart;
+            replaced = span.valueEnd - span.valueStart;
+        } else {
+            at = span.nameEnd;
+            markup += u'=';
+        }
+    } else {
+        const ElementRecord& e = rec(elem);
+        at = e.start + e.startTagLength - 1;  // the '>'
+        if (text_[at - 1] == u'/' && (e.flags & EmptyElement)) {
+            --at;
+        }
+        markup += u' ';
+        markup += name;
+        markup += u'=';
+    }
+    markup += u'"';
+    appendEscaped(markup, value);
+    markup += u'"';
+    text_.replace(at, replaced, markup);
+    textChanged(elem, static_cast<int>(markup.size()) - replaced, true);
+    return true;
+}
+
+bool XmlDocument::setAttribute(std::u16string_view name, int value) {
+    char buf[16];
+    auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+    char16_t wide[16];
+    int n = 0;
+    for (char* p = buf; p != end; ++p) {
+        wide[n++] = static_cast<char16_t>(*p);
+    }
+    return setAttribute(name, std::u16string_view(wide, n));
+}
+
+std::u16string XmlDocument::attributeValue(std::u16string_view name) const {
+    AttributeSpan span;
+    if (pos_.current == 0 || !findAttribute(pos_.current, name, span) || !span.hasValue) {
+        return {};
+    }
+    int from = span.valueStart;
+    int to = span.valueEnd;
+    if (span.quoted) {
+        ++from;
+        // An unclosed quote runs to the end of the start tag.
+        if (to > from && (text_[to - 1] == u'"' || text_[to - 1] == u'\'')) {
+            --to;
+        }
+    }
+    return unescape(text_.view().substr(from, to - from));
+}
+
+int XmlDocument::attributeInt(std::u16string_view name) const {
+    const std::u16string v = attributeValue(name);
+    size_t p = 0;
+    while (p < v.size() && (isSpace(v[p]) || v[p] == u'\v' || v[p] == u'\f')) {
+        ++p;
+    }
+    bool negative = false;
+    if (p < v.size() && (v[p] == u'-' || v[p] == u'+')) {
+        negative = v[p] == u'-';
+        ++p;
+    }
+    std::int64_t n = 0;
+    for (; p < v.size() && v[p] >= u'0' && v[p] <= u'9'; ++p) {
+        n = std::min<std::int64_t>(n * 10 + (v[p] - u'0'), std::int64_t{INT_MAX} + 1);
+    }
+    n = negative ? -n : n;
+    return static_cast<int>(std::clamp<std::int64_t>(n, INT_MIN, INT_MAX));
+}
+
+// ---- result log ----
+
+void XmlDocument::log(std::u16string_view event, std::u16string_view textName,
+                      std::u16string_view textValue, std::u16string_view intName,
+                      std::int64_t intValue, bool hasInt, std::int64_t offset2) {
+    if (resultLog_.size() >= kLogLimit) {
+        return;
+    }
+    resultLog_ += u'<';
+    resultLog_ += event;
+    if (!textName.empty()) {
+        resultLog_ += u' ';
+        resultLog_ += textName;
+        resultLog_ += u"=\"";
+        appendEscaped(resultLog_, textValue);
+        resultLog_ += u'"';
+    }
+    if (hasInt) {
+        resultLog_ += u' ';
+        resultLog_ += intName;
+        resultLog_ += u"=\"";
+        appendInt(resultLog_, intValue);
+        resultLog_ += u'"';
+    }
+    if (offset2 >= 0) {
+        resultLog_ += u" offset2=\"";
+        appendInt(resultLog_, offset2);
+        resultLog_ += u'"';
+    }
+    resultLog_ += u"/>";
+}
+
+void XmlDocument::markError() { rec(0).flags |= NotWellFormed; }
+
+// ---- parser ----
+
+void XmlDocument::parse() {
+    clearRecords();
+    const int size = static_cast<int>(text_.size());
+    reserveRecords(size / 64 + 8);
+    newRecord();
+    rec(0).length = size;
+    std::vector<OpenElement> open;
+    open.reserve(16);
+    const char16_t* t = text_.data();
+    int p = 0;
+    while (p < size) {
+        const char16_t* lt = std::char_traits<char16_t>::find(t + p, size - p, u'<');
+        if (lt == nullptr) {
+            break;
+        }
+        const int at = static_cast<int>(lt - t);
+        if (at + 1 >= size) {
+            log(u"unterminated_tag_syntax", u"type", u"tag", u"offset", at, true);
+            markError();
+            break;
+        }
+        const char16_t c = t[at + 1];
+        if (c == u'/') {
+            p = parseEndTag(at, open);
+        } else if (c == u'!') {
+            p = parseBang(at);
+        } else if (c == u'?') {
+            const auto end = text_.view().find(u"?>", at + 2);
+            if (end == std::u16string_view::npos) {
+                log(u"unterminated_tag_syntax", u"type", u"processing_instruction", u"offset",
+                    at, true);
+                markError();
+                break;
+            }
+            p = static_cast<int>(end) + 2;
+        } else if (startsTagName(c)) {
+            p = parseStartTag(at, open);
+        } else {
+            log(u"first_tag_syntax", {}, {}, u"offset", at, true);
+            markError();
+            p = at + 1;
+        }
+        if (p < 0) {
+            break;
+        }
+    }
+    while (!open.empty()) {
+        closeUnended(open.back().elem, size);
+        open.pop_back();
+    }
+    checkRoot();
+}
+
+int XmlDocument::parseStartTag(int lt, std::vector<OpenElement>& open) {
+    const char16_t* t = text_.data();
+    const int size = static_cast<int>(text_.size());
+    int p = lt + 1;
+    while (p < size && !endsName(t[p])) {
+        ++p;
+    }
+    const int nameLen = p - lt - 1;
+    char16_t quote = 0;
+    for (; p < size; ++p) {
+        const char16_t c = t[p];
+        if (quote != 0) {
+            if (c == quote) {
+                quote = 0;
+            }
+        } else if (c == u'"' || c == u'\'') {
+            quote = c;
+        } else if (c == u'>') {
+            break;
+        }
+    }
+    if (p >= size) {
+        log(u"unterminated_tag_syntax", u"type", u"start_tag", u"offset", lt, true);
+        markError();
+        return -1;
+    }
+    const bool empty = t[p - 1] == u'/';
+    const int elem = newRecord();
+    ElementRecord& e = rec(elem);
+    e.start = lt;
+    e.startTagLength = p + 1 - lt;
+    e.length = e.startTagLength;
+    if (empty) {
+        e.flags |= EmptyElement;
+    }
+    linkLastChild(open.empty() ? 0 : open.back().elem, elem);
+    if (!empty) {
+        open.push_back({elem, nameLen});
+    }
+    return p + 1;
+}
+
+int XmlDocument::parseEndTag(int lt, std::vector<OpenElement>& open) {
+    const char16_t* t = text_.data();
+    const int size = static_cast<int>(text_.size());
+    int p = lt + 2;
+    while (p < size && !endsName(t[p])) {
+        ++p;
+    }
+    const std::u16string_view name(t + lt + 2, p - lt - 2);
+    const char16_t* gt = std::char_traits<char16_t>::find(t + p, size - p, u'>');
+    if (gt == nullptr) {
+        log(u"unterminated_tag_syntax", u"type", u"end_tag", u"offset", lt, true);
+        markError();
+        return -1;
+    }
+    const int end = static_cast<int>(gt - t) + 1;
+    int match = static_cast<int>(open.size()) - 1;
+    for (; match >= 0; --match) {
+        const OpenElement& o = open[match];
+        if (o.nameLength == static_cast<int>(name.size()) &&
+            std::u16string_view(t + rec(o.elem).start + 1, o.nameLength) == name) {
+            break;
+        }
+    }
+    if (match < 0) {
+        log(u"lone_end_tag", u"tagname", name, u"offset", lt, true);
+        markError();
+        return end;
+    }
+    while (static_cast<int>(open.size()) - 1 > match) {
+        closeUnended(open.back().elem, lt);
+        open.pop_back();
+    }
+    ElementRecord& e = rec(open.back().elem);
+    e.length = end - e.start;
+    e.endTagLength = end - lt;
+    open.pop_back();
+    return end;
+}
+
+int XmlDocument::parseBang(int lt) {
+    const std::u16string_view t = text_.view();
+    auto unterminated = [&](std::u16string_view type) {
+        log(u"unterminated_tag_syntax", u"type", type, u"offset", lt, true);
+        markError();
+        return -1;
+    };
+    auto syntax = [&](std::u16string_view event, int at) {
+        log(event, {}, {}, u"offset", at, true);
+        markError();
+        return at + 1;
+    };
+    const std::u16string_view rest = t.substr(lt);
+    if (rest.starts_with(u"<!--")) {
+        const auto end = t.find(u"-->", lt + 4);
+        return end == t.npos ? unterminated(u"comment") : static_cast<int>(end) + 3;
+    }
+    if (rest.starts_with(u"<!-")) {
+        return rest.size() <= 3 ? unterminated(u"comment") : syntax(u"comment_tag_syntax", lt);
+    }
+    if (rest.starts_with(u"<![CDATA[")) {
+        const auto end = t.find(u"]]>", lt + 9);
+        return end == t.npos ? unterminated(u"cdata_section") : static_cast<int>(end) + 3;
+    }
+    if (rest.starts_with(u"<![")) {
+        return syntax(u"cdata_section_syntax", lt);
+    }
+    if (rest.starts_with(u"<!DOCTYPE")) {
+        return parseDoctype(lt);
+    }
+    if (rest.size() <= 2) {
+        return unterminated(u"tag");
+    }
+    return syntax(u"exclamation_tag_syntax", lt);
+}
+
+// A document type declaration: up to its closing '>', skipping quoted literals and the internal
+// subset in square brackets. A '<' outside both means the declaration was never closed.
+int XmlDocument::parseDoctype(int lt) {
+    const std::u16string_view t = text_.view();
+    const int size = static_cast<int>(t.size());
+    char16_t quote = 0;
+    bool subset = false;
+    for (int p = lt + 9; p < size; ++p) {
+        const char16_t c = t[p];
+        if (quote != 0) {
+            if (c == quote) {
+                quote = 0;
+            }
+        } else if (c == u'"' || c == u'\'') {
+            quote = c;
+        } else if (subset) {
+            subset = c != u']';
+        } else if (c == u'[') {
+            subset = true;
+        } else if (c == u'>') {
+            return p + 1;
+        } else if (c == u'<') {
+            log(u"doctype_tag_syntax", {}, {}, u"offset", p, true);
+            markError();
+            return p;
+        }
+    }
+    log(u"unterminated_tag_syntax", u"type", u"document_type", u"offset", lt, true);
+    markError();
+    return -1;
+}
+
+// An element still open when an enclosing element ends (or the text does): it keeps only its
+// start tag, and its children become its following siblings.
+void XmlDocument::closeUnended(int elem, int offset2) {
+    ElementRecord& e = rec(elem);
+    e.length = e.startTagLength;
+    e.flags |= Unended;
+    const int first = e.firstChild;
+    const int parent = e.parent;
+    log(u"unended_start_tag", u"tagname",
+        text_.view().substr(e.start + 1, nameLength(elem)), u"offset", e.start, true, offset2);
+    markError();
+    if (first == 0) {
+        return;
+    }
+    const int last = rec(first).prevSibling;
+    for (int c = first; c != 0; c = rec(c).nextSibling) {
+        rec(c).parent = parent;
+    }
+    // An open element is always the last child of its parent while parsing.
+    rec(first).flags &= ~FirstChild;
+    rec(first).prevSibling = elem;
+    rec(elem).nextSibling = first;
+    rec(elem).firstChild = 0;
+    rec(rec(parent).firstChild).prevSibling = last;
+}
+
+void XmlDocument::checkRoot() {
+    const ElementRecord& doc = rec(0);
+    if (doc.firstChild == 0) {
+        if (text_.size() != 0) {
+            log(u"no_root_element");
+        }
+        return;
+    }
+    // Not marked on the record: isWellFormed tests the root afresh, as appends change it.
+    if (rec(doc.firstChild).nextSibling != 0) {
+        log(u"root_has_sibling");
+    }
+}

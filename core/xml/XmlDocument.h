@@ -1,0 +1,147 @@
+#pragma once
+// The program's own XML engine. One document is held as a single UTF-16 text, exactly as it will
+// be written, with an index of where every element sits in it. A cursor (parent, current element,
+// child) walks and extends the document; edits happen in place in the text and the index follows.
+// Malformed input never stops the parser: problems go to the result log and the best tree is kept.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "WideText.h"
+
+class XmlDocument {
+public:
+    // Document flags. The profile code sets none.
+    enum Flag : int {
+        WriteBom = 1,  // saveFile starts a UTF-8 or UTF-16 file with a byte-order mark
+    };
+
+    // An empty document: no text, no elements, cursor at the document level.
+    XmlDocument();
+
+    // Replaces the text, clears the result log, parses it and puts the cursor at the document
+    // level. Returns whether the text is well formed.
+    bool setText(std::u16string_view text);
+    std::u16string_view text() const { return text_.view(); }
+    // Events of the last load, save or parse, as empty XML elements one after another.
+    const std::u16string& resultLog() const { return resultLog_; }
+    // No parse error was found and there is exactly one top-level element.
+    bool isWellFormed() const;
+
+    // Adds an empty element after the current element (or as the parent's last child when there
+    // is none) on a line of its own, and makes it the current element. False for an empty name.
+    bool appendElement(std::u16string_view name);
+    // Sets an attribute of the current element, escaping the value; an existing attribute keeps
+    // its place, a new one goes after the last. False when there is no current element.
+    bool setAttribute(std::u16string_view name, std::u16string_view value);
+    bool setAttribute(std::u16string_view name, int value);
+    // The unescaped value of the current element's attribute, empty when there is none.
+    std::u16string attributeValue(std::u16string_view name) const;
+    // The attribute read as a decimal number the way strtol reads it (leading blanks, sign,
+    // digits up to the first other character), clamped to int; 0 when missing or not a number.
+    int attributeInt(std::u16string_view name) const;
+    // Tag name of the current element, empty when there is none.
+    std::u16string tagName() const;
+
+    // Finds the next element named `name` after the current one at this level (from the
+    // parent's first child when there is no current element). The cursor stays put on failure.
+    // An empty name finds the next element of any name.
+    bool findElement(std::u16string_view name);
+    // Makes the current element the parent; the remembered child (none after a find or an
+    // append) becomes current. Nothing without a current element.
+    void stepInto();
+    // Back to the parent level: the parent becomes current again. Nothing at the document level.
+    void stepOut();
+    // Forgets the current element, so the next findElement searches this level from its start.
+    void resetCurrent();
+    // Back to the document level with no current element.
+    void resetPos();
+
+    // Writes the text in its declared encoding (UTF-8 when none is declared). False with a
+    // "file_error" record when the file cannot be written completely.
+    bool saveFile(const std::filesystem::path& path);
+    // Reads a file in any of the usual encodings and parses it. False when the file could not
+    // be read (the document is then empty) or when it is not well formed.
+    bool loadFile(const std::filesystem::path& path);
+    // System message of the last failed file operation, empty when the last one succeeded.
+    const std::string& fileError() const { return fileError_; }
+
+    // Number of element records in use, the document record included.
+    int elementCount() const { return count_; }
+
+    // Attribute escaping: & < > " and ' become the five XML entities.
+    static void appendEscaped(std::u16string& out, std::u16string_view value);
+    // Resolves the five XML entities, the HTML 4.01 names and numeric references.
+    static std::u16string unescape(std::u16string_view value);
+
+    int flags = 0;
+
+private:
+    struct ElementRecord {
+        int start = 0;            // offset of the '<' of the start tag
+        int length = 0;           // up to the end of the end tag (the start tag when empty)
+        int startTagLength = 0;   // wider than the 22 bits of the Windows files' engine: a long
+        int endTagLength = 0;     // name or value must not wrap
+        int flags = 0;
+        int parent = 0;
+        int firstChild = 0;
+        int nextSibling = 0;
+        int prevSibling = 0;      // on a first child: the last child of the list
+    };
+    enum RecordFlag : int {
+        EmptyElement = 1,
+        Unended = 2,
+        FirstChild = 4,
+        NotWellFormed = 8,  // on record 0
+    };
+    struct Cursor {
+        int parent = 0;
+        int current = 0;
+        int child = 0;
+        int kind = 0;  // 1 = element, 0 = none
+    };
+    struct AttributeSpan;
+    struct OpenElement;
+
+    ElementRecord& rec(int i) { return blocks_[i >> 16][i & 0xFFFF]; }
+    const ElementRecord& rec(int i) const { return blocks_[i >> 16][i & 0xFFFF]; }
+    int newRecord();
+    void reserveRecords(int capacity);
+    void clearRecords();
+    int lastChild(int parent) const;
+    void linkLastChild(int parent, int elem);
+    void linkAfter(int sibling, int elem);
+    int nameLength(int elem) const;
+    bool nameIs(int elem, std::u16string_view name) const;
+    bool findAttribute(int elem, std::u16string_view name, AttributeSpan& span) const;
+    void shiftSubtree(int elem, int delta);
+    void textChanged(int elem, int delta, bool insideStartTag);
+
+    void parse();
+    int parseStartTag(int lt, std::vector<OpenElement>& open);
+    int parseEndTag(int lt, std::vector<OpenElement>& open);
+    int parseBang(int lt);
+    int parseDoctype(int lt);
+    void closeUnended(int elem, int offset2);
+    void checkRoot();
+    void markError();
+
+    void log(std::u16string_view event, std::u16string_view textName = {},
+             std::u16string_view textValue = {}, std::u16string_view intName = {},
+             std::int64_t intValue = 0, bool hasInt = false, std::int64_t offset2 = -1);
+    void logFileError(int error);
+    bool readFile(const std::filesystem::path& path);
+    void decodeBytes(const std::string& bytes, size_t skip, std::string encoding);
+
+    WideText text_;
+    std::u16string resultLog_;
+    std::string fileError_;
+    Cursor pos_;
+    std::vector<std::vector<ElementRecord>> blocks_;
+    int count_ = 0;
+    int capacity_ = 0;
+    std::u16string scratch_;  // reused for the markup of each edit
+};
