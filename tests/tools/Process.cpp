@@ -36,16 +36,20 @@ std::vector<std::string> envStrings(const std::map<std::string, std::string>& en
     return out;
 }
 
-// Spawns with stdin from /dev/null and the given pipes' write ends as stdout and stderr.
+// Spawns with the given descriptors as stdin (-1: /dev/null), stdout and stderr.
 pid_t spawn(const std::string& program, const std::vector<std::string>& args,
-            const std::map<std::string, std::string>& env, int outFd, int errFd) {
+            const std::map<std::string, std::string>& env, int inFd, int outFd, int errFd) {
     std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     Argv argv(all);
     Argv envp(envStrings(env));
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (inFd < 0) {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, inFd, 0);
+    }
     posix_spawn_file_actions_adddup2(&actions, outFd, 1);
     posix_spawn_file_actions_adddup2(&actions, errFd, 2);
     pid_t pid = -1;
@@ -100,7 +104,7 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
         result.err = "pipe failed";
         return result;
     }
-    const pid_t pid = spawn(program, args, env, outPipe[1], errPipe[1]);
+    const pid_t pid = spawn(program, args, env, -1, outPipe[1], errPipe[1]);
     close(outPipe[1]);
     close(errPipe[1]);
     if (pid < 0) {
@@ -127,13 +131,17 @@ BackgroundProcess::~BackgroundProcess() { stop(); }
 bool BackgroundProcess::start(const std::string& program, const std::vector<std::string>& args,
                               const std::map<std::string, std::string>& env) {
     int outPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0) {
+    int inPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(inPipe, O_CLOEXEC) != 0) {
         return false;
     }
+    // Its input stays open until stop(): the virtual keyboard ends at the end of its input.
     // Its diagnostics go to the test's own standard error, where a failing test shows them.
-    pid = spawn(program, args, env, outPipe[1], 2);
+    pid = spawn(program, args, env, inPipe[0], outPipe[1], 2);
     close(outPipe[1]);
+    close(inPipe[0]);
     outFd = outPipe[0];
+    inFd = inPipe[1];
     return pid > 0;
 }
 
@@ -181,9 +189,11 @@ int BackgroundProcess::stop() {
         waitpid(pid, &status, 0);
         pid = -1;
     }
-    if (outFd >= 0) {
-        close(outFd);
-        outFd = -1;
+    for (int* fd : {&outFd, &inFd}) {
+        if (*fd >= 0) {
+            close(*fd);
+            *fd = -1;
+        }
     }
     return exitCodeOf(status);
 }

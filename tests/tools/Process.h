@@ -42,6 +42,7 @@ public:
 private:
     pid_t pid = -1;
     int outFd = -1;
+    int inFd = -1;
     std::string buffered;
 };
 

@@ -18,7 +18,7 @@ grep -q 'SUBSYSTEM!="hidraw"' "$rule" || fail "the rule is not limited to hidraw
 grep -q 'ENV{ID_VENDOR_ID}=="0483"' "$rule" || fail "the rule does not match vendor 0483"
 grep -q 'ENV{ID_MODEL_ID}=="5022"' "$rule" || fail "the rule does not match product 5022"
 grep -q 'ENV{ID_USB_INTERFACE_NUM}=="01"' "$rule" || fail "the rule does not match interface 01"
-if grep -v '^#' "$rule" | grep -Eq 'MODE|GROUP|OWNER'; then
+if grep -v '^#' "$rule" | grep -Eq '(^|[ ,])(MODE|GROUP|OWNER)[:+]?='; then
     fail "the rule changes the node's mode or owner"
 fi
 
