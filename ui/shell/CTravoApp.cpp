@@ -1,0 +1,74 @@
+#include "CTravoApp.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QResource>
+#include <cstdio>
+
+#include "CTravoDlg.h"
+#include "KeyTables.h"
+#include "KeyboardConfig.h"
+#include "SkinResources.h"
+#include "UiSeam.h"
+
+CTravoApp::CTravoApp() = default;
+
+CTravoApp::~CTravoApp() {
+    // Fonts and pictures belong to the Qt application: they go before it does.
+    resources.reset();
+    application.reset();
+}
+
+QString CTravoApp::resourceFilePath() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/OskelRES.rcc");
+}
+
+bool CTravoApp::loadSkin(const QString& path, SkinResources& skin, QString* problem) {
+    if (!QFileInfo(path).isFile() || !QResource::registerResource(path)) {
+        *problem = QStringLiteral("缺少资源文件：%1\nThe resource file is missing or unreadable: %1")
+                       .arg(path);
+        return false;
+    }
+    QString missing;
+    if (!skin.loadPictures(&missing)) {
+        *problem = QStringLiteral("资源文件 %1 中缺少图片 %2\nThe picture %2 is missing from %1")
+                       .arg(path, missing);
+        return false;
+    }
+    return true;
+}
+
+int CTravoApp::run(int& argc, char** argv) {
+    // The keystroke capture grabs the keyboard through X11, so the program runs on X11
+    // (XWayland under Wayland) unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    application = std::make_unique<QApplication>(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Oskel"));
+    // Hiding the main window in the notification area must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    resources = std::make_unique<SkinResources>();
+    SkinResources::setCurrent(resources.get());
+    const QString file = resourceFilePath();
+    QString problem;
+    if (!loadSkin(file, *resources, &problem)) {
+        std::fprintf(stderr, "Oskel: %s\n", problem.toLocal8Bit().constData());
+        ui().message(nullptr, problem, QStringLiteral("Oskel"), UiIcon::Warning);
+        return 1;
+    }
+    registeredFile = file;
+
+    KeyboardConfig& config = keyboardConfig();
+    buildKeyTables(config);
+    {
+        CTravoDlg mainWindow(config);
+        mainWindow.runModal();
+    }
+
+    resources->freePictures();
+    QResource::unregisterResource(registeredFile);
+    SkinResources::setCurrent(nullptr);
+    return 0;
+}

@@ -1,0 +1,460 @@
+#include "CTravoDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QSystemTrayIcon>
+#include <QUrl>
+#include <algorithm>
+
+#include "Descriptions.h"
+#include "DeviceWatch.h"
+#include "KeyTables.h"
+#include "KeyboardConfig.h"
+#include "MainWindowDialogs.h"
+#include "ProfileFiles.h"
+#include "SkinResources.h"
+#include "SkinSetup.h"
+#include "UiSeam.h"
+
+namespace {
+
+const QString kProfileFilter = QStringLiteral("pro (*.pro);;All Files (*)");
+
+// What "unsaved" compares: everything a profile or the keyboard keeps, but not where the lists
+// were scrolled to.
+void appendSteps(std::u16string& out, const StepList& list) {
+    out += u'[';
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+        out += list.items[i];
+        out += u'\x1f';
+        if (i < list.children.size()) {
+            appendSteps(out, list.children[i]);
+        }
+    }
+    for (const int n : {list.Cycles, list.IsAutoInterval ? 1 : 0, list.Delay, list.PlayMode}) {
+        out += u',';
+        for (const char c : std::to_string(n)) {
+            out += static_cast<char16_t>(c);
+        }
+    }
+    out += u']';
+}
+
+std::u16string configState(const KeyboardConfig& config) {
+    std::u16string out;
+    appendSteps(out, config.predefinedMacros);
+    appendSteps(out, config.predefinedCombos);
+    appendSteps(out, config.predefinedEmulations);
+    for (const Colour& c : config.backlight) {
+        for (const int v : c) {
+            out += static_cast<char16_t>(v & 0xFFFF);
+        }
+    }
+    for (const auto& key : config.assignments) {
+        for (const KeyAssignment& slot : key) {
+            out += static_cast<char16_t>(slot.mode & 0xFFFF);
+            out += static_cast<char16_t>(slot.hwCode & 0xFFFF);
+            appendSteps(out, slot.steps);
+        }
+    }
+    return out;
+}
+
+QString fromU16(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+}  // namespace
+
+CTravoDlg::CTravoDlg(KeyboardConfig& config, QWidget* parent)
+    : SkinDialog(kRegionCount, parent), config(config), windowIcon(programIcon()) {
+    InfoBox = new QPlainTextEdit(this);
+    InfoBox->setObjectName(QStringLiteral("InfoBox"));
+    InfoBox->setReadOnly(true);
+    InfoBox->setFrameShape(QFrame::NoFrame);
+    // Selecting and copying the text is fine; a caret in a read-only box is not.
+    InfoBox->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    InfoBox->setCursorWidth(0);
+    InfoBox->setFocusPolicy(Qt::ClickFocus);
+}
+
+CTravoDlg::~CTravoDlg() = default;
+
+std::string CTravoDlg::language() const { return config.language; }
+
+QString CTravoDlg::text(const char* zh, const char* en) const {
+    return QString::fromUtf8(config.language == "zh-CN" ? zh : en);
+}
+
+bool CTravoDlg::initialise() {
+    const bool connected = config.keyboard.__createDev();
+    if (!connected) {
+        ui().message(nullptr, QStringLiteral("Keyboard is not connected!"));
+        ended = EndReason::NoKeyboard;
+    }
+    setWindowIcon(windowIcon);
+    setWindowTitle(QStringLiteral("Oskel"));
+    setUpSkin(skinLook(SkinWindowId::Main));
+    fillSkinRegions(SkinWindowId::Main, regions);
+    config.currentLevel = 0;
+    config.clear();
+    markSaved();
+
+    tray = new QSystemTrayIcon(windowIcon, this);
+    tray->setToolTip(QStringLiteral("Oskel"));
+    trayMenu = new QMenu(this);
+    trayExit = trayMenu->addAction(QString());
+    connect(trayExit, &QAction::triggered, this, &CTravoDlg::reject);
+    connect(trayMenu, &QMenu::aboutToShow, this, &CTravoDlg::updateTrayTexts);
+    tray->setContextMenu(trayMenu);
+    connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        // Trays that speak the StatusNotifier protocol report a single click only.
+        if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger) {
+            restoreFromTray();
+        }
+    });
+    updateTrayTexts();
+
+    const SkinRect box = skinControlRect(SkinWindowId::Main, kInfoBoxId);
+    InfoBox->setGeometry(toQRect(box));
+    InfoBox->setFont(skinFont(SkinResources::kChildControlFont));
+    QPalette palette = InfoBox->palette();
+    const SkinResources* resources = SkinResources::current();
+    const QBrush dark = resources != nullptr ? resources->darkBrush() : QBrush(QColor(20, 20, 20));
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Text, QColor(255, 111, 0));
+        palette.setBrush(group, QPalette::Base, dark);
+        palette.setBrush(group, QPalette::Window, dark);
+    }
+    InfoBox->setPalette(palette);
+    InfoBox->viewport()->setAutoFillBackground(true);
+    setInfoText(fromU16(titleText(config)));
+
+    deviceWatch = new DeviceWatch(this);
+    connect(deviceWatch, &DeviceWatch::deviceChanged, this, &CTravoDlg::checkDevice);
+    return connected;
+}
+
+int CTravoDlg::runModal() {
+    if (!initialise()) {
+        return QDialog::Accepted;
+    }
+    runningModal = true;
+    for (;;) {
+        exec();
+        // Hiding the window in the notification area ends exec(); the run goes on until the
+        // icon brings it back or its menu ends the program.
+        if (!inTray || ended != EndReason::None) {
+            break;
+        }
+        QEventLoop wait;
+        connect(this, &CTravoDlg::trayStateChanged, &wait, [&wait](bool hidden) {
+            if (!hidden) {
+                wait.quit();
+            }
+        });
+        connect(this, &QDialog::finished, &wait, &QEventLoop::quit);
+        wait.exec();
+        if (ended != EndReason::None) {
+            break;
+        }
+    }
+    runningModal = false;
+    return result();
+}
+
+QString CTravoDlg::infoText() const { return fromU16(shownInfo); }
+
+void CTravoDlg::setInfoText(const QString& text) {
+    const std::u16string wanted = text.toStdU16String();
+    if (wanted == shownInfo) {
+        return;
+    }
+    shownInfo = wanted;
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    InfoBox->setPlainText(shown);
+}
+
+void CTravoDlg::prepaint() {
+    const int level = std::clamp(config.currentLevel, 0, kLevelCount - 1);
+    int keyUnderMouse = 0;
+    for (SkinRegion& r : regions) {
+        if (r.regionId < MainCommand::FirstKey || r.keyIndex < 1 || r.keyIndex > kKeyCount) {
+            continue;
+        }
+        r.lit = config.slot(r.keyIndex, level).mode > 0;
+        if (!r.textOnly && r.contains(lastMousePoint.x(), lastMousePoint.y())) {
+            keyUnderMouse = r.keyIndex;
+        }
+    }
+    const bool levelTwo = regionById(MainCommand::Level).lit;
+    regionById(MainCommand::LevelUpIndicator).lit = !levelTwo;
+    regionById(MainCommand::LevelDownIndicator).lit = levelTwo;
+    setInfoText(fromU16(keyUnderMouse > 0 ? keyInfoText(config, keyUnderMouse)
+                                          : titleText(config)));
+}
+
+void CTravoDlg::command(int regionId) {
+    switch (regionId) {
+        case MainCommand::Language:
+            switchLanguage();
+            break;
+        case MainCommand::Help:
+            openHelp();
+            break;
+        case MainCommand::Minimize:
+            hideToTray();
+            break;
+        case MainCommand::Exit:
+            requestEnd(QDialog::Rejected);
+            break;
+        case MainCommand::Save:
+            saveProfileCommand();
+            break;
+        case MainCommand::Open:
+            openProfileCommand();
+            break;
+        case MainCommand::Clear:
+            clearCommand();
+            break;
+        case MainCommand::WriteKeys:
+            deviceCommand(kWriteKeysOperation);
+            break;
+        case MainCommand::Backlight:
+            runBacklightDialog(this);
+            break;
+        case MainCommand::ReadAll:
+            deviceCommand(kReadAllOperation);
+            break;
+        case MainCommand::Firmware:
+            runFirmwareDialog(this);
+            break;
+        case MainCommand::Level:
+            switchLevel();
+            break;
+        default:
+            keyCommand(regionId);
+            break;
+    }
+}
+
+void CTravoDlg::switchLanguage() {
+    SkinRegion& button = regionById(MainCommand::Language);
+    if (button.lit) {
+        config.language = "zh-CN";
+        button.lit = false;
+    } else {
+        config.language = "en-US";
+        button.lit = true;
+    }
+    updateTrayTexts();
+    update();
+}
+
+void CTravoDlg::switchLevel() {
+    config.currentLevel = 1 - config.currentLevel;
+    SkinRegion& button = regionById(MainCommand::Level);
+    button.lit = !button.lit;
+    update();
+}
+
+void CTravoDlg::openHelp() {
+    // A missing help file is the desktop's business; the program says nothing.
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Oskel.html");
+    ui().openUrl(QUrl::fromLocalFile(path));
+}
+
+void CTravoDlg::hideToTray() {
+    // Without a notification area a hidden window could never come back: it is minimised.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        showMinimized();
+        return;
+    }
+    tray->show();
+    inTray = true;
+    emit trayStateChanged(true);
+    hide();
+}
+
+void CTravoDlg::restoreFromTray() {
+    if (!inTray) {
+        return;
+    }
+    inTray = false;
+    tray->hide();
+    emit trayStateChanged(false);
+    if (!runningModal) {
+        showNormal();
+    }
+}
+
+void CTravoDlg::updateTrayTexts() {
+    if (trayExit == nullptr) {
+        return;
+    }
+    const bool known = config.language == "zh-CN" || config.language == "en-US";
+    trayExit->setText(text("关闭", "Exit"));
+    trayExit->setVisible(known);
+}
+
+void CTravoDlg::saveProfileCommand() {
+    saveWithDialog();
+    update();
+}
+
+bool CTravoDlg::saveWithDialog() {
+    const QString path = ui().saveFileName(this, QString(), kProfileFilter, QStringLiteral("pro"));
+    if (path.isEmpty()) {
+        return false;
+    }
+    QString reason;
+    if (!saveProfileFile(config, path, &reason)) {
+        ui().message(this, text("保存配置失败：", "Could not save the profile: ") + reason,
+                     QString(), UiIcon::Warning);
+        return false;
+    }
+    markSaved();
+    return true;
+}
+
+void CTravoDlg::openProfileCommand() {
+    const QString path = ui().openFileName(this, QString(), kProfileFilter);
+    if (!path.isEmpty()) {
+        QString reason;
+        if (loadProfileFile(config, path, &reason)) {
+            markSaved();
+        } else {
+            ui().message(this, text("打开配置失败：", "Could not open the profile: ") + reason,
+                         QString(), UiIcon::Warning);
+        }
+    }
+    update();
+}
+
+void CTravoDlg::clearCommand() {
+    config.clear();
+    markSaved();
+    update();
+}
+
+void CTravoDlg::deviceCommand(int operation) {
+    const DeviceOutcome outcome = runProgressDialog(this, operation);
+    if (outcome == DeviceOutcome::Done) {
+        ui().message(this, QStringLiteral("OK!"), QCoreApplication::applicationName());
+    } else if (outcome == DeviceOutcome::Failed) {
+        ui().message(this,
+                     operation == kReadAllOperation
+                         ? text("读取键盘失败！", "Reading from the keyboard failed!")
+                         : text("写入键盘失败！", "Writing to the keyboard failed!"),
+                     QCoreApplication::applicationName(), UiIcon::Warning);
+    }
+    if (operation == kReadAllOperation) {
+        update();
+    }
+}
+
+void CTravoDlg::keyCommand(int regionId) {
+    const SkinRegion& key = regionById(regionId);
+    if (key.regionId != regionId || key.keyIndex < 1 || key.keyIndex > kKeyCount) {
+        return;
+    }
+    config.currentKey = key.keyIndex;
+    runKeySettingsDialog(this);
+    update();
+}
+
+void CTravoDlg::markSaved() { savedState = configState(config); }
+
+bool CTravoDlg::hasUnsavedChanges() const { return configState(config) != savedState; }
+
+void CTravoDlg::accept() { requestEnd(QDialog::Accepted); }
+
+void CTravoDlg::reject() { requestEnd(QDialog::Rejected); }
+
+void CTravoDlg::requestEnd(int result) {
+    if (asking || ended != EndReason::None) {
+        return;
+    }
+    if (hasUnsavedChanges()) {
+        asking = true;
+        const UiAnswer answer = ui().question(
+            this,
+            text("当前配置尚未保存，是否保存？", "The configuration has unsaved changes. Save it?"),
+            true);
+        const bool stay =
+            answer == UiAnswer::Cancel || (answer == UiAnswer::Yes && !saveWithDialog());
+        asking = false;
+        // A cancelled or failed save keeps the window open: the work is not lost.
+        if (stay) {
+            return;
+        }
+    }
+    endProgram(result, EndReason::User);
+}
+
+void CTravoDlg::checkDevice() {
+    if (checkingDevice || ended != EndReason::None) {
+        return;
+    }
+    if (config.keyboard.DetectDevice()) {
+        return;
+    }
+    checkingDevice = true;
+    ui().message(this, QStringLiteral("Keyboard is not connected"));
+    if (hasUnsavedChanges()) {
+        const UiAnswer answer = ui().question(
+            this,
+            text("当前配置尚未保存，是否保存？", "The configuration has unsaved changes. Save it?"),
+            false);
+        if (answer == UiAnswer::Yes) {
+            saveWithDialog();
+        }
+    }
+    checkingDevice = false;
+    endProgram(QDialog::Rejected, EndReason::KeyboardLost);
+}
+
+void CTravoDlg::endProgram(int result, EndReason reason) {
+    ended = reason;
+    if (tray != nullptr) {
+        tray->hide();
+    }
+    inTray = false;
+    // A lost keyboard ends the program from inside any dialog it has open: those close first,
+    // innermost first, so every modal run returns.
+    for (int guard = 0; guard < 16; ++guard) {
+        auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (open == nullptr || open == this) {
+            break;
+        }
+        open->reject();
+    }
+    SkinDialog::done(result);
+}
+
+QIcon programIcon() {
+    const QPixmap fromSkin(QStringLiteral(":/skin/icon.png"));
+    if (!fromSkin.isNull()) {
+        return QIcon(fromSkin);
+    }
+    QPixmap icon(64, 64);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(255, 111, 0), 3));
+    p.setBrush(QColor(20, 20, 20));
+    p.drawRoundedRect(QRectF(3, 12, 58, 40), 8, 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 111, 0));
+    for (int row = 0; row < 2; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            p.drawRoundedRect(QRectF(10 + col * 12, 19 + row * 11, 8, 7), 2, 2);
+        }
+    }
+    p.drawRoundedRect(QRectF(16, 41, 32, 5), 2, 2);
+    return QIcon(icon);
+}

@@ -1,0 +1,124 @@
+#pragma once
+// The main window: the keyboard picture with every assigned key lit, the information box, and
+// the buttons for profiles, device transfers, backlight, firmware, level, language, help,
+// hiding to the notification area and exit. The program runs as long as it does.
+
+#include <QIcon>
+#include <QString>
+#include <string>
+
+#include "SkinDialog.h"
+
+class KeyboardConfig;
+class DeviceWatch;
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QSystemTrayIcon;
+
+// Commands of the main window: the regionIds of its buttons.
+namespace MainCommand {
+constexpr int Language = 85;
+constexpr int Help = 87;
+constexpr int Minimize = 88;
+constexpr int Exit = 89;
+constexpr int Save = 90;
+constexpr int Open = 91;
+constexpr int Clear = 92;
+constexpr int WriteKeys = 93;
+constexpr int Backlight = 94;
+constexpr int ReadAll = 95;
+constexpr int Firmware = 96;
+constexpr int Level = 97;
+constexpr int LevelUpIndicator = 77;
+constexpr int LevelDownIndicator = 78;
+constexpr int FirstKey = 100;
+}  // namespace MainCommand
+
+class CTravoDlg : public SkinDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kRegionCount = 130;
+    static constexpr int kInfoBoxId = 1001;
+
+    explicit CTravoDlg(KeyboardConfig& config, QWidget* parent = nullptr);
+    ~CTravoDlg() override;
+
+    // Opens the keyboard, shapes and places the window, fills the regions and starts with an
+    // empty configuration on level 1. False when no keyboard was found: the user has been told,
+    // and the window is to close at once.
+    bool initialise();
+    // Runs the window modally until it ends, hidden spells in the notification area included.
+    // Initialises first.
+    int runModal();
+
+    // Text the information box shows.
+    QString infoText() const;
+    QPlainTextEdit* InfoBox = nullptr;
+
+    // True while the configuration holds something not saved since start, the last Save, Open
+    // or Clear.
+    bool hasUnsavedChanges() const;
+    // Why the window ended: 0 still running, else one of the EndReason values.
+    enum class EndReason { None, User, KeyboardLost, NoKeyboard };
+    EndReason endReason() const { return ended; }
+    bool isInTray() const { return inTray; }
+
+    std::string language() const override;
+
+    // Asks the device library whether the keyboard is still there; ends the program when not.
+    void checkDevice();
+    // The double click on the notification-area icon.
+    void restoreFromTray();
+
+    void accept() override;
+    void reject() override;
+
+signals:
+    // The window is hidden in the notification area, or back from it.
+    void trayStateChanged(bool hidden);
+
+protected:
+    void prepaint() override;
+    void command(int regionId) override;
+
+private:
+    void switchLanguage();
+    void switchLevel();
+    void openHelp();
+    void hideToTray();
+    void saveProfileCommand();
+    void openProfileCommand();
+    void clearCommand();
+    void deviceCommand(int operation);
+    void keyCommand(int regionId);
+
+    // Asks where to save and saves; false when cancelled or the save failed (the user was told).
+    bool saveWithDialog();
+    // Ends the window unless the user wants to stay for unsaved work; `result` for the dialog.
+    void requestEnd(int result);
+    void endProgram(int result, EndReason reason);
+    void markSaved();
+    void updateTrayTexts();
+    void setInfoText(const QString& text);
+    QString text(const char* zh, const char* en) const;
+
+    KeyboardConfig& config;
+    QIcon windowIcon;
+    QSystemTrayIcon* tray = nullptr;
+    QMenu* trayMenu = nullptr;
+    QAction* trayExit = nullptr;
+    DeviceWatch* deviceWatch = nullptr;
+    std::u16string savedState;
+    std::u16string shownInfo;
+    EndReason ended = EndReason::None;
+    bool inTray = false;
+    bool checkingDevice = false;
+    bool asking = false;
+    bool runningModal = false;
+};
+
+// The window and notification-area icon: the skin's icon picture when present, else one drawn
+// in the theme's colours.
+QIcon programIcon();

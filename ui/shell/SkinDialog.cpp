@@ -1,0 +1,302 @@
+#include "SkinDialog.h"
+
+#include <QBitmap>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
+
+#include "KeyboardConfig.h"
+#include "SkinResources.h"
+#include "WindowNotifyTarget.h"
+
+namespace {
+// Width of the strips along the right and bottom edges that report sizing codes.
+constexpr int kSizingStrip = 6;
+}  // namespace
+
+QRect toQRect(const SkinRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+
+QColor toQColor(SkinColor c) { return QColor(skinRed(c), skinGreen(c), skinBlue(c)); }
+
+int captionFlags(int textFormat) {
+    int flags = Qt::AlignLeft;
+    if (textFormat & DT_CENTER) {
+        flags = Qt::AlignHCenter;
+    } else if (textFormat & DT_RIGHT) {
+        flags = Qt::AlignRight;
+    }
+    if (textFormat & DT_VCENTER) {
+        flags |= Qt::AlignVCenter;
+    } else if (textFormat & DT_BOTTOM) {
+        flags |= Qt::AlignBottom;
+    } else {
+        flags |= Qt::AlignTop;
+    }
+    if ((textFormat & DT_WORDBREAK) && !(textFormat & DT_SINGLELINE)) {
+        flags |= Qt::TextWordWrap;
+    }
+    return flags;
+}
+
+SkinDialog::SkinDialog(int regionCount, QWidget* parent)
+    : QDialog(parent,
+              (parent == nullptr ? Qt::Window : Qt::Dialog) | Qt::FramelessWindowHint),
+      regions(static_cast<std::size_t>(regionCount > 0 ? regionCount : 1)) {
+    // The background covers every pixel, so nothing needs erasing first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    // Hover follows the mouse without a button held, as the hit test did.
+    setMouseTracking(true);
+}
+
+SkinDialog::~SkinDialog() { detachNotifyTarget(target); }
+
+void SkinDialog::setUpSkin(const SkinLook& look) {
+    skin = look;
+    reshape();
+    const QSize size = skin.background != nullptr ? skin.background->size() : QSize(1, 1);
+    // Every skinned window is centred on the primary screen, child dialogs included.
+    const QRect screen = QGuiApplication::primaryScreen() != nullptr
+                             ? QGuiApplication::primaryScreen()->geometry()
+                             : QRect(0, 0, size.width(), size.height());
+    setFixedSize(size);
+    move(screen.x() + (screen.width() - size.width()) / 2,
+         screen.y() + (screen.height() - size.height()) / 2);
+    update();
+}
+
+void SkinDialog::setPictures(const QPixmap* background, const QPixmap* hover, const QPixmap* lit) {
+    const bool reshapeNeeded = background != skin.background;
+    skin.background = background;
+    skin.hover = hover;
+    skin.lit = lit;
+    if (reshapeNeeded) {
+        reshape();
+    }
+    update();
+}
+
+void SkinDialog::reshape() {
+    if (skin.background == nullptr || skin.background->isNull()) {
+        clearMask();
+        return;
+    }
+    // Pixels of the key colour are holes: the window takes the outline drawn in the picture.
+    const QBitmap mask =
+        skin.background->createMaskFromColor(toQColor(skin.colorKey), Qt::MaskInColor);
+    setMask(mask);
+}
+
+int SkinDialog::regionIndexById(int regionId) const {
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        if (regions[i].regionId == regionId) {
+            return static_cast<int>(i);
+        }
+    }
+    return 0;
+}
+
+SkinRegion& SkinDialog::regionById(int regionId) { return regions[regionIndexById(regionId)]; }
+
+bool SkinDialog::regionTakesPart(int index) const { return regions[index].isActive(); }
+
+int SkinDialog::clickScan(QPoint point) const {
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        const SkinRegion& r = regions[i];
+        if (regionTakesPart(static_cast<int>(i)) && !r.textOnly &&
+            r.contains(point.x(), point.y())) {
+            return r.regionId;
+        }
+    }
+    return -1;
+}
+
+SkinHit SkinDialog::hitTest(QPoint point) {
+    lastMousePoint = point;
+    bool hit = false;
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        SkinRegion& r = regions[i];
+        if (!regionTakesPart(static_cast<int>(i)) || r.textOnly) {
+            continue;
+        }
+        const bool inside = r.contains(point.x(), point.y());
+        hit = hit || inside;
+        if (inside != (r.hovered != 0)) {
+            r.hovered = inside ? 1 : 0;
+            hoverChanged(static_cast<int>(i));
+        }
+    }
+    if (hit) {
+        return SkinHit::Client;
+    }
+    const bool right = point.x() > width() - kSizingStrip;
+    const bool bottom = point.y() > height() - kSizingStrip;
+    if (right && bottom) {
+        return SkinHit::BottomRight;
+    }
+    if (right) {
+        return SkinHit::Right;
+    }
+    if (bottom) {
+        return SkinHit::Bottom;
+    }
+    return SkinHit::Caption;
+}
+
+void SkinDialog::hoverChanged(int index) { update(toQRect(regions[index].rect)); }
+
+std::string SkinDialog::language() const { return keyboardConfig().language; }
+
+NotifyTarget* SkinDialog::notifyTarget() {
+    if (target == nullptr) {
+        target = attachNotifyTarget(this);
+    }
+    return target;
+}
+
+void SkinDialog::done(int result) {
+    detachNotifyTarget(target);
+    target = nullptr;
+    QDialog::done(result);
+}
+
+void SkinDialog::clickAt(QPoint point) {
+    const int id = clickScan(point);
+    if (id != -1) {
+        command(id);
+    }
+}
+
+void SkinDialog::command(int) {}
+
+void SkinDialog::deviceMessage(unsigned, std::uintptr_t, std::intptr_t) {}
+
+void SkinDialog::paintOverlay(QPainter&, const QRect&) {}
+
+void SkinDialog::paintSkin(QPainter& painter, const QRect& dirty) {
+    if (skin.background != nullptr) {
+        painter.drawPixmap(dirty, *skin.background, dirty);
+    }
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        const SkinRegion& r = regions[i];
+        if (!regionTakesPart(static_cast<int>(i))) {
+            continue;
+        }
+        const QRect rect = toQRect(r.rect);
+        // Everything a region draws stays inside its rectangle.
+        if (!rect.intersects(dirty)) {
+            continue;
+        }
+        if (r.lit) {
+            if (skin.lit != nullptr) {
+                painter.drawPixmap(rect, *skin.lit, rect);
+            }
+        } else if (!r.textOnly && r.contains(lastMousePoint.x(), lastMousePoint.y()) &&
+                   skin.hover != nullptr) {
+            painter.drawPixmap(rect, *skin.hover, rect);
+        }
+        if ((r.textOnly || r.showCaption) && r.captionVisible) {
+            paintCaption(painter, r);
+        }
+    }
+}
+
+void SkinDialog::paintCaption(QPainter& painter, const SkinRegion& region) const {
+    const QString text = region.labelFor(language());
+    if (text.isEmpty()) {
+        return;
+    }
+    painter.save();
+    painter.setFont(skinFont(region.fontSize));
+    painter.setPen(toQColor(region.lit ? region.litTextColor : region.textColor));
+    const QRect rect = toQRect(region.rect);
+    painter.setClipRect(rect, Qt::IntersectClip);
+    painter.drawText(rect, captionFlags(region.textFormat), text);
+    painter.restore();
+}
+
+void SkinDialog::paintEvent(QPaintEvent* e) {
+    prepaint();
+    QPainter painter(this);
+    paintSkin(painter, e->rect());
+    paintOverlay(painter, e->rect());
+}
+
+bool SkinDialog::event(QEvent* e) {
+    if (DeviceMessageEvent::isDeviceMessage(e->type())) {
+        const auto* message = static_cast<DeviceMessageEvent*>(e);
+        deviceMessage(message->message(), message->wParam(), message->lParam());
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void SkinDialog::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(e);
+        return;
+    }
+    const SkinHit hit = hitTest(e->position().toPoint());
+    if (hit == SkinHit::Client) {
+        drag = Drag::Client;
+        return;
+    }
+    drag = Drag::None;
+    if (hit != SkinHit::Caption) {
+        return;  // the sizing strips: the window keeps its size
+    }
+    // Window managers move the window themselves; without one (Xvfb) it follows the mouse.
+    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+        drag = Drag::System;
+        return;
+    }
+    drag = Drag::Follow;
+    dragOffset = e->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void SkinDialog::mouseMoveEvent(QMouseEvent* e) {
+    if (drag == Drag::Follow) {
+        move(e->globalPosition().toPoint() - dragOffset);
+        return;
+    }
+    // The window manager may keep the release of a system move to itself.
+    if (drag == Drag::System && e->buttons() != Qt::NoButton) {
+        return;
+    }
+    if (drag == Drag::System) {
+        drag = Drag::None;
+    }
+    hitTest(e->position().toPoint());
+}
+
+void SkinDialog::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        QDialog::mouseReleaseEvent(e);
+        return;
+    }
+    const Drag was = drag;
+    drag = Drag::None;
+    // A release that ends a drag gives no command.
+    if (was == Drag::Client) {
+        clickAt(e->position().toPoint());
+    }
+}
+
+void SkinDialog::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            accept();
+            return;
+        case Qt::Key_Escape:
+            reject();
+            return;
+        default:
+            QDialog::keyPressEvent(e);
+    }
+}

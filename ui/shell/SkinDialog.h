@@ -1,0 +1,116 @@
+#pragma once
+// The base of every window of the program: a frameless dialog painted from pictures, shaped by
+// a colour key, hit-tested and clicked through its SkinRegion records, dragged by any empty spot.
+//
+// A window derives from SkinDialog, fills `regions` in its constructor (or before it is shown),
+// calls setUpSkin() with its pictures and colour key, and overrides command() for clicks. It may
+// also override:
+//   - prepaint(): bring `lit` flags and the like up to date from the document before painting;
+//   - paintOverlay(): draw what the pictures do not hold (texts, colour swatches, a bar);
+//   - regionTakesPart(): leave regions out of painting and hit testing (tab pages);
+//   - hoverChanged(): what a change of a region's hover state repaints;
+//   - deviceMessage(): the messages posted to notifyTarget() by workers and the keystroke capture.
+// Enter ends the dialog with accept(), Escape with reject(); override those to ask first.
+
+#include <QDialog>
+#include <QPoint>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "SkinRegion.h"
+
+class QPixmap;
+class NotifyTarget;
+
+// The pictures and the colour key of a window. Hover and lit pictures may be absent; all have
+// the background's size.
+struct SkinLook {
+    SkinColor colorKey = skinRgb(255, 0, 0);
+    const QPixmap* background = nullptr;
+    const QPixmap* hover = nullptr;
+    const QPixmap* lit = nullptr;
+};
+
+// What the point under the mouse is: a clickable region, one of the 6-pixel strips along the
+// right and bottom edges (the windows have a fixed size, so these do nothing), or an empty spot
+// that drags the window.
+enum class SkinHit { Client, Right, Bottom, BottomRight, Caption };
+
+class SkinDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // `regionCount` default regions. A window without a parent shows in the task bar.
+    explicit SkinDialog(int regionCount, QWidget* parent = nullptr);
+    ~SkinDialog() override;
+
+    // Fixed in size once constructed.
+    std::vector<SkinRegion> regions;
+    // The last cursor position in client coordinates, kept by hitTest().
+    QPoint lastMousePoint{0, 0};
+
+    // Takes the pictures, cuts the window's outline from the background's key-coloured pixels,
+    // sizes the window to the background and centres it on the primary screen.
+    void setUpSkin(const SkinLook& look);
+    // Replaces the pictures (a tab page of its own) without moving the window; reshapes it when
+    // the background changes.
+    void setPictures(const QPixmap* background, const QPixmap* hover, const QPixmap* lit);
+    const SkinLook& look() const { return skin; }
+
+    // The first region with this regionId; index 0 when none has it.
+    SkinRegion& regionById(int regionId);
+    int regionIndexById(int regionId) const;
+
+    // The regionId of the first clickable region holding the point, or -1.
+    int clickScan(QPoint point) const;
+    // Stores the point in lastMousePoint, updates every region's hover state (repainting the
+    // ones that changed) and says what lies under the point.
+    SkinHit hitTest(QPoint point);
+
+    // The language the captions are drawn in.
+    virtual std::string language() const;
+
+    // The target to give a worker or the keystroke capture; made on first use, detached when the
+    // dialog ends or is destroyed, so later messages are dropped.
+    NotifyTarget* notifyTarget();
+
+    // The command a release at the point would give; runs it. Tests and keyboard handling use it.
+    void clickAt(QPoint point);
+
+    void done(int result) override;
+
+protected:
+    virtual bool regionTakesPart(int index) const;
+    virtual void hoverChanged(int index);
+    virtual void prepaint() {}
+    virtual void paintOverlay(QPainter& painter, const QRect& dirty);
+    virtual void command(int regionId);
+    virtual void deviceMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+    // Draws the background and every region into the dirty rectangle.
+    void paintSkin(QPainter& painter, const QRect& dirty);
+    void paintCaption(QPainter& painter, const SkinRegion& region) const;
+
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    enum class Drag { None, Client, System, Follow };
+
+    void reshape();
+
+    SkinLook skin;
+    NotifyTarget* target = nullptr;
+    Drag drag = Drag::None;
+    QPoint dragOffset;
+};
+
+QRect toQRect(const SkinRect& r);
+QColor toQColor(SkinColor c);
+// Qt alignment and wrapping flags for a caption's DT_ flags.
+int captionFlags(int textFormat);

@@ -1,0 +1,55 @@
+#pragma once
+// The drawing resources every window shares: the skin pictures, the fonts and the dark brush.
+//
+// The application owns the one instance (CTravoApp); windows read it through
+// SkinResources::current() and never change or free what they get.
+
+#include <QBrush>
+#include <QFont>
+#include <QPixmap>
+#include <array>
+#include <map>
+
+class SkinResources {
+public:
+    // Every picture the program loads, in loading order.
+    static constexpr std::array<int, 34> kPictureIds{
+        101, 102, 103, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120,
+        121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 138, 139, 140, 141, 142, 143};
+    static constexpr int kFontCount = 20;
+    static constexpr int kChildControlFont = 13;
+
+    // Creates the fonts and the brush; no pictures yet.
+    SkinResources();
+
+    // The resource name of picture `id`: ":/skin/<id>.png".
+    static QString pictureName(int id);
+
+    // Loads every picture of kPictureIds from the registered resources, in order. On the first
+    // one missing, answers false and gives its resource name in `missing`.
+    bool loadPictures(QString* missing = nullptr);
+    void freePictures();
+
+    // The picture, or null when it is not loaded.
+    const QPixmap* picture(int id) const;
+    // Installs a picture directly (tests draw their own).
+    void setPicture(int id, const QPixmap& picture);
+
+    // SkinFonts entry n: a font n pixels high in the platform's default face; entry 0 has the
+    // default height. Out-of-range entries give entry 0.
+    const QFont& font(int n) const;
+    // The RGB(20,20,20) background of the text controls.
+    const QBrush& darkBrush() const { return dark; }
+
+    // The application's resources; null before the application made them.
+    static SkinResources* current();
+    static void setCurrent(SkinResources* resources);
+
+private:
+    std::map<int, QPixmap> pictures;
+    std::array<QFont, kFontCount> fonts;
+    QBrush dark;
+};
+
+// The application's fonts without a null check: SkinFonts entry n.
+const QFont& skinFont(int n);

@@ -1,0 +1,35 @@
+#pragma once
+// Filling a window's region records and pictures from its geometry table (SkinGeometry.h).
+//
+// This header only names the window; the tables stay out of files that also see the
+// configuration document.
+
+#include <vector>
+
+#include "SkinDialog.h"
+
+enum class SkinWindow;
+
+// The windows by name, for files that do not include the tables (checked against them there).
+namespace SkinWindowId {
+inline constexpr SkinWindow Main = static_cast<SkinWindow>(0);
+inline constexpr SkinWindow KeySettings = static_cast<SkinWindow>(1);
+inline constexpr SkinWindow Backlight = static_cast<SkinWindow>(2);
+inline constexpr SkinWindow MultiKey = static_cast<SkinWindow>(3);
+inline constexpr SkinWindow Progress = static_cast<SkinWindow>(4);
+inline constexpr SkinWindow Firmware = static_cast<SkinWindow>(5);
+}  // namespace SkinWindowId
+
+// Size of the window's region array.
+int skinRegionCount(SkinWindow window);
+
+// Fills `regions` (resized to the window's count) from the table in array order; records past
+// the table keep their defaults.
+void fillSkinRegions(SkinWindow window, std::vector<SkinRegion>& regions);
+
+// The window's colour key and the pictures of a page (1-based; tab pages of the key settings
+// dialog), taken from the application's resources. Pictures not loaded are null.
+SkinLook skinLook(SkinWindow window, int page = 1);
+
+// The rectangle of a child control of the window (its id from the table), or an empty one.
+SkinRect skinControlRect(SkinWindow window, int controlId, int page = 0);

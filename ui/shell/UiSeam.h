@@ -1,0 +1,48 @@
+#pragma once
+// The program's standard dialogs behind one seam: file choosers, message boxes, the colour
+// chooser and opening a document with the desktop. Windows call ui() instead of the Qt dialogs,
+// so GUI tests install a UiSeam of their own that gives fixed answers and records what was asked.
+
+#include <QColor>
+#include <QString>
+#include <optional>
+
+class QWidget;
+class QUrl;
+
+enum class UiAnswer { Ok, Yes, No, Cancel };
+
+enum class UiIcon { None, Information, Warning };
+
+class UiSeam {
+public:
+    virtual ~UiSeam() = default;
+
+    // The chosen path, or empty when the user cancelled. `filter` is a Qt name filter list
+    // ("pro (*.pro);;All Files (*)"); a name without suffix gets `defaultSuffix`. The save dialog
+    // asks before overwriting an existing file.
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                 const QString& defaultSuffix);
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& filter);
+
+    // A message with one OK button. An empty title leaves the caption to the platform.
+    virtual void message(QWidget* parent, const QString& text, const QString& title = {},
+                         UiIcon icon = UiIcon::None);
+
+    // Yes / No, with Cancel too when `withCancel`. Closing the box answers Cancel (or No).
+    virtual UiAnswer question(QWidget* parent, const QString& text, bool withCancel,
+                              const QString& title = {});
+
+    // The colour chooser opened on `initial` with its full custom-colour part; no value on Cancel.
+    virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial);
+
+    // Hands a file or link to the desktop (the help file). False when nothing could open it.
+    virtual bool openUrl(const QUrl& url);
+
+    // The seam in use: the installed one, else the real dialogs.
+    static UiSeam& current();
+    // Installs a replacement (tests); null returns to the real dialogs. Not owned.
+    static void install(UiSeam* seam);
+};
+
+inline UiSeam& ui() { return UiSeam::current(); }

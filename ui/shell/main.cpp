@@ -1,0 +1,6 @@
+#include "CTravoApp.h"
+
+int main(int argc, char** argv) {
+    CTravoApp app;
+    return app.run(argc, argv);
+}
