@@ -31,6 +31,14 @@ public:
     // firmwarePath are untouched.
     void clear();
 
+    // Profile files (Profile.cpp). saveProfile replaces the file at `path` atomically; on
+    // failure it returns false with the reason in `message` and leaves an older file intact.
+    // loadProfile refuses a file that cannot be read or has no Oskel element (false, reason in
+    // `message`, configuration unchanged); otherwise it replaces catalogues, colours and all
+    // slots, and what the file lacks becomes what clear gives.
+    bool saveProfile(const std::string& path, std::string* message = nullptr) const;
+    bool loadProfile(const std::string& path, std::string* message = nullptr);
+
     // The slot of KeyIndex `key` (0..108) on level index `level` (0..1).
     KeyAssignment& slot(int key, int level) { return assignments[key][level]; }
     const KeyAssignment& slot(int key, int level) const { return assignments[key][level]; }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class XmlDocument;
+
 class StepList {
 public:
     // Empty list with the default play settings. SizeOfView is 0 until the creator sets it.
@@ -42,6 +44,11 @@ public:
     // On a catalogue: selects the entry whose steps equal `steps`, or appends a "default" entry
     // holding a copy of them and selects it.
     void findOrAdd(const StepList& steps);
+
+    // The list as a profile's "List" element, appended at the document's position (Profile.cpp);
+    // readXml replaces the list by the "List" found at the document's current level.
+    bool writeXml(XmlDocument& doc) const;
+    bool readXml(XmlDocument& doc);
 
     int SizeOfView = 0;
     int ViewStartAt = 0;

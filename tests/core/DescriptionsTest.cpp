@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,11 @@ struct MacroCase {
     std::vector<std::u16string> steps;
     const char16_t* text;
 };
+
+// Test names carry the case; the value itself prints as its name.
+void PrintTo(const MacroCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const MacroCase kMacroCases[] = {
     {"PressPauseRelease", {u"A Down", u"<120 ms>", u"A UP"}, u"A,120,A"},

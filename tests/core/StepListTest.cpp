@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "StepList.h"
@@ -44,6 +45,11 @@ struct ViewCase {
     int wantViewStartAt;
     int wantCursorPos;
 };
+
+// Test names carry the case; the value itself prints as its name.
+void PrintTo(const ViewCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 constexpr int kFar = 20000;
 
@@ -210,6 +216,11 @@ struct SameStepsCase {
     void (*change)(StepList&);
     bool same;
 };
+
+// Test names carry the case; the value itself prints as its name.
+void PrintTo(const SameStepsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const SameStepsCase kSameStepsCases[] = {
     {"Identical", [](StepList&) {}, true},

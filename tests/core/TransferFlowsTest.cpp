@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,11 @@ struct WriteCase {
     int playMode;
     std::vector<int> array;
 };
+
+// Test names carry the case; the value itself prints as its name.
+void PrintTo(const WriteCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const WriteCase kWriteCases[] = {
     {"NotSet", NotSet, 43, {u"A"}, false, 30, 1, 0, {}},
@@ -169,6 +175,11 @@ struct ReadCase {
     int playMode = 0;
     bool autoInterval = false;
 };
+
+// Test names carry the case; the value itself prints as its name.
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const ReadCase kReadCases[] = {
     {"EmptyRecord", {0, 0}, NotSet, 77, true},

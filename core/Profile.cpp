@@ -1,0 +1,332 @@
+// Writing and reading profile files.
+
+#include "Profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "XmlDocument.h"
+
+namespace {
+
+// Catalogue entries hold step lists whose steps hold empty lists; nothing deeper is ever
+// written. Deeper lists in a file are skipped so that nesting cannot exhaust the stack.
+constexpr int kMaxListDepth = 3;
+// Item IDs beyond this are skipped: a hostile "ID" must not make the reader allocate unbounded.
+constexpr int kMaxItemId = 100000;
+constexpr int kMaxMode = 8;
+
+constexpr int kCatalogueViewCombos = 6;
+constexpr int kCatalogueViewOthers = 9;
+
+const char16_t* const kListAttributes[] = {u"SizeOfView", u"ViewStartAt", u"CursorPos",
+                                           u"Cycles",     u"IsAutoInterval", u"Delay",
+                                           u"PlayMode"};
+
+void readList(StepList& list, XmlDocument& doc, int depth) {
+    list.clear();
+    if (!doc.findElement(u"List")) {
+        return;
+    }
+    list.SizeOfView = doc.attributeInt(u"SizeOfView");
+    list.ViewStartAt = doc.attributeInt(u"ViewStartAt");
+    list.CursorPos = doc.attributeInt(u"CursorPos");
+    list.Cycles = doc.attributeInt(u"Cycles");
+    list.IsAutoInterval = doc.attributeInt(u"IsAutoInterval") != 0;
+    list.Delay = doc.attributeInt(u"Delay");
+    list.PlayMode = doc.attributeInt(u"PlayMode");
+    if (depth >= kMaxListDepth) {
+        return;
+    }
+    doc.stepInto();
+    while (doc.findElement(u"x")) {
+        const int n = doc.attributeInt(u"ID");
+        if (n < 0 || n > kMaxItemId) {
+            continue;
+        }
+        if (n >= list.count()) {
+            // Gaps in the IDs leave empty items; their lists take this list's view size.
+            list.items.resize(n + 1);
+            list.children.resize(n + 1, StepList(list.SizeOfView));
+        }
+        list.items[n] = doc.attributeValue(u"t1");
+        StepList child;
+        doc.stepInto();
+        readList(child, doc, depth + 1);
+        doc.stepOut();
+        list.children[n] = std::move(child);
+    }
+    doc.stepOut();
+}
+
+// A section element of the root, found from the root's first child so that a missing or
+// misplaced section does not hide the others. Leaves the cursor inside it.
+bool enterSection(XmlDocument& doc, const char16_t* name) {
+    doc.resetCurrent();
+    if (!doc.findElement(name)) {
+        return false;
+    }
+    doc.stepInto();
+    return true;
+}
+
+void writeCatalogue(XmlDocument& doc, const char16_t* name, const StepList& list) {
+    doc.appendElement(name);
+    doc.stepInto();
+    list.writeXml(doc);
+    doc.stepOut();
+}
+
+// Everything a profile replaces, read into temporaries first so that a refused file leaves the
+// configuration as it was. Starts as clear() leaves a configuration.
+struct ProfileContent {
+    explicit ProfileContent(const KeyboardConfig& config)
+        : combos(kCatalogueViewCombos),
+          macros(kCatalogueViewOthers),
+          emulations(kCatalogueViewOthers) {
+        for (int k = 0; k < kKeyTableSize; ++k) {
+            for (int l = 0; l < kLevelCount; ++l) {
+                slots[k][l].mode = NotSet;
+                slots[k][l].hwCode = k;
+                slots[k][l].steps = StepList(config.assignments[k][l].steps.SizeOfView);
+            }
+        }
+    }
+
+    void read(XmlDocument& doc) {
+        const std::pair<const char16_t*, StepList*> catalogues[] = {
+            {u"PredefinedCombo", &combos},
+            {u"PredefinedMacro", &macros},
+            {u"PredefinedEmu", &emulations}};
+        for (const auto& [name, list] : catalogues) {
+            if (enterSection(doc, name)) {
+                list->readXml(doc);
+                doc.stepOut();
+            }
+        }
+        if (enterSection(doc, u"BackgroundLightSettings")) {
+            while (doc.findElement(u"AREA")) {
+                readColour(doc);
+            }
+            doc.stepOut();
+        }
+        if (enterSection(doc, u"CurrentSettings")) {
+            while (doc.findElement(u"KEY")) {
+                readKey(doc);
+            }
+            doc.stepOut();
+        }
+    }
+
+    void readColour(XmlDocument& doc) {
+        const int n = doc.attributeInt(u"ID");
+        if (n < 1 || n > kKeyCount) {
+            return;
+        }
+        // The keyboard takes one byte per component.
+        auto component = [&](const char16_t* name) {
+            return std::clamp(doc.attributeInt(name), 0, 255);
+        };
+        colours[n] = {component(u"Red"), component(u"Green"), component(u"Blue")};
+    }
+
+    void readKey(XmlDocument& doc) {
+        const int k = doc.attributeInt(u"ID");
+        const int l = doc.attributeInt(u"Level");
+        if (k < 1 || k > kKeyCount || l < 0 || l >= kLevelCount) {
+            return;
+        }
+        KeyAssignment& slot = slots[k][l];
+        const int mode = doc.attributeInt(u"Mode");
+        slot.mode = (mode >= 0 && mode <= kMaxMode) ? mode : NotSet;
+        slot.hwCode = doc.attributeInt(u"HWCode");
+        doc.stepInto();
+        if (doc.findElement(u"ComboKey")) {
+            doc.stepInto();
+            slot.steps.readXml(doc);
+            doc.stepOut();
+        } else {
+            slot.steps.clear();
+        }
+        doc.stepOut();
+    }
+
+    void moveInto(KeyboardConfig& config) {
+        config.predefinedCombos = std::move(combos);
+        config.predefinedMacros = std::move(macros);
+        config.predefinedEmulations = std::move(emulations);
+        config.backlight = colours;
+        for (int k = 0; k < kKeyTableSize; ++k) {
+            for (int l = 0; l < kLevelCount; ++l) {
+                config.assignments[k][l] = std::move(slots[k][l]);
+            }
+        }
+    }
+
+    StepList combos;
+    StepList macros;
+    StepList emulations;
+    std::array<Colour, kKeyTableSize> colours{};
+    std::array<std::array<KeyAssignment, kLevelCount>, kKeyTableSize> slots;
+};
+
+void say(std::string* message, const std::string& text) {
+    if (message != nullptr) {
+        *message = text;
+    }
+}
+
+std::string systemError(int error) { return std::strerror(error); }
+
+// Mode for the new file: that of the file it replaces, else what the umask allows.
+mode_t newFileMode(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) {
+        return info.st_mode & 07777;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+void syncFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+}  // namespace
+
+bool StepList::writeXml(XmlDocument& doc) const {
+    doc.appendElement(u"List");
+    const int values[] = {SizeOfView, ViewStartAt, CursorPos, Cycles,
+                          IsAutoInterval ? 1 : 0, Delay, PlayMode};
+    for (size_t i = 0; i < std::size(values); ++i) {
+        doc.setAttribute(kListAttributes[i], values[i]);
+    }
+    doc.stepInto();
+    for (int i = 0; i < count(); ++i) {
+        doc.appendElement(u"x");
+        doc.setAttribute(u"ID", i);
+        doc.setAttribute(u"t1", items[i]);
+        doc.stepInto();
+        if (i < static_cast<int>(children.size())) {
+            children[i].writeXml(doc);
+        } else {
+            StepList(SizeOfView).writeXml(doc);
+        }
+        doc.stepOut();
+    }
+    doc.stepOut();
+    return true;
+}
+
+bool StepList::readXml(XmlDocument& doc) {
+    readList(*this, doc, 0);
+    return true;
+}
+
+bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) const {
+    XmlDocument doc;
+    doc.setText(kProfileDeclaration);
+    doc.appendElement(u"Oskel");
+    doc.stepInto();
+    writeCatalogue(doc, u"PredefinedCombo", predefinedCombos);
+    writeCatalogue(doc, u"PredefinedMacro", predefinedMacros);
+    writeCatalogue(doc, u"PredefinedEmu", predefinedEmulations);
+    doc.appendElement(u"BackgroundLightSettings");
+    doc.stepInto();
+    for (int n = 1; n <= kKeyCount; ++n) {
+        doc.appendElement(u"AREA");
+        doc.setAttribute(u"ID", n);
+        doc.setAttribute(u"Red", backlight[n][0]);
+        doc.setAttribute(u"Green", backlight[n][1]);
+        doc.setAttribute(u"Blue", backlight[n][2]);
+    }
+    doc.stepOut();
+    doc.appendElement(u"CurrentSettings");
+    doc.stepInto();
+    for (int k = 1; k <= kKeyCount; ++k) {
+        for (int l = 0; l < kLevelCount; ++l) {
+            const KeyAssignment& slot = assignments[k][l];
+            doc.appendElement(u"KEY");
+            doc.setAttribute(u"ID", k);
+            doc.setAttribute(u"Level", l);
+            doc.setAttribute(u"Mode", slot.mode);
+            doc.setAttribute(u"HWCode", slot.hwCode);
+            doc.stepInto();
+            doc.appendElement(u"ComboKey");
+            doc.stepInto();
+            slot.steps.writeXml(doc);
+            doc.stepOut();
+            doc.stepOut();
+        }
+    }
+    doc.stepOut();
+    doc.stepOut();
+
+    // Written beside the target and renamed over it, so that a crash or a full disk never
+    // leaves a truncated profile in place of a good one.
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        say(message, systemError(errno));
+        return false;
+    }
+    fchmod(fd, newFileMode(path));
+    close(fd);
+    if (!doc.saveFile(temp)) {
+        say(message, doc.fileError());
+        unlink(temp.c_str());
+        return false;
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        say(message, systemError(errno));
+        unlink(temp.c_str());
+        return false;
+    }
+    syncFolderOf(path);
+    say(message, {});
+    return true;
+}
+
+bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) {
+    auto doc = std::make_unique<XmlDocument>();
+    doc->loadFile(path);
+    if (!doc->fileError().empty()) {
+        say(message, doc->fileError());
+        return false;
+    }
+    doc->resetPos();
+    if (!doc->findElement(u"Oskel")) {
+        say(message, "not a profile: the file has no Oskel element");
+        return false;
+    }
+    doc->stepInto();
+    auto content = std::make_unique<ProfileContent>(*this);
+    content->read(*doc);
+    doc.reset();  // the text is no longer needed while the configuration is replaced
+    content->moveInto(*this);
+    say(message, {});
+    return true;
+}
+
+bool saveProfileFile(const KeyboardConfig& config, const std::string& path, std::string& why) {
+    return config.saveProfile(path, &why);
+}
+
+bool loadProfileFile(KeyboardConfig& config, const std::string& path, std::string& why) {
+    return config.loadProfile(path, &why);
+}
