@@ -22,7 +22,7 @@ namespace {
 constexpr int kMaxListDepth = 3;
 // Item IDs beyond this are skipped: a hostile "ID" must not make the reader allocate unbounded.
 constexpr int kMaxItemId = 100000;
-constexpr int kMaxMode = 8;
+constexpr int kMaxMode = kAssignmentTypeCount - 1;
 
 constexpr int kCatalogueViewCombos = 6;
 constexpr int kCatalogueViewOthers = 9;
@@ -67,16 +67,48 @@ void readList(StepList& list, XmlDocument& doc, int depth) {
     doc.stepOut();
 }
 
-// A section element of the root, found from the root's first child so that a missing or
-// misplaced section does not hide the others. Leaves the cursor inside it.
-bool enterSection(XmlDocument& doc, const char16_t* name) {
-    doc.resetCurrent();
-    if (!doc.findElement(name)) {
-        return false;
+// Finds the sections of a profile. Each is looked up from the root's first child, so that a
+// missing or misplaced section does not hide the others. In a file cut short, the root and the
+// section being written have no end tag; the parser's repair moved their content after them,
+// so the sections (or a section's elements) are looked for there instead.
+class SectionReader {
+public:
+    explicit SectionReader(XmlDocument& doc) : doc_(doc) {
+        doc_.resetPos();
+        doc_.findElement(u"Oskel");
+        rootUnended_ = doc_.isUnended();
+        if (!rootUnended_) {
+            doc_.stepInto();
+        }
     }
-    doc.stepInto();
-    return true;
-}
+    // On success the cursor is where the section's elements are found.
+    bool enter(const char16_t* name) {
+        if (rootUnended_) {
+            doc_.resetPos();
+            doc_.findElement(u"Oskel");
+        } else {
+            doc_.resetCurrent();
+        }
+        if (!doc_.findElement(name)) {
+            return false;
+        }
+        sectionUnended_ = doc_.isUnended();
+        if (!sectionUnended_) {
+            doc_.stepInto();
+        }
+        return true;
+    }
+    void leave() {
+        if (!sectionUnended_) {
+            doc_.stepOut();
+        }
+    }
+
+private:
+    XmlDocument& doc_;
+    bool rootUnended_ = false;
+    bool sectionUnended_ = false;
+};
 
 void writeCatalogue(XmlDocument& doc, const char16_t* name, const StepList& list) {
     doc.appendElement(name);
@@ -102,27 +134,28 @@ struct ProfileContent {
     }
 
     void read(XmlDocument& doc) {
+        SectionReader sections(doc);
         const std::pair<const char16_t*, StepList*> catalogues[] = {
             {u"PredefinedCombo", &combos},
             {u"PredefinedMacro", &macros},
             {u"PredefinedEmu", &emulations}};
         for (const auto& [name, list] : catalogues) {
-            if (enterSection(doc, name)) {
+            if (sections.enter(name)) {
                 list->readXml(doc);
-                doc.stepOut();
+                sections.leave();
             }
         }
-        if (enterSection(doc, u"BackgroundLightSettings")) {
+        if (sections.enter(u"BackgroundLightSettings")) {
             while (doc.findElement(u"AREA")) {
                 readColour(doc);
             }
-            doc.stepOut();
+            sections.leave();
         }
-        if (enterSection(doc, u"CurrentSettings")) {
+        if (sections.enter(u"CurrentSettings")) {
             while (doc.findElement(u"KEY")) {
                 readKey(doc);
             }
-            doc.stepOut();
+            sections.leave();
         }
     }
 
@@ -314,7 +347,6 @@ bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) 
         say(message, "not a profile: the file has no Oskel element");
         return false;
     }
-    doc->stepInto();
     auto content = std::make_unique<ProfileContent>(*this);
     content->read(*doc);
     doc.reset();  // the text is no longer needed while the configuration is replaced

@@ -200,6 +200,10 @@ void XmlDocument::resetCurrent() {
 
 void XmlDocument::resetPos() { pos_ = Cursor{}; }
 
+bool XmlDocument::isUnended() const {
+    return pos_.current != 0 && (rec(pos_.current).flags & Unended) != 0;
+}
+
 // ---- editing ----
 
 void XmlDocument::shiftSubtree(int top, int delta) {
@@ -543,10 +547,7 @@ void XmlDocument::parse() {
             break;
         }
     }
-    while (!open.empty()) {
-        closeUnended(open.back().elem, size);
-        open.pop_back();
-    }
+    closeUnended(open, 0, size);
     checkRoot();
 }
 
@@ -620,10 +621,7 @@ int XmlDocument::parseEndTag(int lt, std::vector<OpenElement>& open) {
         markError();
         return end;
     }
-    while (static_cast<int>(open.size()) - 1 > match) {
-        closeUnended(open.back().elem, lt);
-        open.pop_back();
-    }
+    closeUnended(open, match + 1, lt);
     ElementRecord& e = rec(open.back().elem);
     e.length = end - e.start;
     e.endTagLength = end - lt;
@@ -699,30 +697,42 @@ int XmlDocument::parseDoctype(int lt) {
     return -1;
 }
 
-// An element still open when an enclosing element ends (or the text does): it keeps only its
-// start tag, and its children become its following siblings.
-void XmlDocument::closeUnended(int elem, int offset2) {
-    ElementRecord& e = rec(elem);
-    e.length = e.startTagLength;
-    e.flags |= Unended;
-    const int first = e.firstChild;
-    const int parent = e.parent;
-    log(u"unended_start_tag", u"tagname",
-        text_.view().substr(e.start + 1, nameLength(elem)), u"offset", e.start, true, offset2);
-    markError();
-    if (first == 0) {
+// Elements still open when an enclosing element ends (or the text does), open[keep] and above:
+// each keeps only its start tag, and its children become its following siblings. Done from the
+// outermost down, so every moved child is re-parented once even for a long chain of unended
+// elements (a file cut short leaves one per nesting level).
+void XmlDocument::closeUnended(std::vector<OpenElement>& open, size_t keep, int offset2) {
+    if (keep >= open.size()) {
         return;
     }
-    const int last = rec(first).prevSibling;
-    for (int c = first; c != 0; c = rec(c).nextSibling) {
-        rec(c).parent = parent;
+    for (size_t i = open.size(); i-- > keep;) {
+        const ElementRecord& e = rec(open[i].elem);
+        log(u"unended_start_tag", u"tagname", text_.view().substr(e.start + 1, open[i].nameLength),
+            u"offset", e.start, true, offset2);
     }
-    // An open element is always the last child of its parent while parsing.
-    rec(first).flags &= ~FirstChild;
-    rec(first).prevSibling = elem;
-    rec(elem).nextSibling = first;
-    rec(elem).firstChild = 0;
-    rec(rec(parent).firstChild).prevSibling = last;
+    markError();
+    const int parent = keep == 0 ? 0 : open[keep - 1].elem;
+    for (size_t i = keep; i < open.size(); ++i) {
+        const int elem = open[i].elem;
+        ElementRecord& e = rec(elem);
+        e.length = e.startTagLength;
+        e.flags |= Unended;
+        const int first = e.firstChild;
+        if (first == 0) {
+            continue;
+        }
+        const int last = rec(first).prevSibling;
+        for (int c = first; c != 0; c = rec(c).nextSibling) {
+            rec(c).parent = parent;
+        }
+        // elem is the last child of `parent` here: the outer elements were flattened already.
+        rec(first).flags &= ~FirstChild;
+        rec(first).prevSibling = elem;
+        rec(elem).nextSibling = first;
+        rec(elem).firstChild = 0;
+        rec(rec(parent).firstChild).prevSibling = last;
+    }
+    open.resize(keep);
 }
 
 void XmlDocument::checkRoot() {

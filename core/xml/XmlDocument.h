@@ -59,6 +59,9 @@ public:
     void resetCurrent();
     // Back to the document level with no current element.
     void resetPos();
+    // The current element's start tag was never closed by an end tag (the parser then moved
+    // its content after it).
+    bool isUnended() const;
 
     // Writes the text in its declared encoding (UTF-8 when none is declared). False with a
     // "file_error" record when the file cannot be written completely.
@@ -125,7 +128,7 @@ private:
     int parseEndTag(int lt, std::vector<OpenElement>& open);
     int parseBang(int lt);
     int parseDoctype(int lt);
-    void closeUnended(int elem, int offset2);
+    void closeUnended(std::vector<OpenElement>& open, size_t keep, int offset2);
     void checkRoot();
     void markError();
 

@@ -328,6 +328,29 @@ TEST(XmlParse, ResultLogStopsGrowing) {
     EXPECT_GE(doc.resultLog().size(), 1000u);
 }
 
+TEST(XmlParse, FileCutShortFlattensTheOpenChain) {
+    // A text cut inside deep nesting leaves one unended element per level; each keeps only its
+    // start tag and everything inside moves after it, ending up at the top level.
+    std::u16string text;
+    for (int i = 0; i < 30000; ++i) {
+        text += u"<e><c/>";
+    }
+    XmlDocument doc;
+    EXPECT_FALSE(doc.setText(text));
+    EXPECT_EQ(doc.elementCount(), 60001);
+    int top = 0;
+    int unended = 0;
+    while (doc.findElement(u"")) {
+        ++top;
+        unended += doc.isUnended() ? 1 : 0;
+    }
+    EXPECT_EQ(top, 60000);
+    EXPECT_EQ(unended, 30000);
+    EXPECT_NE(doc.resultLog().find(u"<unended_start_tag tagname=\"e\" offset=\"209993\" "
+                                   u"offset2=\"210000\"/>"),
+              std::u16string::npos);
+}
+
 TEST(XmlParse, ManyElementsAcrossIndexBlocks) {
     // More than one block of 65536 records, built by appending and by parsing.
     XmlDocument doc;
