@@ -1,0 +1,152 @@
+// Firmware texts: the whole-text check, and the download one line per report.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "Firmware.h"
+#include "ScriptedTransport.h"
+
+using namespace oskeltest;
+using oskel::hid::checkFirmwareText;
+
+namespace {
+
+bool download(ScriptedTransport& transport, const std::string& text, MessageLog* window) {
+    return downloadFirmware(&transport, text.c_str(), static_cast<int>(text.size()), window);
+}
+
+TEST(FirmwareDownload, ThreeLinesPostFiftyHundredHundredFifty) {
+    ScriptedTransport transport;
+    MessageLog window;
+    std::string text =
+        ":020000040800F2\r\n:10000000006000208D0000088900000889000008B9\r\n:00000001FF\r\n";
+    ASSERT_TRUE(download(transport, text, &window));
+    ASSERT_EQ(transport.written.size(), 3u);
+    EXPECT_EQ(transport.written[0], payloadFromHex("003A 02 0000 04 0800 F2"));
+    EXPECT_EQ(transport.written[2], payloadFromHex("003A 00 0000 01 FF"));
+    EXPECT_EQ(window.progress(), (std::vector<std::uintptr_t>{50, 100, 150}));
+}
+
+TEST(FirmwareDownload, LowerAndUpperCaseDigitsGiveTheSameBytes) {
+    ScriptedTransport upper, lower;
+    ASSERT_TRUE(download(upper, ":10000000006000208D0000088900000889000008B9\r", nullptr));
+    ASSERT_TRUE(download(lower, ":10000000006000208d0000088900000889000008b9\r", nullptr));
+    EXPECT_EQ(upper.written, lower.written);
+    ASSERT_EQ(upper.written.size(), 1u);
+}
+
+struct EndingCase {
+    const char* name;
+    std::string text;
+    std::size_t lines;
+};
+
+const EndingCase kEndings[] = {
+    {"CR", ":020000040800F2\r:00000001FF\r", 2},
+    {"CR LF", ":020000040800F2\r\n:00000001FF\r\n", 2},
+    {"LF", ":020000040800F2\n:00000001FF\n", 2},
+    {"last line without ending counts", ":020000040800F2\r\n:00000001FF", 2},
+    {"empty line ends the text", ":020000040800F2\r\n\r\n:garbage after the end\r\n", 1},
+    {"zero byte ends the text", std::string(":020000040800F2\r\n\0:zz\r\n", 22), 1},
+};
+
+class FirmwareEnding : public testing::TestWithParam<EndingCase> {};
+
+TEST_P(FirmwareEnding, SendsTheLinesUpToTheEnd) {
+    ScriptedTransport transport;
+    MessageLog window;
+    ASSERT_TRUE(download(transport, GetParam().text, &window));
+    EXPECT_EQ(transport.written.size(), GetParam().lines);
+    EXPECT_EQ(transport.written[0], payloadFromHex("003A 02 0000 04 0800 F2"));
+    ASSERT_FALSE(window.progress().empty());
+    EXPECT_EQ(window.progress().back(), 150u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Firmware, FirmwareEnding, testing::ValuesIn(kEndings),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             }
+                             return name;
+                         });
+
+struct BadTextCase {
+    const char* name;
+    std::string text;
+    int faultLine;
+};
+
+const BadTextCase kBadTexts[] = {
+    {"empty", "", 1},
+    {"first character not a colon", "020000040800F2\r\n", 1},
+    {"second line not a colon", ":020000040800F2\r\n020000040800F2\r\n", 2},
+    {"wrong checksum", ":020000040800F2\r\n:00000001FE\r\n", 2},
+    {"odd digit count", ":020000040800F\r\n", 1},
+    {"not a hex digit", ":0200000408G0F2\r\n", 1},
+    {"byte count differs from length byte", ":030000040800F1\r\n", 1},
+    {"only a colon", ":\r\n", 1},
+    {"trailing space", ":020000040800F2 \r\n", 1},
+    // 58 data bytes: 63 bytes in all, one more than a report carries.
+    {"longer than 62 bytes", ":3A000000" + std::string(116, '0') + "C6\r\n", 1},
+};
+
+class FirmwareBadText : public testing::TestWithParam<BadTextCase> {};
+
+TEST_P(FirmwareBadText, SendsNothingAndAnswersFalse) {
+    ScriptedTransport transport;
+    MessageLog window;
+    EXPECT_FALSE(download(transport, GetParam().text, &window));
+    EXPECT_TRUE(transport.written.empty());
+    EXPECT_TRUE(window.progress().empty());
+    auto checked = checkFirmwareText(GetParam().text);
+    EXPECT_FALSE(checked.valid);
+    EXPECT_EQ(checked.faultLine, GetParam().faultLine);
+    EXPECT_FALSE(checked.fault.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Firmware, FirmwareBadText, testing::ValuesIn(kBadTexts),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             }
+                             return name;
+                         });
+
+TEST(FirmwareDownload, RefusesMissingTextAndZeroLength) {
+    ScriptedTransport transport;
+    EXPECT_FALSE(downloadFirmware(&transport, nullptr, 10, nullptr));
+    EXPECT_FALSE(downloadFirmware(&transport, ":00000001FF\r\n", 0, nullptr));
+    EXPECT_FALSE(downloadFirmware(nullptr, ":00000001FF\r\n", 13, nullptr));
+    EXPECT_TRUE(transport.written.empty());
+}
+
+TEST(FirmwareDownload, FailedReportStopsTheDownload) {
+    ScriptedTransport transport;
+    transport.failWritesFrom = 1;
+    MessageLog window;
+    EXPECT_FALSE(download(transport, ":020000040800F2\r\n:00000001FF\r\n", &window));
+    EXPECT_EQ(transport.written.size(), 1u);
+    EXPECT_EQ(window.progress(), (std::vector<std::uintptr_t>{75}));
+}
+
+TEST(FirmwareDownload, TheSampleImageIsValidAndSentUnchanged) {
+    std::ifstream file(OSKEL_TESTDATA_DIR "/stm32-blinky.hex", std::ios::binary);
+    if (!file) {
+        GTEST_SKIP() << "test data missing: " OSKEL_TESTDATA_DIR "/stm32-blinky.hex";
+    }
+    std::stringstream content;
+    content << file.rdbuf();
+    auto checked = checkFirmwareText(content.str());
+    ASSERT_TRUE(checked.valid) << "line " << checked.faultLine << ": " << checked.fault;
+    EXPECT_EQ(checked.lines.size(), 16u);
+    EXPECT_EQ(checked.lines.front(),
+              (std::vector<std::uint8_t>{0x02, 0x00, 0x00, 0x04, 0x08, 0x00, 0xF2}));
+    EXPECT_EQ(checked.lines.back(), (std::vector<std::uint8_t>{0x00, 0x00, 0x00, 0x01, 0xFF}));
+}
+
+}  // namespace
