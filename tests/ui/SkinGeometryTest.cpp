@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QResource>
 #include <QString>
+#include <map>
 #include <string>
 
 #include "KeyboardLayout.h"
@@ -295,8 +296,15 @@ protected:
             GTEST_SKIP() << "no OskelRES.rcc at " << OSKEL_RES_RCC << " (build the OskelRES target)";
         }
     }
-    static QImage load(int id) {
-        return QImage(QStringLiteral(":/skin/%1.png").arg(id)).convertToFormat(QImage::Format_RGB32);
+    // Decoded once per run: several tests look at the same pictures.
+    static const QImage& load(int id) {
+        static std::map<int, QImage> cache;
+        auto it = cache.find(id);
+        if (it == cache.end()) {
+            const QImage img(QStringLiteral(":/skin/%1.png").arg(id));
+            it = cache.emplace(id, img.convertToFormat(QImage::Format_RGB32)).first;
+        }
+        return it->second;
     }
     static QRgb keyOf(const WindowSkin& w) {
         return qRgb(w.colorKey & 0xFF, (w.colorKey >> 8) & 0xFF, (w.colorKey >> 16) & 0xFF);
@@ -340,10 +348,12 @@ TEST_F(PictureTest, ColourKeyOnlyOutsideTheOutline) {
         EXPECT_NE(img.pixel(img.width() / 2, 0), key);  // the outline reaches the edge
         int keyPixels = 0;
         for (int y = 0; y < img.height(); ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+            const QRgb* base = reinterpret_cast<const QRgb*>(background.constScanLine(y));
             for (int x = 0; x < img.width(); ++x) {
-                const bool isKey = img.pixel(x, y) == key;
+                const bool isKey = (line[x] | 0xFF000000u) == key;
                 keyPixels += isKey;
-                if (isKey != (background.pixel(x, y) == key)) {
+                if (isKey != ((base[x] | 0xFF000000u) == key)) {
                     ADD_FAILURE() << "mask differs from the background at " << x << "," << y;
                     return;
                 }
@@ -386,6 +396,29 @@ TEST_F(PictureTest, HoverBrightensAndLitGlowsOverEveryKey) {
             if (!hover.isNull()) {
                 EXPECT_GT(meanBrightness(hover, r.rect), meanBrightness(background, r.rect) + 8);
             }
+        }
+    }
+}
+
+// Each key cap is painted exactly at its rectangle: its edge pixels are cap, the pixels just
+// outside (the gaps, which belong to no key) are the plate.
+TEST_F(PictureTest, KeyCapsSitAtTheirRectangles) {
+    for (SkinWindow window : {SkinWindow::Main, SkinWindow::Backlight, SkinWindow::MultiKey}) {
+        const WindowSkin& w = windowSkin(window);
+        const QImage img = load(w.backgroundId);
+        for (const RegionSpec& r : w.regions) {
+            if (r.kind != RegionKind::Key) {
+                continue;
+            }
+            const LayoutRect& k = r.rect;
+            const LayoutRect insideTop{k.left + 4, k.top, k.right - 4, k.top + 1};
+            const LayoutRect outsideTop{k.left + 4, k.top - 1, k.right - 4, k.top};
+            const LayoutRect insideLeft{k.left, k.top + 4, k.left + 1, k.bottom - 4};
+            const LayoutRect outsideLeft{k.left - 1, k.top + 4, k.left, k.bottom - 4};
+            EXPECT_GT(meanBrightness(img, insideTop), meanBrightness(img, outsideTop) + 15)
+                << w.name << " key " << r.keyIndex;
+            EXPECT_GT(meanBrightness(img, insideLeft), meanBrightness(img, outsideLeft) + 15)
+                << w.name << " key " << r.keyIndex;
         }
     }
 }
