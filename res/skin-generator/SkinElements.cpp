@@ -46,21 +46,29 @@ const std::array<Legend, kKeyCount + 1>& legends() {
             t[k.keyIndex] = {nullptr, nullptr};
         }
         const std::pair<int, Legend> fixed[] = {
-            {14, {"`", "~"}},     {15, {"1", "!"}},      {16, {"2", "@"}},  {17, {"3", "#"}},
-            {18, {"4", "$"}},     {19, {"5", "%"}},      {20, {"6", "^"}},  {21, {"7", "&"}},
-            {22, {"8", "*"}},     {23, {"9", "("}},      {24, {"0", ")"}},  {25, {"-", "_"}},
-            {26, {"=", "+"}},     {27, {"Backspace", nullptr}},             {39, {"[", "{"}},
-            {40, {"]", "}"}},     {41, {"\\", "|"}},     {52, {";", ":"}},  {53, {"'", "\""}},
-            {63, {",", "<"}},     {64, {".", ">"}},      {65, {"/", "?"}},  {70, {"", nullptr}},
-            {73, {"Menu", nullptr}},                     {75, {"PrtSc", nullptr}},
-            {76, {"ScrLk", nullptr}},                    {78, {"Ins", nullptr}},
-            {81, {"Del", nullptr}},                      {83, {"PgDn", nullptr}},
-            {92, {"Num", nullptr}},                      {93, {"/", nullptr}},
-            {94, {"*", nullptr}}, {95, {"-", nullptr}},  {96, {"7", nullptr}},
-            {97, {"8", nullptr}}, {98, {"9", nullptr}},  {99, {"+", nullptr}},
-            {100, {"4", nullptr}}, {101, {"5", nullptr}}, {102, {"6", nullptr}},
-            {103, {"1", nullptr}}, {104, {"2", nullptr}}, {105, {"3", nullptr}},
-            {106, {"0", nullptr}}, {107, {".", nullptr}}, {108, {"Enter", nullptr}},
+            {14, {"`", "~"}},         {15, {"1", "!"}},
+            {16, {"2", "@"}},         {17, {"3", "#"}},
+            {18, {"4", "$"}},         {19, {"5", "%"}},
+            {20, {"6", "^"}},         {21, {"7", "&"}},
+            {22, {"8", "*"}},         {23, {"9", "("}},
+            {24, {"0", ")"}},         {25, {"-", "_"}},
+            {26, {"=", "+"}},         {27, {"Backspace", nullptr}},
+            {39, {"[", "{"}},         {40, {"]", "}"}},
+            {41, {"\\", "|"}},        {52, {";", ":"}},
+            {53, {"'", "\""}},        {63, {",", "<"}},
+            {64, {".", ">"}},         {65, {"/", "?"}},
+            {70, {"", nullptr}},      {73, {"Menu", nullptr}},
+            {75, {"PrtSc", nullptr}}, {76, {"ScrLk", nullptr}},
+            {78, {"Ins", nullptr}},   {81, {"Del", nullptr}},
+            {83, {"PgDn", nullptr}},  {92, {"Num", nullptr}},
+            {93, {"/", nullptr}},     {94, {"*", nullptr}},
+            {95, {"-", nullptr}},     {96, {"7", nullptr}},
+            {97, {"8", nullptr}},     {98, {"9", nullptr}},
+            {99, {"+", nullptr}},     {100, {"4", nullptr}},
+            {101, {"5", nullptr}},    {102, {"6", nullptr}},
+            {103, {"1", nullptr}},    {104, {"2", nullptr}},
+            {105, {"3", nullptr}},    {106, {"0", nullptr}},
+            {107, {".", nullptr}},    {108, {"Enter", nullptr}},
         };
         for (const auto& [index, legend] : fixed) {
             t[index] = legend;
@@ -99,7 +107,8 @@ void paintKeyCap(QPainter& p, const QRectF& rect, int keyIndex, Look look, bool 
     // the window copies.
     const QRectF skirt = rect.adjusted(0.5, 0.5, -0.5, -0.5);
     const QRectF face = rect.adjusted(3.5, 2.5, -3.5, small ? -5.5 : -6.5);
-    QColor skirtTop{36, 39, 45}, skirtBottom{16, 17, 20}, faceTop{54, 58, 66}, faceBottom{40, 43, 50};
+    QColor skirtTop{36, 39, 45}, skirtBottom{16, 17, 20}, faceTop{54, 58, 66},
+        faceBottom{40, 43, 50};
     QColor border{66, 70, 80}, text = theme::legend;
     if (look == Look::Hover) {
         skirtTop = {58, 62, 71};
@@ -132,7 +141,8 @@ void paintKeyCap(QPainter& p, const QRectF& rect, int keyIndex, Look look, bool 
         p.drawPath(rounded(face, 4));
     }
     p.setPen(QPen(look == Look::Lit ? QColor(255, 190, 120, 160) : QColor(255, 255, 255, 28), 1));
-    p.drawLine(QPointF(face.left() + 3, face.top() + 0.5), QPointF(face.right() - 3, face.top() + 0.5));
+    p.drawLine(QPointF(face.left() + 3, face.top() + 0.5),
+               QPointF(face.right() - 3, face.top() + 0.5));
 
     p.setPen(text);
     p.setBrush(Qt::NoBrush);
@@ -148,8 +158,8 @@ void paintKeyCap(QPainter& p, const QRectF& rect, int keyIndex, Look look, bool 
             p.setFont(legendFont(small ? 11 : 12));
             p.drawText(QRectF(box.left(), box.top() + 1, box.width(), half), Qt::AlignCenter,
                        QString::fromUtf8(l.top));
-            p.drawText(QRectF(box.left(), box.top() + half - 1, box.width(), half),
-                       Qt::AlignCenter, main);
+            p.drawText(QRectF(box.left(), box.top() + half - 1, box.width(), half), Qt::AlignCenter,
+                       main);
         } else {
             const double size = single ? (small ? 14 : 15) : function ? 13 : (small ? 10 : 11);
             drawFitted(p, box, main, size, single || function);
@@ -182,7 +192,8 @@ void paintButton(QPainter& p, const QRectF& rect, Look look) {
     p.setBrush(vertical(face, top, bottom));
     p.drawPath(rounded(face, 5));
     p.setPen(QPen(QColor(255, 255, 255, look == Look::Lit ? 90 : 30), 1));
-    p.drawLine(QPointF(face.left() + 4, face.top() + 0.5), QPointF(face.right() - 4, face.top() + 0.5));
+    p.drawLine(QPointF(face.left() + 4, face.top() + 0.5),
+               QPointF(face.right() - 4, face.top() + 0.5));
     p.restore();
 }
 
@@ -399,7 +410,8 @@ void paintWell(QPainter& p, const QRectF& rect, double radius) {
     p.drawRoundedRect(r, radius, radius);
     // Inner shadow along the top edge: the well sits below the surface.
     p.setPen(QPen(QColor(0, 0, 0, 120), 1));
-    p.drawLine(QPointF(r.left() + radius, r.top() + 1.5), QPointF(r.right() - radius, r.top() + 1.5));
+    p.drawLine(QPointF(r.left() + radius, r.top() + 1.5),
+               QPointF(r.right() - radius, r.top() + 1.5));
     p.restore();
 }
 

@@ -331,7 +331,8 @@ void drawFunction(QPainter& p, int id, const QRectF& b, const QColor& c) {
         case 604:
             textGlyph(p, QRectF(b.left() - 4, b.top() - 3, b.width() + 8, b.height() / 2 + 2),
                       QStringLiteral("Ctrl"), 8, c);
-            textGlyph(p, QRectF(b.left() - 4, b.center().y() + 1, b.width() + 8, b.height() / 2 + 2),
+            textGlyph(p,
+                      QRectF(b.left() - 4, b.center().y() + 1, b.width() + 8, b.height() / 2 + 2),
                       QStringLiteral("Caps"), 8, c);
             p.save();
             stroked(p, c, 1.2);
@@ -344,7 +345,8 @@ void drawFunction(QPainter& p, int id, const QRectF& b, const QColor& c) {
             p.setBrush(c);
             const double q = s.width() * 0.3;
             for (int i = 0; i < 4; ++i) {
-                p.drawRect(QRectF(s.left() + (i % 2) * (q + 1.5), s.top() + (i / 2) * (q + 1.5), q, q));
+                p.drawRect(
+                    QRectF(s.left() + (i % 2) * (q + 1.5), s.top() + (i / 2) * (q + 1.5), q, q));
             }
             p.restore();
             padlock(p, QRectF(at(s, 0.55, 0.45), at(s, 1.0, 1.0)), c);
@@ -553,15 +555,18 @@ void drawMouseGlyph(QPainter& p, int regionId, const QRectF& box, const QColor& 
             stroked(p, c, 1.1);
             const QRectF m = b.adjusted(1.5, 0, -1.5, 0);
             p.drawRoundedRect(m, m.width() / 2, m.width() / 2.5);
-            p.drawLine(QPointF(m.left(), m.center().y() - 1), QPointF(m.right(), m.center().y() - 1));
-            p.drawLine(QPointF(m.center().x(), m.top()), QPointF(m.center().x(), m.center().y() - 1));
+            p.drawLine(QPointF(m.left(), m.center().y() - 1),
+                       QPointF(m.right(), m.center().y() - 1));
+            p.drawLine(QPointF(m.center().x(), m.top()),
+                       QPointF(m.center().x(), m.center().y() - 1));
             p.setPen(Qt::NoPen);
             p.setBrush(c);
             const double half = m.width() / 2;
             if (regionId == 506 || regionId == 511) {
                 p.drawRect(QRectF(m.left() + 1, m.top() + 1.5, half - 1.5, m.height() / 2 - 3));
             } else if (regionId == 507) {
-                p.drawRect(QRectF(m.center().x() + 0.5, m.top() + 1.5, half - 1.5, m.height() / 2 - 3));
+                p.drawRect(
+                    QRectF(m.center().x() + 0.5, m.top() + 1.5, half - 1.5, m.height() / 2 - 3));
             } else {
                 p.drawRect(QRectF(m.center().x() - 1, m.top() + 2, 2, m.height() / 2 - 4));
             }

@@ -30,7 +30,8 @@ QFont brandFont(int pixels, bool bold) {
 void paintBody(QPainter& p, const WindowSkin& skin, double titleHeight) {
     const QRectF all(0, 0, skin.width, skin.height);
     QPainterPath outline;
-    outline.addRoundedRect(all.adjusted(0.5, 0.5, -0.5, -0.5), skin.cornerRadius, skin.cornerRadius);
+    outline.addRoundedRect(all.adjusted(0.5, 0.5, -0.5, -0.5), skin.cornerRadius,
+                           skin.cornerRadius);
     QLinearGradient g(0, 0, 0, skin.height);
     g.setColorAt(0, theme::bodyTop);
     g.setColorAt(1, theme::bodyBottom);
@@ -96,7 +97,8 @@ void paintWordmark(QPainter& p, const QRectF& box, int size, Qt::Alignment align
 // A well behind each painted list: its rows and the scroll bar beside them.
 void paintListWells(QPainter& p, const WindowSkin& skin, int page) {
     for (const ControlSpec& c : skin.controls) {
-        if (c.kind == ControlKind::TextBox && c.language.empty() && (c.page == 0 || c.page == page)) {
+        if (c.kind == ControlKind::TextBox && c.language.empty() &&
+            (c.page == 0 || c.page == page)) {
             paintWell(p, toRectF(c.rect).adjusted(-2, -2, 2, 2), 3);
         }
     }
@@ -379,7 +381,9 @@ void paintScrollCell(QPainter& p, const QRectF& cell, int column, int row) {
         p.setPen(QPen(QColor(70, 74, 84), 1));
         p.setBrush(arrowFill[row]);
         p.drawRoundedRect(QRectF(1.5, 1.5, s - 3, s - 3), 3, 3);
-        const QColor c = row == 0 ? theme::glyph : row == 1 ? theme::glyphHover : QColor(255, 220, 190);
+        const QColor c = row == 0   ? theme::glyph
+                         : row == 1 ? theme::glyphHover
+                                    : QColor(255, 220, 190);
         QPolygonF tri;
         if (part == 0) {
             tri << QPointF(s / 2, 4.5) << QPointF(s - 4, s - 5.5) << QPointF(4, s - 5.5);

@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QTextStream>
 #include <QPainter>
+#include <QTextStream>
 #include <cstdio>
 #include <string_view>
 
@@ -88,10 +88,11 @@ void writePreviews(const QDir& dir) {
             for (const char* lang : {"zh-CN", "en-US"}) {
                 const int hoverId = skin->window == SkinWindow::Main ? 150 : 88;
                 preview(*skin, page, lang, hoverId)
-                    .save(dir.filePath(QStringLiteral("preview-%1-%2-%3.png")
-                                           .arg(QString::fromUtf8(skin->name.data(), skin->name.size()))
-                                           .arg(page)
-                                           .arg(QString::fromUtf8(lang))));
+                    .save(dir.filePath(
+                        QStringLiteral("preview-%1-%2-%3.png")
+                            .arg(QString::fromUtf8(skin->name.data(), skin->name.size()))
+                            .arg(page)
+                            .arg(QString::fromUtf8(lang))));
             }
         }
     }

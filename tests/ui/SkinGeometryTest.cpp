@@ -110,12 +110,12 @@ TEST(KeyboardLayout, GapsAndTallKeysInTheMainPicture) {
         int x, y, keyIndex;
     };
     const Point points[] = {
-        {95, 240, 0},     {97, 240, 0},      {99, 240, 0},   {100, 240, 15},  // "~" | "1"
-        {94, 240, 14},    {120, 214, 0},     {120, 216, 0},  // between the top rows
-        {900, 340, 0},    {920, 350, 0},     // the empty row above "Up"
-        {1200, 340, 99},  {1200, 266, 99},   {1200, 362, 99}, {1200, 363, 0},  // "KP+"
+        {95, 240, 0},     {97, 240, 0},     {99, 240, 0},    {100, 240, 15},  // "~" | "1"
+        {94, 240, 14},    {120, 214, 0},    {120, 216, 0},  // between the top rows
+        {900, 340, 0},    {920, 350, 0},                    // the empty row above "Up"
+        {1200, 340, 99},  {1200, 266, 99},  {1200, 362, 99}, {1200, 363, 0},  // "KP+"
         {1100, 440, 106}, {1050, 440, 106},  // "KP0" is two columns wide
-        {400, 440, 70},   {49, 200, 0},      {1228, 300, 0},
+        {400, 440, 70},   {49, 200, 0},     {1228, 300, 0},
     };
     for (const Point& p : points) {
         EXPECT_EQ(keyIndexAt(KeyboardGeometry::Main, p.x, p.y), p.keyIndex) << p.x << "," << p.y;
@@ -128,9 +128,9 @@ TEST(KeyboardLayout, GapsAndTallKeysInTheMainPicture) {
 
 struct WindowCase {
     SkinWindow window;
-    int tableSize;     // records the table fills
-    int regionCount;   // size of the window's array
-    int firstKey;      // array position of KeyIndex 1, or -1
+    int tableSize;    // records the table fills
+    int regionCount;  // size of the window's array
+    int firstKey;     // array position of KeyIndex 1, or -1
     KeyboardGeometry geometry;
 };
 
@@ -293,7 +293,8 @@ protected:
     }
     void SetUp() override {
         if (!registered) {
-            GTEST_SKIP() << "no OskelRES.rcc at " << OSKEL_RES_RCC << " (build the OskelRES target)";
+            GTEST_SKIP() << "no OskelRES.rcc at " << OSKEL_RES_RCC
+                         << " (build the OskelRES target)";
         }
     }
     // Decoded once per run: several tests look at the same pictures.
@@ -367,7 +368,8 @@ TEST_F(PictureTest, ColourKeyOnlyOutsideTheOutline) {
             for (int y = r.rect.top; y < r.rect.bottom; ++y) {
                 for (int x = r.rect.left; x < r.rect.right; ++x) {
                     if (img.pixel(x, y) == key) {
-                        ADD_FAILURE() << "region " << r.regionId << " has a hole at " << x << "," << y;
+                        ADD_FAILURE()
+                            << "region " << r.regionId << " has a hole at " << x << "," << y;
                         return;
                     }
                 }

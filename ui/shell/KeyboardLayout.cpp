@@ -127,7 +127,9 @@ static_assert(indicesInOrder(), "the layout table must list KeyIndex 1..108 in o
 
 }  // namespace
 
-const std::array<KeyLayoutEntry, kKeyCount>& keyboardLayout() { return kLayout; }
+const std::array<KeyLayoutEntry, kKeyCount>& keyboardLayout() {
+    return kLayout;
+}
 
 const KeyLayoutEntry* keyLayout(int keyIndex) {
     if (keyIndex < 1 || keyIndex > kKeyCount) {

@@ -42,17 +42,15 @@ constexpr int kKeyCount = 108;
 constexpr int kKeyRegionIdBase = 99;
 
 struct KeyLayoutEntry {
-    int keyIndex = 0;                   // 1..108
-    std::u16string_view name;           // the key's label, the same in every language
-    std::u16string_view secondName;     // empty when the key has none
-    LayoutRect mainRect;                // in the main window's picture
-    LayoutRect backlightRect;           // in the backlight dialogs' picture
+    int keyIndex = 0;                // 1..108
+    std::u16string_view name;        // the key's label, the same in every language
+    std::u16string_view secondName;  // empty when the key has none
+    LayoutRect mainRect;             // in the main window's picture
+    LayoutRect backlightRect;        // in the backlight dialogs' picture
 
     constexpr int regionId() const { return kKeyRegionIdBase + keyIndex; }
     // The Chinese tooltip: the second name where one is given, otherwise the name.
-    constexpr std::u16string_view tooltip() const {
-        return secondName.empty() ? name : secondName;
-    }
+    constexpr std::u16string_view tooltip() const { return secondName.empty() ? name : secondName; }
     constexpr const LayoutRect& rect(KeyboardGeometry g) const {
         return g == KeyboardGeometry::Main ? mainRect : backlightRect;
     }

@@ -43,10 +43,9 @@ RegionSpec listRow(int id, LayoutRect rect, int textFormat) {
 // `count` list rows with ids from `firstId`, each `pitch` pixels below the previous one.
 void addRows(Regions& out, int firstId, int count, LayoutRect first, int pitch, int textFormat) {
     for (int r = 0; r < count; ++r) {
-        out.push_back(listRow(firstId + r,
-                              {first.left, first.top + pitch * r, first.right,
-                               first.bottom + pitch * r},
-                              textFormat));
+        out.push_back(listRow(
+            firstId + r, {first.left, first.top + pitch * r, first.right, first.bottom + pitch * r},
+            textFormat));
     }
 }
 
@@ -194,8 +193,8 @@ void addMacroTab(Regions& r) {
                         4));
     r.push_back(caption(270, {37, 95, 178, 111}, u"宏列表", u"Macro List", 0));
     r.push_back(caption(271, {213, 95, 355, 111}, u"录制框", u"Record List", 0));
-    r.push_back(caption(272, {407, 132, 570, 150}, u"按下播放，释放停止",
-                        u"Press play, release stop", 0));
+    r.push_back(
+        caption(272, {407, 132, 570, 150}, u"按下播放，释放停止", u"Press play, release stop", 0));
     r.push_back(caption(273, {407, 153, 520, 171}, u"按键开/关播放", u"Press to play/stop", 0));
     r.push_back(caption(274, {407, 195, 510, 213}, u"记录延时", u"Record delay", 0));
     r.push_back(caption(275, {522, 111, 580, 129}, u"次", u"times", 0));
@@ -270,11 +269,16 @@ void addMultimediaTab(Regions& r) {
 
 void addMouseTab(Regions& r) {
     const OptionSpec options[] = {
-        {502, {}, u"左移", u"Move Left", 126},     {503, {}, u"右移", u"Move Right", 127},
-        {504, {}, u"上移", u"Move Up", 128},       {505, {}, u"下移", u"Move Down", 129},
-        {506, {}, u"左键", u"Left Click", 130},    {507, {}, u"右键", u"Right Click", 131},
-        {508, {}, u"中键", u"Middle Click", 132},  {509, {}, u"滚轮前翻", u"Wheel Up", 133},
-        {510, {}, u"滚轮后翻", u"Wheel Down", 134}, {511, {}, u"左键双击", u"Left Double Click", 199},
+        {502, {}, u"左移", u"Move Left", 126},
+        {503, {}, u"右移", u"Move Right", 127},
+        {504, {}, u"上移", u"Move Up", 128},
+        {505, {}, u"下移", u"Move Down", 129},
+        {506, {}, u"左键", u"Left Click", 130},
+        {507, {}, u"右键", u"Right Click", 131},
+        {508, {}, u"中键", u"Middle Click", 132},
+        {509, {}, u"滚轮前翻", u"Wheel Up", 133},
+        {510, {}, u"滚轮后翻", u"Wheel Down", 134},
+        {511, {}, u"左键双击", u"Left Double Click", 199},
     };
     auto rowRect = [](int row) { return LayoutRect{37, 114 + 17 * row, 258, 130 + 17 * row}; };
     for (int row = 0; row < 10; ++row) {
@@ -283,8 +287,8 @@ void addMouseTab(Regions& r) {
         r.push_back(o);
     }
     for (int row = 0; row < 10; ++row) {
-        r.push_back(caption(options[row].regionId + 50, rowRect(row), options[row].zh,
-                            options[row].en));
+        r.push_back(
+            caption(options[row].regionId + 50, rowRect(row), options[row].zh, options[row].en));
     }
 }
 
@@ -295,8 +299,11 @@ void addFunctionTab(Regions& r) {
         {608, {36, 155, 72, 191}, u"锁Win", u"Win Lock", 153},
         {611, {195, 155, 231, 191}, u"鼠标DPI-", u"Mouse DPI-", 158},
         {612, {248, 155, 284, 191}, u"鼠标DPI+", u"Mouse DPI+", 157},
-        {613, {301, 155, 337, 191}, u"下档组合键,按键的上下档键须同时设置",
-         u"level down combination key,Keys level up and down must be set to FN", 156},
+        {613,
+         {301, 155, 337, 191},
+         u"下档组合键,按键的上下档键须同时设置",
+         u"level down combination key,Keys level up and down must be set to FN",
+         156},
         {614, {354, 155, 390, 191}, u"可编程键盘", u"Programmable Keyboard", 159},
         {615, {36, 220, 72, 256}, u"演示", u"Demonstrate", 137},
         {616, {100, 220, 136, 256}, u"流星雨", u"Star shower", 138},
@@ -383,8 +390,7 @@ namespace {
 
 // A button whose caption is a separate text-only region: the record carries the texts too,
 // though they are never drawn from it.
-RegionSpec labelledButton(int id, LayoutRect rect, std::u16string_view zh,
-                          std::u16string_view en) {
+RegionSpec labelledButton(int id, LayoutRect rect, std::u16string_view zh, std::u16string_view en) {
     RegionSpec r = region(id, RegionKind::Button, rect);
     r.labelZh = zh;
     r.labelEn = en;
@@ -497,7 +503,8 @@ std::vector<SkinPicture> makePictures() {
     std::vector<SkinPicture> out;
     for (const WindowSkin* w : allWindowSkins()) {
         for (int page = 1; page <= w->pageCount; ++page) {
-            for (PictureRole role : {PictureRole::Background, PictureRole::Hover, PictureRole::Lit}) {
+            for (PictureRole role :
+                 {PictureRole::Background, PictureRole::Hover, PictureRole::Lit}) {
                 if (const int id = w->pictureId(role, page); id > 0) {
                     out.push_back({id, w, role, page, w->width, w->height});
                 }
@@ -563,9 +570,9 @@ const WindowSkin& windowSkin(SkinWindow window) {
 
 const std::vector<const WindowSkin*>& allWindowSkins() {
     static const std::vector<const WindowSkin*> all = {
-        &windowSkin(SkinWindow::Main),     &windowSkin(SkinWindow::KeySettings),
+        &windowSkin(SkinWindow::Main),      &windowSkin(SkinWindow::KeySettings),
         &windowSkin(SkinWindow::Backlight), &windowSkin(SkinWindow::MultiKey),
-        &windowSkin(SkinWindow::Progress), &windowSkin(SkinWindow::Firmware)};
+        &windowSkin(SkinWindow::Progress),  &windowSkin(SkinWindow::Firmware)};
     return all;
 }
 

@@ -97,8 +97,8 @@ struct WindowSkin {
     int height = 0;
     int cornerRadius = 0;  // of the rounded outline
     std::uint32_t colorKey = kDialogColorKey;
-    int regionCount = 0;  // size of the window's region array; records past the table are defaults
-    int pageCount = 1;    // the key settings dialog has one picture triple per tab page
+    int regionCount = 0;   // size of the window's region array; records past the table are defaults
+    int pageCount = 1;     // the key settings dialog has one picture triple per tab page
     int backgroundId = 0;  // for a paged window: of page 1
     int hoverId = 0;       // 0: the window has no such picture
     int litId = 0;
