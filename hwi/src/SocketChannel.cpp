@@ -1,7 +1,7 @@
 // Reports over a virtual keyboard's SOCK_SEQPACKET socket: one packet is one 65-byte report,
 // report id first, in both directions.
-#include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -32,28 +32,21 @@ public:
     int read(std::uint8_t* report, std::size_t capacity, int timeoutMs) override {
         using Clock = std::chrono::steady_clock;
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        int wait = timeoutMs;
         for (;;) {
-            // Try first: in a running transfer the next report is usually there already.
-            ssize_t received = ::recv(fd, report, capacity, MSG_DONTWAIT);
+            // A blocking receive bounded by SO_RCVTIMEO: one system call per report.
+            ssize_t received = wait > 0 && setReceiveTimeout(wait)
+                                   ? ::recv(fd, report, capacity, 0)
+                                   : ::recv(fd, report, capacity, MSG_DONTWAIT);
             if (received > 0) {
                 return static_cast<int>(received);
             }
-            if (received == 0) {
-                return -1;  // the keyboard closed the connection
+            if (received == 0 || errno != EINTR) {
+                return -1;  // closed by the keyboard, failed, or nothing came in time
             }
-            if (errno == EINTR) {
-                continue;
-            }
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                return -1;
-            }
-            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                return -1;
-            }
-            pollfd wait{fd, POLLIN, 0};
-            int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
-            if (ready == 0 || (ready < 0 && errno != EINTR)) {
+            wait = static_cast<int>(
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
+            if (wait <= 0) {
                 return -1;
             }
         }
@@ -66,7 +59,20 @@ public:
     }
 
 private:
+    bool setReceiveTimeout(int milliseconds) {
+        if (milliseconds == receiveTimeoutMs) {
+            return true;
+        }
+        timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
+        if (::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0) {
+            return false;
+        }
+        receiveTimeoutMs = milliseconds;
+        return true;
+    }
+
     int fd;
+    int receiveTimeoutMs = 0;  // 0: the socket's receives wait forever
 };
 
 }  // namespace

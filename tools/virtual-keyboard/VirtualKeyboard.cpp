@@ -186,16 +186,20 @@ void VirtualKeyboard::serve() {
 
 void VirtualKeyboard::serveClient(int client) {
     int receivedOnConnection = 0;
-    while (waitReadable(client)) {
+    for (;;) {
         std::uint8_t report[kReportSize + 1] = {};
+        // Take what is queued first; wait only when nothing is.
         ssize_t got = ::recv(client, report, sizeof report, MSG_DONTWAIT);
         if (got == 0) {
             return;  // the host closed its end
         }
         if (got < 0) {
-            if (errno == EAGAIN || errno == EINTR) {
-                continue;
+            if ((errno != EAGAIN && errno != EINTR) || !waitReadable(client)) {
+                return;
             }
+            continue;
+        }
+        if (stopping) {
             return;
         }
         Payload payload{};
@@ -211,7 +215,8 @@ void VirtualKeyboard::serveClient(int client) {
 
 bool VirtualKeyboard::handle(int client, const Payload& payload, int& receivedOnConnection) {
     bool silent;
-    int dropAfter;
+    bool dropping;
+    bool command;
     {
         std::lock_guard lock(stateLock);
         if (options.keepReports) {
@@ -219,48 +224,17 @@ bool VirtualKeyboard::handle(int client, const Payload& payload, int& receivedOn
         }
         ++receivedTotal;
         silent = options.silent;
-        dropAfter = options.dropAfter;
+        ++receivedOnConnection;
+        // Unplugged right after the report arrived: it is taken but never answered.
+        dropping = options.dropAfter > 0 && receivedOnConnection >= options.dropAfter;
+        command = take(payload);
     }
     reportArrived.notify_all();
     logReport(payload);
-    ++receivedOnConnection;
-    // Unplugged right after the report arrived: it is taken but never answered.
-    const bool dropping = dropAfter > 0 && receivedOnConnection >= dropAfter;
-
-    {
-        std::lock_guard lock(stateLock);
-        if (pendingPayloads > 0) {
-            takeKeyRecord(payload);
-            return !dropping;
-        }
-        switch (payload[1]) {
-            case kKeyRecord:
-                takeKeyRecord(payload);
-                break;
-            case kLightWriteBegin:
-                lightOffset = 0;
-                break;
-            case kLightChunk: {
-                std::size_t n = std::min<std::size_t>(payload[2], kLightChunkMax);
-                n = std::min(n, lightTable.size() - lightOffset);
-                std::memcpy(lightTable.data() + lightOffset, payload.data() + 3, n);
-                lightOffset += n;
-                break;
-            }
-            case kFirmwareLine: {
-                // Byte 2 is the record's length byte: length, address, type, data, checksum.
-                std::size_t n = std::min<std::size_t>(payload[2] + 5u, kFirmwareLineMax);
-                firmware.emplace_back(payload.begin() + 2, payload.begin() + 2 + n);
-                break;
-            }
-            default:
-                break;
-        }
-    }
     if (dropping) {
         return false;
     }
-    if (silent) {
+    if (silent || !command) {
         return true;
     }
     switch (payload[1]) {
@@ -273,6 +247,39 @@ bool VirtualKeyboard::handle(int client, const Payload& payload, int& receivedOn
         default:
             return true;
     }
+}
+
+// Called with stateLock held: keeps what the report carries. False when it was a further payload
+// of a macro record, which is never a command.
+bool VirtualKeyboard::take(const Payload& payload) {
+    if (pendingPayloads > 0) {
+        takeKeyRecord(payload);
+        return false;
+    }
+    switch (payload[1]) {
+        case kKeyRecord:
+            takeKeyRecord(payload);
+            break;
+        case kLightWriteBegin:
+            lightOffset = 0;
+            break;
+        case kLightChunk: {
+            std::size_t n = std::min<std::size_t>(payload[2], kLightChunkMax);
+            n = std::min(n, lightTable.size() - lightOffset);
+            std::memcpy(lightTable.data() + lightOffset, payload.data() + 3, n);
+            lightOffset += n;
+            break;
+        }
+        case kFirmwareLine: {
+            // Byte 2 is the record's length byte: length, address, type, data, checksum.
+            std::size_t n = std::min<std::size_t>(payload[2] + 5u, kFirmwareLineMax);
+            firmware.emplace_back(payload.begin() + 2, payload.begin() + 2 + n);
+            break;
+        }
+        default:
+            break;
+    }
+    return true;
 }
 
 // Called with stateLock held. A macro record (types 2-4) spans ceil(L / 53) payloads, L from

@@ -84,6 +84,7 @@ private:
     void serveClient(int client);
     // Takes one report; false when the connection is to be closed.
     bool handle(int client, const Payload& payload, int& receivedOnConnection);
+    bool take(const Payload& payload);
     void takeKeyRecord(const Payload& payload);
     bool answerKeyRead(int client);
     bool answerLightRead(int client);

@@ -1,0 +1,110 @@
+// Host time per report of the key transfers: all 216 slots holding a long macro, written to and
+// read back from the in-process virtual keyboard.
+#include <benchmark/benchmark.h>
+#include <ftw.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "OskelHWI.h"
+#include "VirtualKeyboard.h"
+
+namespace {
+
+// 250 steps with their own pauses: L = 997 step bytes, 19 reports a slot.
+constexpr int kMacroSteps = 250;
+constexpr int kReportsPerSlot = (4 * kMacroSteps - 3 + 52) / 53;
+constexpr int kWriteReports = 2 + 216 * kReportsPerSlot;  // begin, records, end
+constexpr int kReadReports = 216 * kReportsPerSlot + 1;   // records, end marker (+ request)
+
+std::vector<int> longMacro() {
+    std::vector<int> config = {2, 1, 3, 1, 0, kMacroSteps};
+    for (int i = 0; i < kMacroSteps; ++i) {
+        config.push_back(4 + i % 90);
+        if (i + 1 < kMacroSteps) {
+            config.push_back(20 + i);
+        }
+    }
+    return config;
+}
+
+// One virtual keyboard in a private runtime folder, opened and filled with 216 long macros.
+class Bench {
+public:
+    Bench() {
+        char pattern[] = "/tmp/oskel-hwi-bench-XXXXXX";
+        folder = ::mkdtemp(pattern);
+        ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        ::setenv("OSKEL_NO_HIDRAW", "1", 1);
+        oskel::VirtualKeyboardOptions options;
+        options.dir = folder + "/oskel/hid";
+        options.keepReports = false;
+        keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
+        ready = keyboard->start() && device.__createDev() && device.openError() == 0;
+        const auto macro = longMacro();
+        for (int level = 0; level < 2; ++level) {
+            for (int key = 1; key <= 108; ++key) {
+                device.setKeyConfiguration(level, key, macro.data(),
+                                           static_cast<int>(macro.size()));
+            }
+        }
+    }
+    ~Bench() {
+        device.__closeDev();
+        keyboard->stop();
+        ::nftw(
+            folder.c_str(),
+            [](const char* file, const struct stat*, int, struct FTW*) { return ::remove(file); },
+            16, FTW_DEPTH | FTW_PHYS);
+    }
+
+    std::string folder;
+    std::unique_ptr<oskel::VirtualKeyboard> keyboard;
+    CTravoHWI device;
+    bool ready = false;
+};
+
+void perReport(benchmark::State& state, int reports) {
+    state.counters["reports"] = reports;
+    // Seconds per report, shown in the unit the library picks (us, ns).
+    state.counters["per_report"] = benchmark::Counter(
+        reports, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_WriteAllSlotsLongMacros(benchmark::State& state) {
+    Bench bench;
+    if (!bench.ready) {
+        state.SkipWithError("virtual keyboard did not start");
+        return;
+    }
+    for (auto _ : state) {
+        if (!bench.device.writeKeyConfigurationToDev(nullptr)) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    perReport(state, kWriteReports);
+}
+BENCHMARK(BM_WriteAllSlotsLongMacros)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReadAllSlotsLongMacros(benchmark::State& state) {
+    Bench bench;
+    if (!bench.ready || !bench.device.writeKeyConfigurationToDev(nullptr)) {
+        state.SkipWithError("virtual keyboard did not start");
+        return;
+    }
+    for (auto _ : state) {
+        if (!bench.device.readKeyDefinationFromDev(nullptr)) {
+            state.SkipWithError("read failed");
+            break;
+        }
+    }
+    perReport(state, kReadReports);
+}
+BENCHMARK(BM_ReadAllSlotsLongMacros)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
