@@ -2,6 +2,7 @@
 // another process, in a private runtime folder, and the test compares what the keyboard logged,
 // what oskelctl printed and the files it wrote.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "JsonParse.h"
 #include "Process.h"
@@ -163,6 +165,17 @@ protected:
 
     std::vector<std::string> logged() const { return lines(readFile(logPath)); }
 
+    // The log once it holds `count` lines (or after 10 s): a write needs no answer, so oskelctl
+    // may end while the keyboard is still taking the last reports off its socket.
+    std::vector<std::string> loggedLines(std::size_t count) const {
+        std::vector<std::string> log = logged();
+        for (int i = 0; i < 1000 && log.size() < count; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            log = logged();
+        }
+        return log;
+    }
+
     // `show --json` of a profile, parsed by the strict reader.
     JsonValue showJson(const std::string& profile) {
         const ProcessResult r = ctl({"show", "--json", profile});
@@ -187,7 +200,8 @@ TEST_F(OskelctlEndToEnd, WriteSendsTheProfileAsTheKeyboardExpectsIt) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // Standard error is not a terminal here: no progress bar, no noise.
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(logged(), concat(expectedKeyWrite(), expectedLightWrite()));
+    const std::vector<std::string> expected = concat(expectedKeyWrite(), expectedLightWrite());
+    EXPECT_EQ(loggedLines(expected.size()), expected);
 }
 
 struct OnlyCase {
@@ -195,6 +209,8 @@ struct OnlyCase {
     bool keys;
     bool lights;
 };
+
+void PrintTo(const OnlyCase& c, std::ostream* os) { *os << c.option; }
 
 class OskelctlWriteOnly : public OskelctlEndToEnd,
                           public ::testing::WithParamInterface<OnlyCase> {};
@@ -210,7 +226,7 @@ TEST_P(OskelctlWriteOnly, SendsOnlyThatTransfer) {
     if (GetParam().lights) {
         expected = concat(expected, expectedLightWrite());
     }
-    EXPECT_EQ(logged(), expected);
+    EXPECT_EQ(loggedLines(expected.size()), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, OskelctlWriteOnly,
@@ -389,7 +405,7 @@ TEST_F(OskelctlEndToEnd, FirmwareIsSentLineByLine) {
         }
         expected.push_back(hex(report));
     }
-    EXPECT_EQ(logged(), expected);
+    EXPECT_EQ(loggedLines(expected.size()), expected);
 }
 
 struct BadFileCase {
@@ -397,6 +413,8 @@ struct BadFileCase {
     std::string text;  // nothing written for "missing"
     const char* message;
 };
+
+void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.name; }
 
 class OskelctlBadFirmware : public OskelctlEndToEnd,
                             public ::testing::WithParamInterface<BadFileCase> {};
@@ -428,6 +446,16 @@ struct FailureCase {
     std::vector<std::string> command;  // "OUT" stands for a fresh output file
     const char* message;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    for (const std::string& a : c.keyboardArgs) {
+        *os << a << " ";
+    }
+    *os << "then";
+    for (const std::string& a : c.command) {
+        *os << " " << a;
+    }
+}
 
 class OskelctlDeviceFailure : public OskelctlEndToEnd,
                               public ::testing::WithParamInterface<FailureCase> {};
@@ -479,15 +507,58 @@ TEST_F(OskelctlEndToEnd, DetectAndVersionNameTheKeyboard) {
     EXPECT_EQ(r.out, "OSKEL-TEST 2.5\n");
 }
 
+// A keyboard this user may not open: the commands say so and name the udev rule. The socket is
+// made unwritable; root, who may write anything, runs oskelctl as the unprivileged user 65534.
 TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root opens the keyboard whatever its permissions";
-    }
     startKeyboard();
-    ASSERT_EQ(chmod(socketPath.c_str(), 0), 0);
-    const ProcessResult r = ctl({"version"});
-    EXPECT_EQ(r.exitCode, 1);
+    std::string program = OSKELCTL_PATH;
+    std::vector<std::string> prefix;
+    if (geteuid() == 0) {
+        if (!fs::exists("/usr/bin/setpriv")) {
+            GTEST_SKIP() << "running as root without setpriv to drop the privilege";
+        }
+        program = "/usr/bin/setpriv";
+        prefix = {"--reuid=65534", "--regid=65534", "--clear-groups", OSKELCTL_PATH};
+        // The unprivileged user must still find the socket.
+        for (const fs::path& p : {dir, runtime, runtime / "oskel", runtime / "oskel" / "hid"}) {
+            chmod(p.c_str(), 0755);
+        }
+    }
+    ASSERT_EQ(chmod(socketPath.c_str(), 0444), 0);
+    auto run = [&](const std::string& command) {
+        std::vector<std::string> args = prefix;
+        args.push_back(command);
+        return runProcess(program, args, env());
+    };
+    ProcessResult r = run("version");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("may not open it"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("70-oskel.rules"), std::string::npos) << r.err;
+    // detect still finds the keyboard, and warns.
+    r = run("detect");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("70-oskel.rules"), std::string::npos) << r.err;
+    EXPECT_TRUE(logged().empty());
+}
+
+// Ctrl-C during a transfer cancels it: the command ends with its own message and the shell's
+// status for SIGINT, not killed in the middle of a report.
+TEST_F(OskelctlEndToEnd, InterruptEndsTheTransferWithAMessage) {
+    startKeyboard({"--silent"});
+    const fs::path errPath = dir / "ctl.err";
+    BackgroundProcess read;
+    ASSERT_TRUE(read.start(OSKELCTL_PATH, {"read", (dir / "out.pro").string()}, env(),
+                           errPath.string()));
+    // The request in the keyboard's log means oskelctl is inside the transfer, its signal
+    // watch long in place.
+    for (int i = 0; i < 500 && logged().empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_FALSE(logged().empty()) << "the read never reached the keyboard";
+    read.sendSignal(SIGINT);
+    EXPECT_EQ(read.waitForExit(std::chrono::seconds(30)), 130);
+    EXPECT_NE(readFile(errPath).find("interrupted"), std::string::npos) << readFile(errPath);
+    EXPECT_FALSE(fs::exists(dir / "out.pro"));
 }
 
 TEST_F(OskelctlEndToEnd, BadProfilesExitTwoBeforeTheKeyboardIsTouched) {

@@ -18,6 +18,19 @@ struct QuoteCase {
     std::string json;
 };
 
+// Readable names in the test list: the expected JSON, the bytes in hex, the arguments.
+std::string hexBytes(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (const unsigned char b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out.empty() ? "empty" : out;
+}
+
+void PrintTo(const QuoteCase& c, std::ostream* os) { *os << hexBytes(c.json); }
+
 class JsonQuoteTest : public ::testing::TestWithParam<QuoteCase> {};
 
 TEST_P(JsonQuoteTest, GivesValidJsonWithTheExpectedBytes) {
@@ -52,6 +65,8 @@ struct SanitizeCase {
     std::string bytes;
     std::string clean;
 };
+
+void PrintTo(const SanitizeCase& c, std::ostream* os) { *os << hexBytes(c.bytes); }
 
 class SanitizeUtf8Test : public ::testing::TestWithParam<SanitizeCase> {};
 
@@ -166,6 +181,13 @@ struct ParseCase {
     std::string errorPart;  // when !ok
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << "oskelctl";
+    for (const std::string& a : c.args) {
+        *os << " " << a;
+    }
+}
+
 class CommandLineTest : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(CommandLineTest, Parses) {
@@ -226,6 +248,10 @@ struct FirmwareCase {
     std::string text;
     std::string faultPart;  // empty: accepted
 };
+
+void PrintTo(const FirmwareCase& c, std::ostream* os) {
+    *os << (c.faultPart.empty() ? "accepted" : c.faultPart);
+}
 
 class FirmwareCheckTest : public ::testing::TestWithParam<FirmwareCase> {};
 

@@ -129,7 +129,8 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 BackgroundProcess::~BackgroundProcess() { stop(); }
 
 bool BackgroundProcess::start(const std::string& program, const std::vector<std::string>& args,
-                              const std::map<std::string, std::string>& env) {
+                              const std::map<std::string, std::string>& env,
+                              const std::string& errPath) {
     int outPipe[2];
     int inPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(inPipe, O_CLOEXEC) != 0) {
@@ -137,7 +138,12 @@ bool BackgroundProcess::start(const std::string& program, const std::vector<std:
     }
     // Its input stays open until stop(): the virtual keyboard ends at the end of its input.
     // Its diagnostics go to the test's own standard error, where a failing test shows them.
-    pid = spawn(program, args, env, inPipe[0], outPipe[1], 2);
+    const int errFd =
+        errPath.empty() ? 2 : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    pid = spawn(program, args, env, inPipe[0], outPipe[1], errFd);
+    if (errFd != 2 && errFd >= 0) {
+        close(errFd);
+    }
     close(outPipe[1]);
     close(inPipe[0]);
     outFd = outPipe[0];
@@ -196,6 +202,30 @@ int BackgroundProcess::stop() {
         }
     }
     return exitCodeOf(status);
+}
+
+void BackgroundProcess::sendSignal(int signal) const {
+    if (pid > 0) {
+        kill(pid, signal);
+    }
+}
+
+int BackgroundProcess::waitForExit(std::chrono::seconds wait) {
+    const Clock::time_point deadline = Clock::now() + wait;
+    while (pid > 0) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            pid = -1;
+            stop();
+            return exitCodeOf(status);
+        }
+        if (Clock::now() > deadline) {
+            stop();
+            return -2;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
 }
 
 std::map<std::string, std::string> environmentWith(

@@ -31,12 +31,17 @@ public:
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
     ~BackgroundProcess();
 
+    // Standard error goes to the file `errPath`, or to the test's own when empty.
     bool start(const std::string& program, const std::vector<std::string>& args,
-               const std::map<std::string, std::string>& env);
+               const std::map<std::string, std::string>& env, const std::string& errPath = "");
     // The next line of its standard output, false when it ended or none came within `wait`.
     bool readLine(std::string& line, std::chrono::seconds wait);
     // SIGTERM, then SIGKILL if it does not end; the exit code, or -1.
     int stop();
+    void sendSignal(int signal) const;
+    // The exit code once it ended by itself, -1 when it ended otherwise, -2 when it was still
+    // running after `wait` (it is then killed).
+    int waitForExit(std::chrono::seconds wait);
     bool running() const { return pid > 0; }
 
 private:
