@@ -1,0 +1,94 @@
+#include "device_test_support.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <QResource>
+#include <QThread>
+
+#include "KeyTables.h"
+#include "SkinResources.h"
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+namespace {
+
+// A picture of the small dialogs' size, so bar and regions have something to copy from.
+QPixmap standIn(QColor colour) {
+    QPixmap picture(366, 250);
+    picture.fill(colour);
+    return picture;
+}
+
+bool loadOnce() {
+    static SkinResources resources;
+    SkinResources::setCurrent(&resources);
+    const QString rcc = QStringLiteral(OSKEL_RES_RCC);
+    if (QFileInfo(rcc).isFile() && QResource::registerResource(rcc) && resources.loadPictures()) {
+        return true;
+    }
+    const std::pair<int, QColor> pictures[] = {
+        {128, QColor(40, 40, 40)}, {129, QColor(70, 70, 70)}, {130, QColor(255, 111, 0)},
+        {139, QColor(40, 40, 40)}, {140, QColor(70, 70, 70)}, {141, QColor(255, 111, 0)}};
+    for (const auto& [id, colour] : pictures) {
+        resources.setPicture(id, standIn(colour));
+    }
+    return false;
+}
+
+}  // namespace
+
+bool useWindowPictures() {
+    static const bool real = loadOnce();
+    return real;
+}
+
+DeviceDialogTest::DeviceDialogTest(oskel::VirtualKeyboardOptions options)
+    : previousRuntime(qgetenv("XDG_RUNTIME_DIR")), previousTimes(deviceSettleTimes()) {
+    useWindowPictures();
+    UiSeam::install(&seam);
+    // The waits only let a real keyboard settle; the tests need none unless they say so.
+    deviceSettleTimes() = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                           std::chrono::milliseconds(0)};
+    if (!runtime.isValid()) {
+        problem = "no temporary folder";
+        return;
+    }
+    // The library looks for keyboards under the runtime folder: this test's own.
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    options.dir = QDir(runtime.path()).filePath("oskel/hid").toStdString();
+    keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
+    if (!keyboard->start()) {
+        problem = "virtual keyboard: " + keyboard->error();
+        return;
+    }
+    buildKeyTables(config);
+    config.clear();
+    config.language = "en-US";
+    if (!config.keyboard.__createDev() || !config.keyboard.isOpen()) {
+        problem = "the virtual keyboard was not found";
+    }
+}
+
+DeviceDialogTest::~DeviceDialogTest() {
+    config.keyboard.__closeDev();
+    if (keyboard) {
+        keyboard->stop();
+    }
+    UiSeam::install(nullptr);
+    deviceSettleTimes() = previousTimes;
+    qputenv("XDG_RUNTIME_DIR", previousRuntime);
+}

@@ -1,0 +1,65 @@
+#pragma once
+// What the device dialog tests share: a private runtime folder with an in-process virtual
+// keyboard, a document of the test's own with the keyboard opened, the window pictures, and a
+// dialog seam that records the messages shown and answers the file chooser.
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "DeviceOperations.h"
+#include "KeyboardConfig.h"
+#include "UiSeam.h"
+#include "VirtualKeyboard.h"
+
+class RecordingSeam : public UiSeam {
+public:
+    QStringList messages;
+    // Answers of the open-file dialog, first in first out; empty: the user cancels.
+    QStringList openAnswers;
+    int openCalls = 0;
+
+    QString openFileName(QWidget*, const QString&, const QString&) override {
+        ++openCalls;
+        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+    }
+    void message(QWidget*, const QString& text, const QString&, UiIcon) override {
+        messages << text;
+    }
+    UiAnswer question(QWidget*, const QString&, bool, const QString&) override {
+        return UiAnswer::Cancel;
+    }
+};
+
+// Pumps events until `done` holds; false when `timeoutMs` passed first.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+
+// Loads the generated pictures once per process when the build made them; otherwise installs
+// plain stand-ins of the right size so the dialogs still lay out and paint. True with the real
+// pictures.
+bool useWindowPictures();
+
+class DeviceDialogTest {
+public:
+    explicit DeviceDialogTest(oskel::VirtualKeyboardOptions options = {});
+    ~DeviceDialogTest();
+
+    // False (with the reason in `problem`) when the private keyboard could not be set up.
+    bool ready() const { return problem.empty(); }
+    std::string problem;
+
+    QTemporaryDir runtime;
+    std::unique_ptr<oskel::VirtualKeyboard> keyboard;
+    std::unique_ptr<KeyboardConfig> owned = std::make_unique<KeyboardConfig>();
+    KeyboardConfig& config = *owned;
+    RecordingSeam seam;
+
+private:
+    QByteArray previousRuntime;
+    DeviceSettleTimes previousTimes;
+};

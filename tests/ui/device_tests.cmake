@@ -1,0 +1,26 @@
+# Tests of the device operation dialogs (ui/device), against the in-process virtual keyboard.
+# Included from tests/ui/CMakeLists.txt.
+if(TARGET oskel_ui_device AND TARGET oskel_virtual_keyboard_lib)
+  find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
+  add_executable(device_dialog_tests
+    ${CMAKE_CURRENT_LIST_DIR}/device_main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_test_support.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_progress_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_firmware_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_screenshot_test.cpp
+  )
+  target_link_libraries(device_dialog_tests PRIVATE
+    oskel_ui_device oskel_virtual_keyboard_lib Qt6::Test GTest::gtest)
+  # The virtual keyboard names a member `slots`, which Qt's keywords would swallow.
+  target_compile_definitions(device_dialog_tests PRIVATE
+    QT_NO_KEYWORDS
+    OSKEL_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/../shared/testdata"
+    OSKEL_RES_RCC="${CMAKE_BINARY_DIR}/bin/OskelRES.rcc"
+    OSKEL_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
+  if(TARGET OskelRES)
+    add_dependencies(device_dialog_tests OskelRES)
+  endif()
+  gtest_discover_tests(device_dialog_tests TEST_PREFIX "ui."
+    DISCOVERY_TIMEOUT 30
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()

@@ -1,0 +1,64 @@
+#pragma once
+// The firmware update dialog: reads the keyboard's firmware version, lets the user choose a
+// firmware file and downloads it on a worker thread while a bar runs. The outcome is told in a
+// message box and the dialog stays open until the user closes it.
+//
+// A download is never abandoned: while it runs, Update and Get Version do nothing, and closing
+// asks the user to wait.
+
+#include <QString>
+
+#include "DeviceWorker.h"
+#include "OskelHWI.h"
+#include "SkinDialog.h"
+
+class KeyboardConfig;
+class QLineEdit;
+
+class CTravoDialogFirmwareUpdate : public SkinDialog {
+    Q_OBJECT
+
+public:
+    explicit CTravoDialogFirmwareUpdate(QWidget* parent = nullptr);
+    CTravoDialogFirmwareUpdate(KeyboardConfig& config, QWidget* parent);
+    ~CTravoDialogFirmwareUpdate() override;
+
+    // The bar's fill in percent, 0..100.
+    int percent = 0;
+    // The file chosen with Open; empty at first.
+    QString chosenPath;
+    // 1001: the keyboard's firmware version; 1002: the chosen file. Both read-only.
+    QLineEdit* versionBox = nullptr;
+    QLineEdit* fileBox = nullptr;
+
+    // True while a download runs.
+    bool downloading() const { return worker.active(); }
+    int barWidth() const;
+
+    // Enter does nothing; Escape closes as the cancel button does.
+    void accept() override;
+    void reject() override;
+
+    // The document's language, which the captions are drawn in.
+    std::string language() const override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void command(int regionId) override;
+    void deviceMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void paintOverlay(QPainter& painter, const QRect& dirty) override;
+
+private:
+    QLineEdit* makeTextBox(int controlId);
+    void readVersion();
+    void chooseFile();
+    void startDownload();
+    void closeUnlessDownloading();
+    void showOutcome(int outcome);
+    void tell(const QString& text);
+
+    KeyboardConfig& config;
+    DeviceWorker worker;
+    WindowHandle previousNotifyWindow = nullptr;
+    WindowHandle ownTarget = nullptr;
+};

@@ -1,0 +1,135 @@
+#include "CTravoDialogProgress.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <algorithm>
+
+#include "DeviceOperations.h"
+#include "DeviceSkin.h"
+#include "KeyboardConfig.h"
+
+namespace {
+
+constexpr int kCloseButton = 89;
+constexpr int kCancelButton = 93;
+// The device library counts progress on a scale of 150.
+constexpr int kProgressScale = 150;
+
+QRect barArea() {
+    return deviceBarArea(DeviceWindow::Progress);
+}
+
+}  // namespace
+
+CTravoDialogProgress::CTravoDialogProgress(QWidget* parent)
+    : CTravoDialogProgress(keyboardConfig(), parent) {}
+
+CTravoDialogProgress::CTravoDialogProgress(KeyboardConfig& document, QWidget* parent)
+    : SkinDialog(deviceRegionCount(DeviceWindow::Progress), parent), config(document) {
+    setUpDeviceSkin(*this, DeviceWindow::Progress);
+}
+
+CTravoDialogProgress::~CTravoDialogProgress() {
+    // Only when the dialog is torn down without ending (its parent went away): the worker must
+    // not post to or touch anything after this.
+    if (worker.active()) {
+        worker.requestStop(&config.keyboard);
+        worker.join();
+    }
+    if (ownTarget != nullptr && config.notifyWindow == ownTarget) {
+        config.notifyWindow = previousNotifyWindow;
+    }
+}
+
+int CTravoDialogProgress::barWidth() const {
+    const int clamped = std::clamp(percent, 0, 100);
+    return clamped * barArea().width() / 100;
+}
+
+void CTravoDialogProgress::showEvent(QShowEvent* e) {
+    SkinDialog::showEvent(e);
+    if (!started) {
+        started = true;
+        startOperation();
+    }
+}
+
+void CTravoDialogProgress::startOperation() {
+    percent = 1;
+    previousNotifyWindow = config.notifyWindow;
+    ownTarget = notifyTarget();
+    config.notifyWindow = ownTarget;
+    if (!isProgressOperation(operation)) {
+        return;  // nothing to run: the dialog waits for Cancel
+    }
+    KeyboardConfig& document = config;
+    const int op = operation;
+    worker.start([&document, op](DeviceWorker& w) { runProgressOperation(document, op, w); });
+}
+
+void CTravoDialogProgress::command(int regionId) {
+    if (regionId == kCloseButton || regionId == kCancelButton) {
+        cancelOperation();
+    }
+}
+
+std::string CTravoDialogProgress::language() const {
+    return config.language;
+}
+
+void CTravoDialogProgress::accept() {}
+
+void CTravoDialogProgress::reject() {
+    cancelOperation();
+}
+
+void CTravoDialogProgress::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    cancelOperation();
+}
+
+void CTravoDialogProgress::cancelOperation() {
+    percent = 0;
+    update(barArea());
+    if (!worker.active()) {
+        finish(Rejected);
+        return;
+    }
+    // The worker posts WM_TRANSFER_DONE as it ends; the dialog closes then.
+    stopping = true;
+    worker.requestStop(&config.keyboard);
+}
+
+void CTravoDialogProgress::deviceMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
+    if (message == WM_TRANSFER_PROGRESS && !stopping) {
+        const auto value = std::min<std::uintptr_t>(wParam, kProgressScale);
+        percent = static_cast<int>(value * 100 / kProgressScale);
+        update(barArea());
+    } else if (message == WM_TRANSFER_DONE) {
+        worker.join();
+        if (stopping) {
+            finish(Rejected);
+        } else {
+            finish(wParam == static_cast<std::uintptr_t>(kTransferSucceeded) ? Accepted
+                                                                             : kProgressFailed);
+        }
+    }
+}
+
+void CTravoDialogProgress::finish(int result) {
+    stopping = false;
+    if (ownTarget != nullptr && config.notifyWindow == ownTarget) {
+        config.notifyWindow = previousNotifyWindow;
+    }
+    ownTarget = nullptr;
+    SkinDialog::done(result);
+}
+
+void CTravoDialogProgress::paintOverlay(QPainter& painter, const QRect&) {
+    const QRect area = barArea();
+    const QRect bar(area.left(), area.top(), barWidth(), area.height());
+    if (bar.width() > 0 && look().lit != nullptr) {
+        painter.drawPixmap(bar, *look().lit, bar);
+    }
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The small modal dialog that runs one key or backlight transfer on a worker thread: a progress
+// bar, the warning not to unplug the keyboard, and Cancel.
+//
+// The caller sets `operation` and runs the dialog modally. It ends with QDialog::Accepted when
+// the operation finished, kProgressFailed when the keyboard did not take or give everything, and
+// QDialog::Rejected after Cancel. Cancel stops the worker and the dialog ends only once the worker
+// has ended, so no worker outlives its dialog and two transfers never run at once.
+
+#include "DeviceWorker.h"
+#include "OskelHWI.h"
+#include "SkinDialog.h"
+
+class KeyboardConfig;
+
+class CTravoDialogProgress : public SkinDialog {
+    Q_OBJECT
+
+public:
+    // The result of a transfer that failed.
+    static constexpr int kProgressFailed = 2;
+
+    explicit CTravoDialogProgress(QWidget* parent = nullptr);
+    CTravoDialogProgress(KeyboardConfig& config, QWidget* parent);
+    ~CTravoDialogProgress() override;
+
+    // 1 write key settings, 3 load from the keyboard, 4 write backlight (ProgressOperation).
+    int operation = 0;
+    // The bar's fill in percent of its length, 0..100.
+    int percent = 1;
+
+    // True when the dialog ended because the transfer failed.
+    bool failed() const { return result() == kProgressFailed; }
+    // True from the cancel click until the worker has ended.
+    bool cancelling() const { return stopping; }
+    // The bar's filled width in pixels for the current percent.
+    int barWidth() const;
+
+    // Enter does not end a transfer; Escape cancels as the cancel button does.
+    void accept() override;
+    void reject() override;
+
+    // The document's language, which the captions are drawn in.
+    std::string language() const override;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void command(int regionId) override;
+    void deviceMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void paintOverlay(QPainter& painter, const QRect& dirty) override;
+
+private:
+    void startOperation();
+    void cancelOperation();
+    void finish(int result);
+
+    KeyboardConfig& config;
+    DeviceWorker worker;
+    bool started = false;
+    bool stopping = false;
+    WindowHandle previousNotifyWindow = nullptr;
+    // The target this dialog put into notifyWindow, while it is there.
+    WindowHandle ownTarget = nullptr;
+};

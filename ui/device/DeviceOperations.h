@@ -1,0 +1,60 @@
+#pragma once
+// What the device workers do: the progress dialog's three operations and the firmware download.
+//
+// Each runs on a DeviceWorker thread while its dialog waits, and ends by posting
+// WM_TRANSFER_DONE to the document's notifyWindow (when one is set).
+
+#include <array>
+#include <chrono>
+
+#include "KeyboardConfig.h"
+
+class DeviceWorker;
+
+// The operations of the progress dialog.
+enum ProgressOperation : int {
+    WriteKeySettings = 1,  // all key assignments to the keyboard
+    LoadFromKeyboard = 3,  // key records and backlight back into the document
+    WriteBacklight = 4,    // the backlight table to the keyboard
+};
+
+bool isProgressOperation(int operation);
+
+// The waits that let the keyboard store what it received (and the user see the full bar) before
+// the dialog closes. Tests shorten them; a stop request always cuts them short.
+struct DeviceSettleTimes {
+    std::chrono::milliseconds afterKeyWrite{2000};
+    std::chrono::milliseconds afterKeyRead{2000};
+    std::chrono::milliseconds afterBacklightWrite{1000};
+};
+DeviceSettleTimes& deviceSettleTimes();
+
+// WM_TRANSFER_DONE wParam of the progress operations.
+constexpr int kTransferFailed = 0;
+constexpr int kTransferSucceeded = 1;
+
+// Runs one progress operation on the calling (worker) thread, then posts WM_TRANSFER_DONE with
+// kTransferSucceeded or kTransferFailed. A stop request ends it early as a failure. Returns 0.
+int runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker);
+
+// Outcome codes of a firmware download, the wParam of the firmware worker's WM_TRANSFER_DONE.
+enum FirmwareOutcome : int {
+    FirmwareNoMemory = 0,        // no room for the file's contents
+    FirmwareDownloaded = 1,      // every record reached the keyboard
+    FirmwareDownloadFailed = 2,  // the text failed the check, or a report could not be sent
+    FirmwareCannotOpen = 3,      // the file could not be opened or read
+};
+
+// Reads the file `firmwarePath` and downloads it with WriteFirmwareToKeyboard, then posts
+// WM_TRANSFER_DONE with the outcome. Returns the outcome.
+int runFirmwareDownload(KeyboardConfig& config);
+
+// The part of the document a load from the keyboard replaces, kept so that a cancelled or failed
+// load can put the user's configuration back exactly as it was.
+struct LoadedPart {
+    decltype(KeyboardConfig::assignments) assignments;
+    decltype(KeyboardConfig::backlight) backlight;
+
+    static LoadedPart of(const KeyboardConfig& config);
+    void restoreInto(KeyboardConfig& config) const;
+};

@@ -1,0 +1,35 @@
+#include "DeviceSkin.h"
+
+#include "SkinDialog.h"
+#include "SkinGeometry.h"
+#include "SkinSetup.h"
+
+namespace {
+
+SkinWindow skinWindowOf(DeviceWindow window) {
+    return window == DeviceWindow::Progress ? SkinWindow::Progress : SkinWindow::Firmware;
+}
+
+}  // namespace
+
+void setUpDeviceSkin(SkinDialog& dialog, DeviceWindow window) {
+    fillSkinRegions(skinWindowOf(window), dialog.regions);
+    dialog.setUpSkin(skinLook(skinWindowOf(window)));
+}
+
+int deviceRegionCount(DeviceWindow window) {
+    return skinRegionCount(skinWindowOf(window));
+}
+
+QRect deviceBarArea(DeviceWindow window) {
+    for (const ControlSpec& c : windowSkin(skinWindowOf(window)).controls) {
+        if (c.kind == ControlKind::ProgressBar) {
+            return QRect(c.rect.left, c.rect.top, c.rect.width(), c.rect.height());
+        }
+    }
+    return {};
+}
+
+QRect deviceControlRect(DeviceWindow window, int controlId) {
+    return toQRect(skinControlRect(skinWindowOf(window), controlId));
+}

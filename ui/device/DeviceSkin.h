@@ -1,0 +1,19 @@
+#pragma once
+// The two device dialogs' regions, pictures and placed controls, from their geometry tables.
+// Kept apart from the dialogs because the tables and the configuration document both name the
+// key count.
+
+#include <QRect>
+
+class SkinDialog;
+
+enum class DeviceWindow { Progress, Firmware };
+
+// Fills the window's regions and gives it its pictures and colour key (sized and centred).
+void setUpDeviceSkin(SkinDialog& dialog, DeviceWindow window);
+// Size of the window's region array.
+int deviceRegionCount(DeviceWindow window);
+// The strip the bar fills from the lit picture: 290 pixels at 100 %.
+QRect deviceBarArea(DeviceWindow window);
+// A child control's rectangle (1001 version box, 1002 file box); empty when there is none.
+QRect deviceControlRect(DeviceWindow window, int controlId);

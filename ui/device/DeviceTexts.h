@@ -1,0 +1,45 @@
+#pragma once
+// The texts the device dialogs and their callers show, in both languages.
+
+#include <QString>
+#include <string>
+
+struct BilingualText {
+    const char16_t* zh;
+    const char16_t* en;
+
+    // The text for `language`: Chinese for "zh-CN", English for "en-US", empty for anything else
+    // (the firmware dialog shows nothing then).
+    QString exactly(const std::string& language) const {
+        if (language == "zh-CN") {
+            return QString::fromUtf16(zh);
+        }
+        return language == "en-US" ? QString::fromUtf16(en) : QString();
+    }
+    // Chinese for "zh-CN", English for everything else.
+    QString chineseOrEnglish(const std::string& language) const {
+        return QString::fromUtf16(language == "zh-CN" ? zh : en);
+    }
+};
+
+namespace deviceTexts {
+
+inline constexpr char16_t kOk[] = u"OK!";
+inline constexpr BilingualText kWriteFailed{u"写入键盘失败！", u"Writing to the keyboard failed!"};
+inline constexpr BilingualText kReadFailed{u"读取键盘失败！", u"Reading from the keyboard failed!"};
+
+inline constexpr BilingualText kDownloadRunning{
+    u"固件下载中，请等待下载结束。",
+    u"A firmware download is in progress. Please wait until it ends."};
+inline constexpr BilingualText kVersionReadFailed{u"读取键盘版本失败",
+                                                  u"Failed on reading keyboard version infomation"};
+inline constexpr BilingualText kFirmwareDownloaded{
+    u"固件下载完成。\n请勿插拔USB直至三个状态指示灯同时闪烁则固件更新完成，请拔下USB重新上电。",
+    u"The Firmware is downloaded successfully.\n"
+    u"Please keep the USB plug in until three indicator lights flash simultaneously.\n"
+    u"Then firmware updated completely,pleased unplug the USB and plug in."};
+inline constexpr BilingualText kFirmwareFailed{u"固件下载失败!", u"Firmware download failed."};
+inline constexpr BilingualText kFirmwareCannotOpen{u"打开固件文件失败",
+                                                   u"Can't open firmware file"};
+
+}  // namespace deviceTexts
