@@ -24,8 +24,8 @@ CSkinScrollBar::CSkinScrollBar(Qt::Orientation orientation, QWidget* parent)
     timer200.setSingleShot(true);
     timer200.setInterval(kRepeatDelayMs);
     timer100.setInterval(kRepeatIntervalMs);
-    connect(&timer200, &QTimer::timeout, this, &CSkinScrollBar::delayElapsed);
-    connect(&timer100, &QTimer::timeout, this, &CSkinScrollBar::repeatStep);
+    connect(&timer200, &QTimer::timeout, this, [this] { onTimer(kDelayTimer); });
+    connect(&timer100, &QTimer::timeout, this, [this] { onTimer(kRepeatTimer); });
     length = axis == Qt::Vertical ? height() : width();
 }
 
@@ -264,10 +264,15 @@ void CSkinScrollBar::mousePressEvent(QMouseEvent* e) {
     update(partRect(part));
 }
 
-void CSkinScrollBar::delayElapsed() {
-    repeating = true;
-    timer200.stop();
-    timer100.start();
+void CSkinScrollBar::onTimer(int timerId) {
+    if (pressed < 0) {
+        return;
+    }
+    if (timerId == kDelayTimer) {
+        repeating = true;
+        timer200.stop();
+        timer100.start();
+    }
     repeatStep();
 }
 

@@ -88,6 +88,12 @@ public:
     const QTimer& delayTimer() const { return timer200; }
     const QTimer& repeatTimer() const { return timer100; }
 
+    // The repeat timers' handler: kDelayTimer ends the 500 ms wait and starts repeating,
+    // kRepeatTimer is one repeat. The timers call it; tests may too.
+    static constexpr int kDelayTimer = 200;
+    static constexpr int kRepeatTimer = 100;
+    void onTimer(int timerId);
+
 signals:
     // The notification of a vertical (WM_VSCROLL) or horizontal (WM_HSCROLL) bar: an arrow or
     // page code with position 0, or SB_THUMBTRACK / SB_THUMBPOSITION with the dragged position.
@@ -103,7 +109,6 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
-    void delayElapsed();
     void repeatStep();
     void moveTo(QPoint point);
     void request(int code, int position = 0);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,7 +17,6 @@
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
 #include "MainWindowDialogs.h"
-#include "ProfileFiles.h"
 #include "SkinResources.h"
 #include "SkinSetup.h"
 #include "UiSeam.h"
@@ -66,6 +66,8 @@ std::u16string configState(const KeyboardConfig& config) {
 }
 
 QString fromU16(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+std::string filePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
 
@@ -225,13 +227,13 @@ void CTravoDlg::command(int regionId) {
             deviceCommand(kWriteKeysOperation);
             break;
         case MainCommand::Backlight:
-            runBacklightDialog(this);
+            runBacklightDialog(this, config);
             break;
         case MainCommand::ReadAll:
             deviceCommand(kReadAllOperation);
             break;
         case MainCommand::Firmware:
-            runFirmwareDialog(this);
+            runFirmwareDialog(this, config);
             break;
         case MainCommand::Level:
             switchLevel();
@@ -311,9 +313,11 @@ bool CTravoDlg::saveWithDialog() {
     if (path.isEmpty()) {
         return false;
     }
-    QString reason;
-    if (!saveProfileFile(config, path, &reason)) {
-        ui().message(this, text("保存配置失败：", "Could not save the profile: ") + reason,
+    std::string reason;
+    if (!config.saveProfile(filePath(path), &reason)) {
+        ui().message(this,
+                     text("保存配置失败：", "Could not save the profile: ") +
+                         QString::fromStdString(reason),
                      QString(), UiIcon::Warning);
         return false;
     }
@@ -324,11 +328,13 @@ bool CTravoDlg::saveWithDialog() {
 void CTravoDlg::openProfileCommand() {
     const QString path = ui().openFileName(this, QString(), kProfileFilter);
     if (!path.isEmpty()) {
-        QString reason;
-        if (loadProfileFile(config, path, &reason)) {
+        std::string reason;
+        if (config.loadProfile(filePath(path), &reason)) {
             markSaved();
         } else {
-            ui().message(this, text("打开配置失败：", "Could not open the profile: ") + reason,
+            ui().message(this,
+                         text("打开配置失败：", "Could not open the profile: ") +
+                             QString::fromStdString(reason),
                          QString(), UiIcon::Warning);
         }
     }
@@ -342,16 +348,8 @@ void CTravoDlg::clearCommand() {
 }
 
 void CTravoDlg::deviceCommand(int operation) {
-    const DeviceOutcome outcome = runProgressDialog(this, operation);
-    if (outcome == DeviceOutcome::Done) {
-        ui().message(this, QStringLiteral("OK!"), QCoreApplication::applicationName());
-    } else if (outcome == DeviceOutcome::Failed) {
-        ui().message(this,
-                     operation == kReadAllOperation
-                         ? text("读取键盘失败！", "Reading from the keyboard failed!")
-                         : text("写入键盘失败！", "Writing to the keyboard failed!"),
-                     QCoreApplication::applicationName(), UiIcon::Warning);
-    }
+    runProgressDialog(this, operation, config);
+    // A load rebuilds the keys; a write leaves the picture as it is.
     if (operation == kReadAllOperation) {
         update();
     }
@@ -363,7 +361,7 @@ void CTravoDlg::keyCommand(int regionId) {
         return;
     }
     config.currentKey = key.keyIndex;
-    runKeySettingsDialog(this);
+    runKeySettingsDialog(this, config);
     update();
 }
 

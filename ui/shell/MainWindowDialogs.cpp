@@ -1,13 +1,11 @@
 #include "MainWindowDialogs.h"
 
+#include "KeyboardConfig.h"
+
 // Each folder's dialogs are compiled in when the folder is part of the build.
-#if defined(OSKEL_HAVE_UI_DEVICE) && __has_include("device/CTravoDialogProgress.h")
-#include "device/CTravoDialogProgress.h"
-#define OSKEL_PROGRESS_DIALOG 1
-#endif
-#if defined(OSKEL_HAVE_UI_DEVICE) && __has_include("device/CTravoDialogFirmwareUpdate.h")
-#include "device/CTravoDialogFirmwareUpdate.h"
-#define OSKEL_FIRMWARE_DIALOG 1
+#if defined(OSKEL_HAVE_UI_DEVICE) && __has_include("device/DeviceDialogs.h")
+#include "device/DeviceDialogs.h"
+#define OSKEL_DEVICE_DIALOGS 1
 #endif
 #if defined(OSKEL_HAVE_UI_KEYEDIT) && __has_include("keyedit/CTravoDialogKeyMapSettings.h")
 #include "keyedit/CTravoDialogKeyMapSettings.h"
@@ -18,45 +16,43 @@
 #define OSKEL_BACKLIGHT_DIALOG 1
 #endif
 
-DeviceOutcome runProgressDialog(QWidget* parent, int operation) {
-#if defined(OSKEL_PROGRESS_DIALOG)
-    CTravoDialogProgress dialog(parent);
-    dialog.operation = operation;
-    const int result = dialog.exec();
-    if (result == QDialog::Accepted) {
-        return DeviceOutcome::Done;
-    }
-    return dialog.failed() ? DeviceOutcome::Failed : DeviceOutcome::Cancelled;
+void runProgressDialog(QWidget* parent, int operation, KeyboardConfig& config) {
+#if defined(OSKEL_DEVICE_DIALOGS)
+    runDeviceProgress(parent, operation, config);
 #else
     (void)parent;
     (void)operation;
-    return DeviceOutcome::Missing;
+    (void)config;
 #endif
 }
 
-void runKeySettingsDialog(QWidget* parent) {
+void runKeySettingsDialog(QWidget* parent, KeyboardConfig& config) {
 #if defined(OSKEL_KEY_SETTINGS_DIALOG)
+    (void)config;
     CTravoDialogKeyMapSettings dialog(parent);
     dialog.exec();
 #else
     (void)parent;
+    (void)config;
 #endif
 }
 
-void runBacklightDialog(QWidget* parent) {
+void runBacklightDialog(QWidget* parent, KeyboardConfig& config) {
 #if defined(OSKEL_BACKLIGHT_DIALOG)
+    (void)config;
     CTravoDialogBkLightSettings dialog(parent);
     dialog.exec();
 #else
     (void)parent;
+    (void)config;
 #endif
 }
 
-void runFirmwareDialog(QWidget* parent) {
-#if defined(OSKEL_FIRMWARE_DIALOG)
-    CTravoDialogFirmwareUpdate dialog(parent);
-    dialog.exec();
+void runFirmwareDialog(QWidget* parent, KeyboardConfig& config) {
+#if defined(OSKEL_DEVICE_DIALOGS)
+    runFirmwareUpdateDialog(parent, config);
 #else
     (void)parent;
+    (void)config;
 #endif
 }

@@ -1,0 +1,433 @@
+// The main window driven as a user would: clicks and mouse moves at the coordinates of its
+// regions, the standard dialogs answered by FixedAnswers, the keyboard a virtual one.
+#include <QFile>
+#include <QPaintEvent>
+#include <QPlainTextEdit>
+#include <QRegion>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "CTravoDlg.h"
+#include "Descriptions.h"
+#include "KeyTables.h"
+#include "KeyboardConfig.h"
+#include "ShellTestSupport.h"
+#include "SkinResources.h"
+
+namespace {
+
+// Collects what the window repaints.
+class PaintRecorder : public QObject {
+public:
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(e)->region();
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+public:
+    MainWindowTest() { SkinResources::setCurrent(&resources); }
+
+private:
+    KeyboardConfig& config = keyboardConfig();
+    TestKeyboard keyboard;
+    SkinResources resources;
+    std::unique_ptr<FixedAnswers> answers;
+    std::unique_ptr<CTravoDlg> dlg;
+
+    const SkinRegion& region(int regionId) { return dlg->regionById(regionId); }
+    QPoint centre(int regionId) { return toQRect(region(regionId).rect).center(); }
+    void click(QPoint p) { QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, p); }
+    void clickRegion(int regionId) { click(centre(regionId)); }
+    void moveTo(QPoint p) { QTest::mouseMove(dlg.get(), p); }
+    // Runs the painting (and with it the lit flags and the information box) now.
+    void paint() { dlg->repaint(); }
+    bool ended() const { return dlg->endReason() != CTravoDlg::EndReason::None; }
+
+    void assign(int key, int level, int mode, int hwCode, std::vector<std::u16string> steps = {}) {
+        KeyAssignment& slot = config.slot(key, level);
+        slot.mode = mode;
+        slot.hwCode = hwCode;
+        slot.steps.items = steps;
+        slot.steps.children.assign(steps.size(), StepList());
+    }
+
+private slots:
+    void initTestCase() {
+        quietWindowMaskNotes();
+        if (!loadTestSkin(resources)) {
+            QSKIP("OskelRES.rcc has not been built");
+        }
+        QVERIFY(keyboard.start());
+        buildKeyTables(config);
+    }
+
+    void init() {
+        QVERIFY(keyboard.start());
+        config.language = "zh-CN";
+        answers = std::make_unique<FixedAnswers>();
+        dlg = std::make_unique<CTravoDlg>(config);
+        QVERIFY(dlg->initialise());
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    }
+
+    void cleanup() {
+        dlg.reset();
+        answers.reset();
+        config.keyboard.__closeDev();
+    }
+
+    void windowIsShapedAndSizedByItsBackground() {
+        const QPixmap* background = resources.picture(101);
+        QVERIFY(background != nullptr);
+        QCOMPARE(dlg->size(), background->size());
+        QVERIFY(!dlg->mask().isEmpty());
+        // The rounded outline: the very corner is a hole, the middle is window.
+        QVERIFY(!dlg->mask().contains(QPoint(0, 0)));
+        QVERIFY(dlg->mask().contains(QPoint(630, 340)));
+        QCOMPARE(int(dlg->regions.size()), CTravoDlg::kRegionCount);
+    }
+
+    void keysFollowTheLayoutAndNeverOverlap() {
+        for (int k = 1; k <= kKeyCount; ++k) {
+            const SkinRegion& key = dlg->regions[11 + k];
+            QCOMPARE(key.regionId, 99 + k);
+            QCOMPARE(key.keyIndex, k);
+            QVERIFY(!key.textOnly);
+            for (int other = k + 1; other <= kKeyCount; ++other) {
+                QVERIFY2(!key.rect.intersects(dlg->regions[11 + other].rect),
+                         qPrintable(QStringLiteral("keys %1 and %2").arg(k).arg(other)));
+            }
+        }
+        for (int i = 120; i < 130; ++i) {
+            QVERIFY(dlg->regions[i].textOnly);
+        }
+    }
+
+    void clickScan_data() {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<int>("command");
+        QTest::newRow("save button under its caption") << QPoint(60, 120) << 90;
+        QTest::newRow("save button above its caption") << QPoint(60, 97) << 90;
+        QTest::newRow("language button and caption") << QPoint(800, 110) << 85;
+        QTest::newRow("level-1 indicator is only a caption") << QPoint(1010, 100) << -1;
+        QTest::newRow("Esc") << QPoint(50, 166) << 100;
+        QTest::newRow("right edge of Esc is outside") << QPoint(95, 190) << -1;
+        QTest::newRow("bottom edge of Esc is outside") << QPoint(60, 213) << -1;
+        QTest::newRow("gap between ~ and 1") << QPoint(97, 240) << -1;
+        QTest::newRow("KP+ level with KP4") << QPoint(1200, 340) << 99 + 99;
+        QTest::newRow("KPEnter") << QPoint(1200, 450) << 99 + 108;
+        QTest::newRow("Space") << QPoint(400, 440) << 99 + 70;
+        QTest::newRow("empty spot") << QPoint(600, 60) << -1;
+        QTest::newRow("exit") << QPoint(1200, 30) << 89;
+    }
+    void clickScan() {
+        QFETCH(QPoint, point);
+        QFETCH(int, command);
+        QCOMPARE(dlg->clickScan(point), command);
+    }
+
+    void hitTestCodes_data() {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<int>("hit");
+        QTest::newRow("key") << QPoint(60, 180) << int(SkinHit::Client);
+        QTest::newRow("top left") << QPoint(0, 0) << int(SkinHit::Caption);
+        QTest::newRow("empty") << QPoint(600, 60) << int(SkinHit::Caption);
+        QTest::newRow("right strip") << QPoint(1255, 300) << int(SkinHit::Right);
+        QTest::newRow("just left of the strip") << QPoint(1254, 300) << int(SkinHit::Caption);
+        QTest::newRow("bottom strip") << QPoint(600, 675) << int(SkinHit::Bottom);
+        QTest::newRow("corner") << QPoint(1259, 679) << int(SkinHit::BottomRight);
+    }
+    void hitTestCodes() {
+        QFETCH(QPoint, point);
+        QFETCH(int, hit);
+        QCOMPARE(int(dlg->hitTest(point)), hit);
+    }
+
+    void captionNeverTakesAClick() {
+        click(QPoint(1010, 100));  // level-1 indicator, nothing clickable under it
+        QCOMPARE(config.currentLevel, 0);
+        click(QPoint(60, 120));  // "保存配置" over the save button: the button takes it
+        QCOMPARE(answers->saveFilters.size(), 1);
+    }
+
+    void pressOnEmptySpotDragsAndGivesNoCommand() {
+        const QPoint before = dlg->pos();
+        QTest::mousePress(dlg.get(), Qt::LeftButton, {}, QPoint(600, 60));
+        QTest::mouseMove(dlg.get(), QPoint(630, 80));
+        QTest::mouseRelease(dlg.get(), Qt::LeftButton, {}, QPoint(630, 80));
+        QCOMPARE(dlg->pos(), before + QPoint(30, 20));
+        QVERIFY(answers->saveFilters.isEmpty() && answers->openFilters.isEmpty());
+        QVERIFY(!ended());
+    }
+
+    void hoverShowsBothLevelsThenTheTitle() {
+        assign(29, 0, Single, 20);
+        assign(29, 1, Macro, 0, {u"A Down", u"<120 ms>", u"A UP"});
+        moveTo(centre(99 + 29));
+        paint();
+        QCOMPARE(dlg->infoText(), QString::fromStdU16String(keyInfoText(config, 29)));
+        QVERIFY(dlg->infoText().contains(QStringLiteral("上档键：")));
+        QVERIFY(dlg->infoText().contains(QStringLiteral("下档键：宏键 A,120,A")));
+        QVERIFY(dlg->InfoBox->toPlainText().contains(QStringLiteral("下档键")));
+        moveTo(QPoint(97, 240));  // a gap: no key
+        paint();
+        QCOMPARE(dlg->infoText(), QString::fromStdU16String(titleText(config)));
+    }
+
+    void hoverRepaintsOnlyTheKeysThatChanged() {
+        moveTo(centre(99 + 30));
+        paint();
+        PaintRecorder recorder;
+        dlg->installEventFilter(&recorder);
+        moveTo(centre(99 + 31));  // W to E: both unassigned, so the text stays
+        QTRY_VERIFY(!recorder.painted.isEmpty());
+        QCoreApplication::processEvents();
+        const QRegion expected =
+            QRegion(toQRect(region(99 + 30).rect)) + QRegion(toQRect(region(99 + 31).rect));
+        QCOMPARE(recorder.painted, expected);
+        dlg->removeEventFilter(&recorder);
+    }
+
+    void assignedKeysLightOnTheirLevelOnly() {
+        assign(30, 1, Single, 4);
+        paint();
+        QVERIFY(!region(99 + 30).lit);
+        QVERIFY(region(77).lit);
+        QVERIFY(!region(78).lit);
+        clickRegion(97);
+        paint();
+        QCOMPARE(config.currentLevel, 1);
+        QVERIFY(region(97).lit);
+        QVERIFY(region(99 + 30).lit);
+        QVERIFY(!region(77).lit);
+        QVERIFY(region(78).lit);
+        moveTo(centre(99 + 30));
+        paint();
+        QVERIFY(dlg->infoText().contains(QStringLiteral("上档键：未设置 \r\n")));
+        clickRegion(97);
+        paint();
+        QCOMPARE(config.currentLevel, 0);
+        QVERIFY(!region(99 + 30).lit);
+    }
+
+    void languageSwitchesBackAndForth() {
+        clickRegion(85);
+        paint();
+        QCOMPARE(config.language, std::string("en-US"));
+        QVERIFY(region(85).lit);
+        QCOMPARE(dlg->infoText(), QStringLiteral("Oskel Programming Software [Ver 1.0.8]"));
+        QCOMPARE(dlg->regions[120].labelFor(dlg->language()), QStringLiteral("简体中文"));
+        const int saveCommand = dlg->clickScan(centre(90));
+        clickRegion(85);
+        paint();
+        QCOMPARE(config.language, std::string("zh-CN"));
+        QVERIFY(!region(85).lit);
+        QCOMPARE(dlg->infoText(), QStringLiteral("Oskel 编程软件 [版本 1.0.8]"));
+        QCOMPARE(dlg->clickScan(centre(90)), saveCommand);  // the clickable areas stay
+    }
+
+    void clearGivesAnUnlitKeyboardAtOnce() {
+        assign(1, 0, Single, 1);
+        assign(70, 1, Combo, 0, {u"Left CTRL", u"C"});
+        paint();
+        QVERIFY(region(100).lit);
+        clickRegion(92);
+        paint();
+        QVERIFY(!region(100).lit);
+        QCOMPARE(config.slot(70, 1).mode, int(NotSet));
+        QVERIFY(answers->questions.isEmpty());
+        QVERIFY(!dlg->hasUnsavedChanges());
+    }
+
+    void aKeyClickSetsTheCurrentKey() {
+        clickRegion(99 + 54);
+        QCOMPARE(config.currentKey, 54);
+    }
+
+    void saveThenOpenThroughTheSeam() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mine.pro"));
+        assign(5, 0, Power, 77);
+        QVERIFY(dlg->hasUnsavedChanges());
+        answers->savePaths << path;
+        clickRegion(90);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(answers->saveFilters.value(0), QStringLiteral("pro (*.pro);;All Files (*)"));
+        QCOMPARE(answers->saveSuffixes.value(0), QStringLiteral("pro"));
+        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(!dlg->hasUnsavedChanges());
+
+        assign(5, 0, Single, 3);
+        answers->openPaths << path;
+        clickRegion(91);
+        QCOMPARE(config.slot(5, 0).mode, int(Power));
+        QCOMPARE(config.slot(5, 0).hwCode, 77);
+        QVERIFY(!dlg->hasUnsavedChanges());
+    }
+
+    void failuresOfSaveAndOpenAreReported() {
+        QTemporaryDir dir;
+        assign(6, 0, Single, 7);
+        answers->savePaths << dir.filePath(QStringLiteral("no/such/folder/x.pro"));
+        clickRegion(90);
+        QCOMPARE(answers->messages.size(), 1);
+        QVERIFY(answers->messages[0].startsWith(QStringLiteral("保存配置失败：")));
+        QVERIFY(answers->messages[0].size() > QStringLiteral("保存配置失败：").size());
+        QVERIFY(dlg->hasUnsavedChanges());
+
+        const QString junk = dir.filePath(QStringLiteral("junk.pro"));
+        QFile file(junk);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a profile at all");
+        file.close();
+        answers->openPaths << junk;
+        clickRegion(91);
+        QCOMPARE(answers->messages.size(), 2);
+        QVERIFY(answers->messages[1].startsWith(QStringLiteral("打开配置失败：")));
+        QCOMPARE(config.slot(6, 0).mode, int(Single));  // the refused file changed nothing
+        QCOMPARE(config.slot(6, 0).hwCode, 7);
+    }
+
+    void cancelledFileDialogsChangeNothing() {
+        assign(7, 0, Single, 8);
+        clickRegion(90);
+        clickRegion(91);
+        QVERIFY(answers->messages.isEmpty());
+        QCOMPARE(config.slot(7, 0).mode, int(Single));
+        QVERIFY(dlg->hasUnsavedChanges());
+    }
+
+    void endingWithUnsavedChangesAsks_data() {
+        QTest::addColumn<bool>("byEscape");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("giveSavePath");
+        QTest::addColumn<bool>("ends");
+        for (const bool escape : {false, true}) {
+            const char* how = escape ? "Escape" : "exit button";
+            QTest::addRow("%s, Cancel stays", how) << escape << int(UiAnswer::Cancel) << false
+                                                   << false;
+            QTest::addRow("%s, No ends", how) << escape << int(UiAnswer::No) << false << true;
+            QTest::addRow("%s, Yes saves and ends", how)
+                << escape << int(UiAnswer::Yes) << true << true;
+            QTest::addRow("%s, Yes but save cancelled stays", how)
+                << escape << int(UiAnswer::Yes) << false << false;
+        }
+    }
+    void endingWithUnsavedChangesAsks() {
+        QFETCH(bool, byEscape);
+        QFETCH(int, answer);
+        QFETCH(bool, giveSavePath);
+        QFETCH(bool, ends);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("end.pro"));
+        assign(8, 1, Mouse, 130);
+        answers->answers << UiAnswer(answer);
+        if (giveSavePath) {
+            answers->savePaths << path;
+        }
+        if (byEscape) {
+            QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        } else {
+            clickRegion(89);
+        }
+        QCOMPARE(answers->questions,
+                 QStringList{QStringLiteral("当前配置尚未保存，是否保存？")});
+        QVERIFY(answers->questionHadCancel.value(0));
+        QCOMPARE(ended(), ends);
+        QCOMPARE(dlg->isVisible(), !ends);
+        QCOMPARE(QFile::exists(path), giveSavePath);
+    }
+
+    void endingWithNothingUnsavedAsksNothing_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("exit button") << 0;
+    }
+    void endingWithNothingUnsavedAsksNothing() {
+        QFETCH(int, key);
+        if (key != 0) {
+            QTest::keyClick(dlg.get(), Qt::Key(key));
+        } else {
+            clickRegion(89);
+        }
+        QVERIFY(answers->questions.isEmpty());
+        QVERIFY(ended());
+        QCOMPARE(dlg->result(), key == Qt::Key_Return ? int(QDialog::Accepted)
+                                                     : int(QDialog::Rejected));
+    }
+
+    void englishQuestionInEnglish() {
+        clickRegion(85);
+        assign(9, 0, Single, 9);
+        answers->answers << UiAnswer::Cancel;
+        clickRegion(89);
+        QCOMPARE(answers->questions.value(0),
+                 QStringLiteral("The configuration has unsaved changes. Save it?"));
+    }
+
+    void helpOpensTheFileBesideTheProgram() {
+        clickRegion(87);
+        QCOMPARE(answers->opened.size(), 1);
+        QCOMPARE(answers->opened[0],
+                 QUrl::fromLocalFile(QCoreApplication::applicationDirPath() +
+                                     QStringLiteral("/Oskel.html")));
+        QVERIFY(answers->messages.isEmpty());
+    }
+
+    void minimiseWithoutANotificationAreaMinimises() {
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            QSKIP("this display has a notification area");
+        }
+        clickRegion(88);
+        QTRY_VERIFY(dlg->windowState() & Qt::WindowMinimized);
+        QVERIFY(!dlg->isInTray());
+        QVERIFY(!ended());
+    }
+
+    void aLostKeyboardEndsTheProgram() {
+        assign(10, 0, Single, 11);
+        answers->answers << UiAnswer::No;
+        keyboard.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(ended(), 5000);
+        QCOMPARE(dlg->endReason(), CTravoDlg::EndReason::KeyboardLost);
+        QCOMPARE(answers->messages, QStringList{QStringLiteral("Keyboard is not connected")});
+        // After the message, Yes or No only: the program ends either way.
+        QCOMPARE(answers->questions.size(), 1);
+        QVERIFY(!answers->questionHadCancel.value(0));
+        QVERIFY(!dlg->isVisible());
+        QVERIFY(keyboard.start());
+    }
+
+    void otherDeviceChangesLeaveTheWindowAlone() {
+        dlg->checkDevice();
+        QVERIFY(!ended());
+        QVERIFY(answers->messages.isEmpty());
+    }
+
+    void noKeyboardAtStart() {
+        dlg.reset();
+        config.keyboard.__closeDev();
+        keyboard.stop();
+        CTravoDlg lonely(config);
+        QVERIFY(!lonely.initialise());
+        QCOMPARE(lonely.endReason(), CTravoDlg::EndReason::NoKeyboard);
+        QCOMPARE(answers->messages, QStringList{QStringLiteral("Keyboard is not connected!")});
+        QVERIFY(keyboard.start());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
