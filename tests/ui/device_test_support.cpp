@@ -33,18 +33,37 @@ QPixmap standIn(QColor colour) {
     return picture;
 }
 
+// The pictures of the two device dialogs only: decoding every window's pictures would cost
+// each test process most of a second.
+constexpr int kDevicePictures[] = {128, 129, 130, 139, 140, 141};
+
+bool loadRealPictures(SkinResources& resources) {
+    const QString rcc = QStringLiteral(OSKEL_RES_RCC);
+    if (!QFileInfo(rcc).isFile() || !QResource::registerResource(rcc)) {
+        return false;
+    }
+    for (int id : kDevicePictures) {
+        QPixmap picture(SkinResources::pictureName(id));
+        if (picture.isNull()) {
+            return false;
+        }
+        resources.setPicture(id, picture);
+    }
+    return true;
+}
+
 bool loadOnce() {
     static SkinResources resources;
     SkinResources::setCurrent(&resources);
-    const QString rcc = QStringLiteral(OSKEL_RES_RCC);
-    if (QFileInfo(rcc).isFile() && QResource::registerResource(rcc) && resources.loadPictures()) {
+    if (loadRealPictures(resources)) {
         return true;
     }
-    const std::pair<int, QColor> pictures[] = {
-        {128, QColor(40, 40, 40)}, {129, QColor(70, 70, 70)}, {130, QColor(255, 111, 0)},
-        {139, QColor(40, 40, 40)}, {140, QColor(70, 70, 70)}, {141, QColor(255, 111, 0)}};
-    for (const auto& [id, colour] : pictures) {
-        resources.setPicture(id, standIn(colour));
+    for (int id : kDevicePictures) {
+        const bool lit = id == 130 || id == 141;
+        const bool hover = id == 129 || id == 140;
+        resources.setPicture(id, standIn(lit     ? QColor(255, 111, 0)
+                                         : hover ? QColor(70, 70, 70)
+                                                 : QColor(40, 40, 40)));
     }
     return false;
 }

@@ -8,6 +8,7 @@ if(TARGET oskel_ui_device AND TARGET oskel_virtual_keyboard_lib)
     ${CMAKE_CURRENT_LIST_DIR}/device_progress_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/device_firmware_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/device_screenshot_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_worker_test.cpp
   )
   target_link_libraries(device_dialog_tests PRIVATE
     oskel_ui_device oskel_virtual_keyboard_lib Qt6::Test GTest::gtest)
