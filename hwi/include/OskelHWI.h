@@ -43,6 +43,15 @@ class CTravo;
 // key 1..108, each red, green, blue.
 constexpr int kLightArrayLength = 324;
 
+// The keyboard as a program sees it. Every member may be called from any thread: the report
+// exchanges and the working copy are serialised by one lock (a notify target may call back into
+// the object from post() on the exchanging thread); DetectDevice and detectedDevicePath only
+// enumerate and never wait for a running exchange. Members that need the keyboard answer false
+// (or leave the caller's buffer as it was) while the device is closed.
+//
+// Discovery walks hidapi's hidraw interfaces, then the virtual keyboards' sockets in
+// $XDG_RUNTIME_DIR/oskel/hid (or /tmp/oskel-<uid>/hid) in name order; OSKEL_NO_HIDRAW=1 leaves
+// the hidraw interfaces out (tests use it so that a real keyboard is never written to).
 class OSKELHWI_EXPORT CTravoHWI {
 public:
     // Closed: no transport, no keyboard object.
@@ -63,8 +72,9 @@ public:
     // exchange then fails (openError() tells why).
     bool __createDev();
 
-    // Deletes the keyboard object (and every key definition) and closes the transport.
-    // Harmless when already closed. Always true.
+    // Deletes the keyboard object (and every key definition) and closes the transport; an
+    // exchange running on another thread is cancelled and finished first. A copy made with
+    // operator= only lets go of the shared device. Harmless when already closed. Always true.
     bool __closeDev();
 
     // Empties all 216 key slots. Always true.
@@ -78,46 +88,55 @@ public:
     //   2: play mode 0..2, cycles, hasStepDelays, delay, n, steps
     //      steps: n codes, or with step delays code, pause, code, pause, ..., last code.
     // A kind other than 0..2, a macro play mode other than 0..2, or a level/key out of range
-    // changes nothing. `count` is informational. Always false (the result carries nothing).
+    // changes nothing. Lists longer than a record carries are cut (58 and 56 codes, a macro's
+    // step bytes at 65535). `count` is informational. Always false (the result carries nothing).
     bool setKeyConfiguration(int level, int key, const int* config, int count);
 
     // Writes the slot's definition into `config` in the layout above; an empty slot is written
-    // as 0, 0. Never writes more than `capacity` ints (a definition that does not fit is cut).
-    // Always true.
+    // as 0, 0, the rest of the array left as it was. Never writes more than `capacity` ints (a
+    // definition that does not fit is cut); writes nothing for a level/key out of range or a
+    // closed device. Always true.
     bool getKeyConfiguration(int level, int key, int* config, int capacity);
 
     // Stores the low byte of each of the 324 ints as the backlight table and sends it to the
     // keyboard at once. False when a report could not be sent (the send stops there).
     bool setKeyboardLightArea(const int* lights);
 
-    // Copies the backlight table out, one byte per int (324 ints). Always true.
+    // Copies the backlight table out, one byte per int (324 ints); nothing while closed.
+    // Always true.
     bool getKeyboardLightArea(int* lights);
 
     // Sends all 216 key records (level 1 keys 1..108, then level 2) between a begin and an end
-    // report, posting WM_TRANSFER_PROGRESS with the slot index 0..215 after each slot.
-    // False at the first report that fails, or when cancelled.
+    // report, posting WM_TRANSFER_PROGRESS with the slot index 0..215 after each slot; an empty
+    // slot, and a macro without steps, goes out as the empty record. Sends without waiting for
+    // answers. False at the first report that fails, or when cancelled.
     bool writeKeyConfigurationToDev(WindowHandle window);
 
     // Asks the keyboard for all its key records and stores each in its slot, posting
-    // WM_TRANSFER_PROGRESS with the slot index after each. True when the end marker arrived;
-    // false when a read failed or timed out (1000 ms) or the transfer was cancelled.
+    // WM_TRANSFER_PROGRESS with the slot index after each. Slots the keyboard sends nothing for
+    // keep their definition; records with a level other than 1-2, a key other than 1-108 or a
+    // type above 4 are skipped. True when the end marker arrived; false when a read failed or
+    // timed out (1000 ms) or the transfer was cancelled.
     bool readKeyDefinationFromDev(WindowHandle window);
 
-    // Reads the keyboard's backlight table into the working copy. True when the end marker
-    // arrived.
+    // Reads the keyboard's backlight table into the working copy (a chunk counts at most 61
+    // bytes, the table stops filling at 324). True when the end marker arrived.
     bool readKeyLightFromDev();
 
-    // Downloads an Intel HEX firmware text, one report per line, posting WM_TRANSFER_PROGRESS
-    // on a scale of 0..150. The whole text is checked first; a faulty text sends nothing and
-    // answers false.
+    // Downloads an Intel HEX firmware text, one report per line (00 3A and the line's bytes),
+    // posting WM_TRANSFER_PROGRESS on a scale of 0..150 over the lines sent. The text ends at
+    // `length`, a zero byte or the first empty line; lines end with CR, CR LF or LF. The whole
+    // text is checked first (":" and hexadecimal pairs, length byte, checksum, at most 62
+    // bytes a line); a faulty text sends nothing and answers false.
     bool WriteFirmwareToKeyboard(const char* text, int length, WindowHandle window);
 
     // Reads the keyboard's firmware version text into `buffer` (at least 63 wide characters);
-    // the text is at most 62 characters and always terminated.
+    // the text is at most 62 characters and always terminated. False when the device is
+    // closed or a report failed; the buffer then holds the empty text.
     bool ReadKeyboardVersion(char16_t* buffer);
 
     // Reads the version into the object's own buffer and returns it, whether or not the read
-    // succeeded.
+    // succeeded (the empty text when it failed).
     const char16_t* getHardwareVersion();
 
     // Makes the exchange in progress, if any, stop before its next report and answer false.

@@ -89,11 +89,15 @@ bool CTravoHWI::__createDev() {
 }
 
 bool CTravoHWI::__closeDev() {
-    // Stop a transfer running on another thread rather than wait for all of it.
-    if (device != nullptr) {
-        exchange->cancel = true;
+    std::unique_lock lock(exchange->lock, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        // An exchange runs on another thread: stop it rather than wait for all of it. A copy
+        // that does not own the device leaves the owner's exchange alone.
+        if (ownsDevice) {
+            exchange->cancel = true;
+        }
+        lock.lock();
     }
-    std::lock_guard lock(exchange->lock);
     if (ownsDevice) {
         delete device;
         delete transport;
