@@ -47,6 +47,15 @@ void readList(StepList& list, XmlDocument& doc, int depth) {
         return;
     }
     doc.stepInto();
+    // Writers number the items 0..n-1, so the count of x elements is the size to make room
+    // for; growing item by item would leave a quarter of a large profile's lists unused.
+    size_t elements = 0;
+    while (doc.findElement(u"x")) {
+        ++elements;
+    }
+    doc.resetCurrent();
+    list.items.reserve(std::min<size_t>(elements, kMaxItemId + 1));
+    list.children.reserve(std::min<size_t>(elements, kMaxItemId + 1));
     while (doc.findElement(u"x")) {
         const int n = doc.attributeInt(u"ID");
         if (n < 0 || n > kMaxItemId) {

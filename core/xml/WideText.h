@@ -1,19 +1,19 @@
 #pragma once
 // A growable UTF-16 buffer for the document text. A profile is tens of megabytes of text that
 // grows one element at a time; std::u16string would copy the whole text on every growth and
-// briefly hold two copies. Growing with realloc lets the C library move large blocks by
-// remapping pages instead.
+// briefly hold two copies. This buffer grows in place by remapping (BigBuffer.h).
 
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
+
+#include "BigBuffer.h"
 
 class WideText {
 public:
     WideText() = default;
     WideText(const WideText&) = delete;
     WideText& operator=(const WideText&) = delete;
-    ~WideText() { std::free(data_); }
+    ~WideText() { bigbuffer::release(data_, capacity_ * sizeof(char16_t)); }
 
     std::u16string_view view() const { return {data_, size_}; }
     const char16_t* data() const { return data_; }
@@ -22,7 +22,7 @@ public:
 
     void clear() { size_ = 0; }
     void release() {
-        std::free(data_);
+        bigbuffer::release(data_, capacity_ * sizeof(char16_t));
         data_ = nullptr;
         size_ = capacity_ = 0;
     }
@@ -30,11 +30,9 @@ public:
         if (capacity <= capacity_) {
             return;
         }
-        void* grown = std::realloc(data_, capacity * sizeof(char16_t));
-        if (grown == nullptr) {
-            std::abort();  // out of memory ends the program
-        }
-        data_ = static_cast<char16_t*>(grown);
+        data_ = static_cast<char16_t*>(bigbuffer::grow(data_, capacity_ * sizeof(char16_t),
+                                                        capacity * sizeof(char16_t),
+                                                        size_ * sizeof(char16_t)));
         capacity_ = capacity;
     }
     void assign(std::u16string_view s) {
@@ -56,7 +54,13 @@ public:
         }
         size_ = newSize;
     }
-    // Appends one unit; the reader fills the text this way.
+    // Room for `n` more units at the end; `commit` then adds the ones written there.
+    char16_t* room(size_t n) {
+        reserve(size_ + n);
+        return data_ + size_;
+    }
+    void commit(size_t n) { size_ += n; }
+    // Appends one unit.
     void push(char16_t c) {
         if (size_ == capacity_) {
             reserve(size_ + size_ / 2 + 64);

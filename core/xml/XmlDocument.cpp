@@ -9,13 +9,13 @@ namespace {
 constexpr int kBlockSize = 65536;
 constexpr size_t kLogLimit = 1000;  // records stop once the log is this long
 
-bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+// Bit n set: character n (below 64) is white space, or ends a tag or attribute name.
+constexpr std::uint64_t kSpaceBits = (1ull << ' ') | (1ull << '\t') | (1ull << '\r') | (1ull << '\n');
+constexpr std::uint64_t kNameEndBits = kSpaceBits | (1ull << '/') | (1ull << '>') | (1ull << '=') |
+                                       (1ull << '<') | (1ull << '"') | (1ull << '\'');
 
-// Characters that end a tag or attribute name.
-bool endsName(char16_t c) {
-    return isSpace(c) || c == u'/' || c == u'>' || c == u'=' || c == u'<' || c == u'"' ||
-           c == u'\'';
-}
+inline bool isSpace(char16_t c) { return c < 64 && ((kSpaceBits >> c) & 1) != 0; }
+inline bool endsName(char16_t c) { return c < 64 && ((kNameEndBits >> c) & 1) != 0; }
 
 bool startsTagName(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
@@ -81,6 +81,8 @@ void XmlDocument::reserveRecords(int capacity) {
 void XmlDocument::clearRecords() {
     count_ = 0;
     pos_ = Cursor{};
+    attributeCacheElem_ = 0;
+    freshElem_ = 0;
 }
 
 int XmlDocument::newRecord() {
@@ -227,6 +229,7 @@ void XmlDocument::shiftSubtree(int top, int delta) {
 // After `delta` characters were inserted inside `elem` (its start tag when insideStartTag) or,
 // for a new element, at its place: every enclosing element grows and every later one moves.
 void XmlDocument::textChanged(int elem, int delta, bool insideStartTag) {
+    attributeCacheElem_ = 0;
     if (insideStartTag) {
         ElementRecord& e = rec(elem);
         e.length += delta;
@@ -286,7 +289,7 @@ bool XmlDocument::appendElement(std::u16string_view name) {
             replaced = empty ? 2 : 0;
             node += empty ? u">\r\n" : u"\r\n";
         } else {
-            at = p.start + p.length - p.endTagLength;
+            at = p.start + p.length - static_cast<int>(p.endTagLength);
             lineStart(at);
         }
         linkLastChild(parent, elem);
@@ -302,8 +305,8 @@ bool XmlDocument::appendElement(std::u16string_view name) {
             if (pr.flags & EmptyElement) {
                 pr.startTagLength -= 1;  // "/>" became ">"
             }
-            pr.endTagLength = static_cast<int>(parentName.size()) + 3;
-            pr.flags &= ~(EmptyElement | Unended);
+            pr.endTagLength = static_cast<unsigned>(parentName.size()) + 3;
+            pr.flags = pr.flags & ~unsigned{EmptyElement | Unended};
         }
     }
     if (offset == 0) {
@@ -312,6 +315,8 @@ bool XmlDocument::appendElement(std::u16string_view name) {
         node += name;
         node += u"/>\r\n";
     }
+    freshElem_ = elem;
+    freshNames_.clear();
     ElementRecord& e = rec(elem);
     e.start = at + offset;
     e.startTagLength = static_cast<int>(name.size()) + 3;
@@ -325,13 +330,29 @@ bool XmlDocument::appendElement(std::u16string_view name) {
     return true;
 }
 
+// Readers ask for the attributes of an element in the order they stand (the profile reader
+// does), so a lookup first goes on from where the previous one on the same element ended.
 bool XmlDocument::findAttribute(int elem, std::u16string_view name, AttributeSpan& span) const {
     const ElementRecord& e = rec(elem);
     const int end = e.start + e.startTagLength;
+    if (elem == attributeCacheElem_ && scanAttributes(attributeCachePos_, end, name, span)) {
+        attributeCachePos_ = span.valueEnd;
+        return true;
+    }
     int p = e.start + 1;
     while (p < end && !endsName(text_[p])) {
         ++p;
     }
+    if (!scanAttributes(p, end, name, span)) {
+        return false;
+    }
+    attributeCacheElem_ = elem;
+    attributeCachePos_ = span.valueEnd;
+    return true;
+}
+
+bool XmlDocument::scanAttributes(int p, int end, std::u16string_view name,
+                                 AttributeSpan& span) const {
     while (p < end) {
         const char16_t c = text_[p];
         if (isSpace(c) || c == u'/' || c == u'"' || c == u'\'' || c == u'=' || c == u'<') {
@@ -347,6 +368,7 @@ bool XmlDocument::findAttribute(int elem, std::u16string_view name, AttributeSpa
         }
         span = AttributeSpan{};
         span.nameEnd = p;
+        span.valueEnd = p;
         int q = p;
         while (q < end && isSpace(text_[q])) {
             ++q;
@@ -392,7 +414,20 @@ bool XmlDocument::setAttribute(std::u16string_view name, std::u16string_view val
     AttributeSpan span;
     int at = 0;
     int replaced = 0;
-    if (findAttribute(elem, name, span)) {
+    // On the element just appended only the names set since can exist, so most calls of the
+    // profile writer need no scan of the start tag.
+    bool known = true;
+    if (elem == freshElem_) {
+        known = false;
+        for (size_t p = 0; p < freshNames_.size(); p += freshNames_[p] + 1) {
+            known = known || std::u16string_view(freshNames_).substr(p + 1, freshNames_[p]) == name;
+        }
+        if (!known && name.size() < 0xFFFF) {
+            freshNames_ += static_cast<char16_t>(name.size());
+            freshNames_ += name;
+        }
+    }
+    if (known && findAttribute(elem, name, span)) {
         if (span.hasValue) {
             at = span.valueStart;
             replaced = span.valueEnd - span.valueStart;
@@ -608,7 +643,8 @@ int XmlDocument::parseEndTag(int lt, std::vector<OpenElement>& open) {
         return -1;
     }
     const int end = static_cast<int>(gt - t) + 1;
-    int match = static_cast<int>(open.size()) - 1;
+    // An end tag too long to record (hundreds of millions of blanks) closes nothing.
+    int match = end - lt > kMaxEndTagLength ? -1 : static_cast<int>(open.size()) - 1;
     for (; match >= 0; --match) {
         const OpenElement& o = open[match];
         if (o.nameLength == static_cast<int>(name.size()) &&
@@ -624,7 +660,7 @@ int XmlDocument::parseEndTag(int lt, std::vector<OpenElement>& open) {
     closeUnended(open, match + 1, lt);
     ElementRecord& e = rec(open.back().elem);
     e.length = end - e.start;
-    e.endTagLength = end - lt;
+    e.endTagLength = static_cast<unsigned>(end - lt);
     open.pop_back();
     return end;
 }
@@ -726,7 +762,7 @@ void XmlDocument::closeUnended(std::vector<OpenElement>& open, size_t keep, int 
             rec(c).parent = parent;
         }
         // elem is the last child of `parent` here: the outer elements were flattened already.
-        rec(first).flags &= ~FirstChild;
+        rec(first).flags = rec(first).flags & ~unsigned{FirstChild};
         rec(first).prevSibling = elem;
         rec(elem).nextSibling = first;
         rec(elem).firstChild = 0;

@@ -83,17 +83,20 @@ public:
     int flags = 0;
 
 private:
+    // 32 bytes, so that a block of 65536 records is exactly one 2 MiB huge page.
     struct ElementRecord {
-        int start = 0;            // offset of the '<' of the start tag
-        int length = 0;           // up to the end of the end tag (the start tag when empty)
-        int startTagLength = 0;   // wider than the 22 bits of the Windows files' engine: a long
-        int endTagLength = 0;     // name or value must not wrap
-        int flags = 0;
+        int start = 0;           // offset of the '<' of the start tag
+        int length = 0;          // up to the end of the end tag (the start tag when empty)
+        int startTagLength = 0;  // a full int: a long value must not wrap the tag's length
+        unsigned endTagLength : 28 = 0;
+        unsigned flags : 4 = 0;
         int parent = 0;
         int firstChild = 0;
         int nextSibling = 0;
-        int prevSibling = 0;      // on a first child: the last child of the list
+        int prevSibling = 0;  // on a first child: the last child of the list
     };
+    static constexpr int kMaxEndTagLength = (1 << 28) - 1;
+    static_assert(sizeof(ElementRecord) == 32);
     enum RecordFlag : int {
         EmptyElement = 1,
         Unended = 2,
@@ -120,6 +123,7 @@ private:
     int nameLength(int elem) const;
     bool nameIs(int elem, std::u16string_view name) const;
     bool findAttribute(int elem, std::u16string_view name, AttributeSpan& span) const;
+    bool scanAttributes(int from, int end, std::u16string_view name, AttributeSpan& span) const;
     void shiftSubtree(int elem, int delta);
     void textChanged(int elem, int delta, bool insideStartTag);
 
@@ -137,14 +141,21 @@ private:
              std::int64_t intValue = 0, bool hasInt = false, std::int64_t offset2 = -1);
     void logFileError(int error);
     bool readFile(const std::filesystem::path& path);
-    void decodeBytes(const std::string& bytes, size_t skip, std::string encoding);
+    void decodeBytes(std::string_view bytes, size_t skip, std::string encoding);
 
     WideText text_;
     std::u16string resultLog_;
     std::string fileError_;
     Cursor pos_;
-    std::vector<std::vector<ElementRecord>> blocks_;
+    std::vector<std::vector<ElementRecord, bigbuffer::Allocator<ElementRecord>>> blocks_;
     int count_ = 0;
     int capacity_ = 0;
     std::u16string scratch_;  // reused for the markup of each edit
+    // Where the last attribute lookup ended, on which element (0: none).
+    mutable int attributeCacheElem_ = 0;
+    mutable int attributeCachePos_ = 0;
+    // The element appended last and the attribute names set on it since, each as a length
+    // unit followed by the name.
+    int freshElem_ = 0;
+    std::u16string freshNames_;
 };

@@ -181,10 +181,13 @@ bool isValidUtf8(std::string_view bytes) {
 
 void encodeUtf8(std::u16string_view text, std::string& out, bool& lossy) {
     const size_t n = text.size();
+    const size_t old = out.size();
+    out.resize(old + 3 * n);  // no UTF-16 unit needs more than three bytes
+    char* d = out.data() + old;
     for (size_t i = 0; i < n; ++i) {
         char32_t c = text[i];
         if (c < 0x80) {
-            out += static_cast<char>(c);
+            *d++ = static_cast<char>(c);
             continue;
         }
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
@@ -196,17 +199,18 @@ void encodeUtf8(std::u16string_view text, std::string& out, bool& lossy) {
             lossy = true;
         }
         if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
+            *d++ = static_cast<char>(0xC0 | (c >> 6));
         } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *d++ = static_cast<char>(0xE0 | (c >> 12));
+            *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *d++ = static_cast<char>(0xF0 | (c >> 18));
+            *d++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         }
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *d++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    out.resize(static_cast<size_t>(d - out.data()));
 }
 
 }  // namespace xmlenc

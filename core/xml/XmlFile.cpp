@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "XmlDocument.h"
 #include "XmlEncoding.h"
@@ -110,8 +111,7 @@ bool XmlDocument::readFile(const std::filesystem::path& path) {
         logFileError(EFBIG);
         return false;
     }
-    std::string bytes;
-    bytes.resize(static_cast<size_t>(info.st_size));
+    std::vector<char, bigbuffer::Allocator<char>> bytes(static_cast<size_t>(info.st_size));
     size_t got = std::fread(bytes.data(), 1, bytes.size(), file.f);
     // Files that grow while being read, or report no size (pipes), are read to their end.
     char more[1 << 14];
@@ -121,7 +121,7 @@ bool XmlDocument::readFile(const std::filesystem::path& path) {
             return false;
         }
         bytes.resize(got);
-        bytes.append(more, n);
+        bytes.insert(bytes.end(), more, more + n);
         got = bytes.size();
     }
     if (std::ferror(file.f)) {
@@ -154,7 +154,7 @@ bool XmlDocument::readFile(const std::filesystem::path& path) {
         bool truncated = false;
         bool lossy = false;
         std::int64_t nulls = 0;
-        xmlenc::decodeUtf8(std::string_view(bytes).substr(0, kHeadBytes),
+        xmlenc::decodeUtf8(std::string_view(bytes.data(), std::min(bytes.size(), kHeadBytes)),
                            [&](char16_t c) { head += c; }, truncated, lossy, nulls);
         encoding = xmlenc::declaredEncoding(head);
         const xmlenc::Kind kind = xmlenc::lookup(encoding).kind;
@@ -170,12 +170,12 @@ bool XmlDocument::readFile(const std::filesystem::path& path) {
             encoding = "UTF-8";
         }
     }
-    decodeBytes(bytes, skip, encoding);
+    decodeBytes(std::string_view(bytes.data(), bytes.size()), skip, encoding);
     return true;
 }
 
-void XmlDocument::decodeBytes(const std::string& bytes, size_t skip, std::string encoding) {
-    const std::string_view body = std::string_view(bytes).substr(skip);
+void XmlDocument::decodeBytes(std::string_view bytes, size_t skip, std::string encoding) {
+    const std::string_view body = bytes.substr(skip);
     xmlenc::Encoding enc = xmlenc::lookup(encoding);
     std::int64_t nulls = 0;
     bool truncated = false;
@@ -245,8 +245,11 @@ void XmlDocument::decodeBytes(const std::string& bytes, size_t skip, std::string
     }
     log(u"read", u"encoding", ascii(encoding), u"length", body.size(), true);
     if (enc.kind == Kind::Utf8) {
-        text_.reserve(body.size());
-        xmlenc::decodeUtf8(body, [this](char16_t c) { text_.push(c); }, truncated, lossy, nulls);
+        // A UTF-8 file never has more UTF-16 units than bytes.
+        char16_t* const begin = text_.room(body.size());
+        char16_t* out = begin;
+        xmlenc::decodeUtf8(body, [&out](char16_t c) { *out++ = c; }, truncated, lossy, nulls);
+        text_.commit(static_cast<size_t>(out - begin));
         if (nulls != 0) {
             log(u"nulls_removed", {}, {}, u"count", nulls, true);
         }
