@@ -422,7 +422,10 @@ class OskelctlBadFirmware : public OskelctlEndToEnd,
 TEST_P(OskelctlBadFirmware, SendsNothingAndExitsTwo) {
     startKeyboard();
     const fs::path file = dir / GetParam().name;
-    if (std::string(GetParam().name) != "missing") {
+    const std::string name = GetParam().name;
+    if (name == "folder") {
+        fs::create_directory(file);
+    } else if (name != "missing") {
         std::ofstream(file, std::ios::binary) << GetParam().text;
     }
     const ProcessResult r = ctl({"firmware", file.string()});
@@ -439,7 +442,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "line 2: the checksum is wrong"},
         BadFileCase{"text", "hello\n", "line 1: does not start with ':'"},
         BadFileCase{"empty", "", "no firmware records"},
-        BadFileCase{"missing", "", "cannot read the firmware file"}));
+        BadFileCase{"missing", "", "cannot read the firmware file"},
+        BadFileCase{"folder", "", "Is a directory"}));
 
 struct FailureCase {
     std::vector<std::string> keyboardArgs;

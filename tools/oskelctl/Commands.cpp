@@ -1,11 +1,13 @@
 #include "Commands.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "Descriptions.h"
@@ -26,7 +28,7 @@ constexpr int kSlotCount = kKeyCount * kLevelCount;
 constexpr int kFirmwareProgressScale = 150;
 // An Intel HEX image for the keyboard's controller is well under a megabyte; anything far
 // beyond is not one, and the download call takes the length as an int.
-constexpr std::streamoff kMaxFirmwareFileSize = 64 * 1024 * 1024;
+constexpr std::size_t kMaxFirmwareFileSize = 64 * 1024 * 1024;
 constexpr const char* kRuleAdvice =
     "install the udev rule 70-oskel.rules into /usr/lib/udev/rules.d or /etc/udev/rules.d "
     "(the Oskel package does), then unplug and replug the keyboard";
@@ -201,25 +203,42 @@ int runRead(const Options& o) {
     return kExitOk;
 }
 
+// Reads the whole file, a pipe or a device included, but never more than an image can be.
 bool readWholeFile(const std::string& path, std::string& text, std::string& why) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         why = std::strerror(errno);
         return false;
     }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size > kMaxFirmwareFileSize) {
-        why = "the file is far too large for a firmware image";
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        why = std::strerror(EISDIR);
         return false;
     }
-    in.seekg(0, std::ios::beg);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        why = "reading failed";
-        return false;
+    text.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            why = std::strerror(errno);
+            break;
+        }
+        if (n == 0) {
+            ::close(fd);
+            return true;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+        if (text.size() > kMaxFirmwareFileSize) {
+            why = "the file is far too large for a firmware image";
+            break;
+        }
     }
-    return true;
+    ::close(fd);
+    return false;
 }
 
 int runFirmware(const Options& o) {
