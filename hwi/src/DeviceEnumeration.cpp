@@ -38,6 +38,9 @@ void appendHidapiPaths(std::vector<std::string>& paths) {
 
 void appendVirtualKeyboardPaths(std::vector<std::string>& paths) {
     const std::string folder = virtualDeviceFolder();
+    if (!trustedVirtualDeviceFolder(folder)) {
+        return;
+    }
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         return;

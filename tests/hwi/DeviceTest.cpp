@@ -361,3 +361,23 @@ TEST_F(DeviceTransfer, CopySharesTheOpenDeviceWithoutOwningIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DeviceTransfer, FolderOpenToOthersIsNeitherUsedNorSearched) {
+    startAndOpen();
+    device.__closeDev();
+    ASSERT_EQ(::chmod(options.dir.c_str(), 0777), 0);
+    EXPECT_FALSE(device.DetectDevice());
+    EXPECT_FALSE(device.__createDev());
+
+    oskel::VirtualKeyboardOptions second = options;
+    second.name = "second&mi_01";
+    oskel::VirtualKeyboard other(second);
+    EXPECT_FALSE(other.start());
+    EXPECT_NE(other.error().find("closed to others"), std::string::npos) << other.error();
+    ASSERT_EQ(::chmod(options.dir.c_str(), 0700), 0);
+    EXPECT_TRUE(device.DetectDevice());
+}
+
+}  // namespace

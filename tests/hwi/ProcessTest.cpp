@@ -204,3 +204,23 @@ TEST_F(VirtualKeyboardProgram, RefusesBadOptions) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VirtualKeyboardProgram, ExampleProgramWritesAndReadsBack) {
+    KeyboardProcess keyboard({});
+    ASSERT_GT(keyboard.pid, 0);
+    ASSERT_EQ(keyboard.readLine().rfind("ready ", 0), 0u);
+    std::FILE* example = ::popen(OSKEL_EXAMPLE_PROGRAM " 2>&1", "r");
+    ASSERT_NE(example, nullptr);
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, example) != nullptr) output += buffer;
+    int status = ::pclose(example);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    EXPECT_NE(output.find("firmware OSKEL-108 V1.00"), std::string::npos) << output;
+    EXPECT_NE(output.find("wrote 4 key definitions"), std::string::npos) << output;
+    EXPECT_EQ(output.find("DIFFERS"), std::string::npos) << output;
+}
+
+}  // namespace

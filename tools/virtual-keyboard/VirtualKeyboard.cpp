@@ -41,7 +41,12 @@ bool makeFolders(const std::string& folder, std::string& error) {
             return false;
         }
     }
-    ::chmod(folder.c_str(), 0700);
+    // Folders made here are 0700; one that was already there is left as it is, and used only
+    // when it is this user's and closed to others.
+    if (!trustedVirtualDeviceFolder(folder)) {
+        error = folder + " is not a folder of this user closed to others";
+        return false;
+    }
     return true;
 }
 
