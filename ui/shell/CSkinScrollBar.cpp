@@ -26,7 +26,6 @@ CSkinScrollBar::CSkinScrollBar(Qt::Orientation orientation, QWidget* parent)
     timer100.setInterval(kRepeatIntervalMs);
     connect(&timer200, &QTimer::timeout, this, [this] { onTimer(kDelayTimer); });
     connect(&timer100, &QTimer::timeout, this, [this] { onTimer(kRepeatTimer); });
-    length = axis == Qt::Vertical ? height() : width();
 }
 
 void CSkinScrollBar::SetSkinBitmap(const QPixmap* picture) {
@@ -74,11 +73,11 @@ bool CSkinScrollBar::getScrollInfo(ScrollInfo& out) const {
     return true;
 }
 
-CSkinScrollBar::Geometry CSkinScrollBar::geometry(bool forHitTest) const {
+CSkinScrollBar::Geometry CSkinScrollBar::partGeometry(bool forHitTest) const {
     Geometry g;
     g.cell = cell;
-    g.length = length;
-    g.track = std::max(length - 2 * cell, 0);
+    g.length = barLength();
+    g.track = std::max(barLength() - 2 * cell, 0);
     const long long range = static_cast<long long>(info.nMax) - info.nMin + 1;
     // A page larger than the range leaves nothing to scroll, as a page that just covers it.
     g.span = static_cast<int>(std::max(range - static_cast<long long>(info.nPage), 0LL));
@@ -90,7 +89,7 @@ CSkinScrollBar::Geometry CSkinScrollBar::geometry(bool forHitTest) const {
     }
     g.thumb = static_cast<int>(std::min<long long>(thumb, g.track));
     g.free = g.track - g.thumb;
-    g.arrow = g.track == 0 ? length / 2 : cell;
+    g.arrow = g.track == 0 ? barLength() / 2 : cell;
     int pos = info.nTrackPos != -1 ? info.nTrackPos : info.nPos;
     // Positions count from 0; one outside the range would put the thumb off the track.
     pos = std::clamp(pos, 0, g.span);
@@ -107,7 +106,7 @@ QRect CSkinScrollBar::axisRect(int start, int size) const {
 }
 
 QRect CSkinScrollBar::partRect(int part, bool forHitTest) const {
-    const Geometry g = geometry(forHitTest);
+    const Geometry g = partGeometry(forHitTest);
     const int thumbStart = g.arrow + g.offset;
     const int thumbEnd = thumbStart + g.thumb;
     switch (part) {
@@ -118,17 +117,17 @@ QRect CSkinScrollBar::partRect(int part, bool forHitTest) const {
         case SB_THUMBTRACK:
             return axisRect(thumbStart, g.thumb);
         case SB_PAGEDOWN:
-            return axisRect(thumbEnd, length - g.arrow - thumbEnd);
+            return axisRect(thumbEnd, barLength() - g.arrow - thumbEnd);
         case SB_LINEDOWN:
-            return axisRect(length - g.arrow, g.arrow);
+            return axisRect(barLength() - g.arrow, g.arrow);
         default:
             return {};
     }
 }
 
 QRect CSkinScrollBar::trackArea() const {
-    const Geometry g = geometry();
-    return axisRect(g.arrow, length - 2 * g.arrow);
+    const Geometry g = partGeometry();
+    return axisRect(g.arrow, barLength() - 2 * g.arrow);
 }
 
 int CSkinScrollBar::along(QPoint point) const {
@@ -140,7 +139,7 @@ int CSkinScrollBar::hitPart(QPoint point) const {
     if (c < 0) {
         return -1;
     }
-    const Geometry g = geometry(true);
+    const Geometry g = partGeometry(true);
     const int thumbStart = g.arrow + g.offset;
     const int thumbEnd = thumbStart + g.thumb;
     if (c < g.arrow) {
@@ -152,10 +151,10 @@ int CSkinScrollBar::hitPart(QPoint point) const {
     if (c < thumbEnd) {
         return SB_THUMBTRACK;
     }
-    if (c < length - g.arrow) {
+    if (c < barLength() - g.arrow) {
         return SB_PAGEDOWN;
     }
-    if (c < length) {
+    if (c < barLength()) {
         return SB_LINEDOWN;
     }
     return -1;
@@ -310,7 +309,7 @@ void CSkinScrollBar::repeatStep() {
 void CSkinScrollBar::moveTo(QPoint point) {
     lastPoint = point;
     if (dragging) {
-        const Geometry g = geometry();
+        const Geometry g = partGeometry();
         const int delta = along(point) - along(pressPoint);
         const long long moved =
             g.free > 0 ? static_cast<long long>(delta) * g.span / g.free : 0;
@@ -386,7 +385,5 @@ void CSkinScrollBar::mouseReleaseEvent(QMouseEvent* e) {
 // A double click is two single clicks to the bar's owner only once: the second press is dropped.
 void CSkinScrollBar::mouseDoubleClickEvent(QMouseEvent*) {}
 
-void CSkinScrollBar::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
-    length = axis == Qt::Vertical ? height() : width();
-}
+// The length follows the control's size at once, shown or not.
+int CSkinScrollBar::barLength() const { return axis == Qt::Vertical ? height() : width(); }

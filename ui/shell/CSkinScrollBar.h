@@ -74,7 +74,7 @@ public:
 
     // The parts' geometry for painting, and for the hit test (which keeps the 6-pixel thumb even
     // when the page covers the whole range).
-    Geometry geometry(bool forHitTest = false) const;
+    Geometry partGeometry(bool forHitTest = false) const;
     // The part under a point: SB_LINEUP, SB_LINEDOWN, SB_PAGEUP, SB_PAGEDOWN, SB_THUMBTRACK, or -1.
     int hitPart(QPoint point) const;
     // The part's rectangle in the bar's coordinates (empty for an empty part).
@@ -106,7 +106,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void repeatStep();
@@ -120,10 +119,10 @@ private:
     void drawThumb(QPainter& painter, const QRect& target, int row) const;
     void tileTrack(QPainter& painter, const QRect& target) const;
     int maxPosition() const;
+    int barLength() const;
 
     const QPixmap* skin = nullptr;
     int cell = 0;
-    int length = 0;
     ScrollInfo info;
     bool dragging = false;
     QPoint pressPoint;
