@@ -22,13 +22,12 @@ if grep -v '^#' "$rule" | grep -Eq '(^|[ ,])(MODE|GROUP|OWNER)[:+]?='; then
     fail "the rule changes the node's mode or owner"
 fi
 
-for f in share/applications/org.oskel.Oskel.desktop \
-         share/icons/hicolor/scalable/apps/org.oskel.Oskel.svg \
-         share/metainfo/org.oskel.Oskel.metainfo.xml; do
-    [ -f "$root/usr/$f" ] || fail "missing $f"
-done
-grep -q '^Exec=Oskel$' "$root/usr/share/applications/org.oskel.Oskel.desktop" ||
-    fail "the desktop entry does not start Oskel"
+desktop=$packaging/org.oskel.Oskel.desktop
+grep -q '^Exec=Oskel$' "$desktop" || fail "the desktop entry does not start Oskel"
+grep -q '^Icon=org.oskel.Oskel$' "$desktop" || fail "the desktop entry names another icon"
+if command -v desktop-file-validate >/dev/null 2>&1; then
+    desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
+fi
 
 if [ -x "$build/bin/oskelctl" ]; then
     man=$root/usr/share/man/man1/oskelctl.1.gz
@@ -44,7 +43,16 @@ if [ -x "$build/bin/oskelctl" ]; then
         grep -q . || fail "libOskelHWI.so is not installed"
 fi
 if [ -x "$build/bin/Oskel" ]; then
-    [ -f "$root/usr/bin/OskelRES.rcc" ] || fail "OskelRES.rcc is not beside the program"
+    for f in bin/Oskel bin/OskelRES.rcc bin/Oskel.html \
+             share/applications/org.oskel.Oskel.desktop \
+             share/icons/hicolor/scalable/apps/org.oskel.Oskel.svg \
+             share/metainfo/org.oskel.Oskel.metainfo.xml; do
+        [ -f "$root/usr/$f" ] || fail "missing $f"
+    done
+else
+    # Without the program there is nothing for the desktop to start.
+    [ ! -e "$root/usr/share/applications/org.oskel.Oskel.desktop" ] ||
+        fail "a desktop entry without the program"
 fi
 if command -v appstreamcli >/dev/null 2>&1; then
     appstreamcli validate --no-net --pedantic "$packaging/org.oskel.Oskel.metainfo.xml" \
