@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -190,30 +191,41 @@ void VirtualKeyboard::serve() {
 }
 
 void VirtualKeyboard::serveClient(int client) {
+    // Reports are taken in batches: one system call for all that is queued.
+    constexpr int kBatch = 32;
+    std::uint8_t reports[kBatch][kReportSize + 1];
+    iovec pieces[kBatch];
+    mmsghdr messages[kBatch];
     int receivedOnConnection = 0;
     for (;;) {
-        std::uint8_t report[kReportSize + 1] = {};
-        // Take what is queued first; wait only when nothing is.
-        ssize_t got = ::recv(client, report, sizeof report, MSG_DONTWAIT);
-        if (got == 0) {
-            return;  // the host closed its end
+        for (int i = 0; i < kBatch; ++i) {
+            pieces[i] = {reports[i], sizeof reports[i]};
+            messages[i] = {};
+            messages[i].msg_hdr.msg_iov = &pieces[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
         }
+        int got = ::recvmmsg(client, messages, kBatch, MSG_DONTWAIT, nullptr);
         if (got < 0) {
             if ((errno != EAGAIN && errno != EINTR) || !waitReadable(client)) {
                 return;
             }
             continue;
         }
-        if (stopping) {
-            return;
+        if (got == 0 || messages[0].msg_len == 0) {
+            return;  // the host closed its end
         }
-        Payload payload{};
-        if (got > 1) {
-            std::memcpy(payload.data(), report + 1,
-                        std::min<std::size_t>(static_cast<std::size_t>(got) - 1, kPayloadSize));
-        }
-        if (!handle(client, payload, receivedOnConnection)) {
-            return;
+        for (int i = 0; i < got; ++i) {
+            if (stopping || messages[i].msg_len == 0) {
+                return;
+            }
+            Payload payload{};
+            std::size_t length = messages[i].msg_len;
+            if (length > 1) {
+                std::memcpy(payload.data(), reports[i] + 1, std::min(length - 1, kPayloadSize));
+            }
+            if (!handle(client, payload, receivedOnConnection)) {
+                return;
+            }
         }
     }
 }
@@ -315,36 +327,32 @@ void VirtualKeyboard::takeKeyRecord(const Payload& payload) {
 }
 
 bool VirtualKeyboard::answerKeyRead(int client) {
-    std::vector<std::vector<Payload>> records;
+    std::vector<Payload> answer;
     {
         std::lock_guard lock(stateLock);
-        records = slots;
-    }
-    for (const auto& record : records) {
-        for (const auto& payload : record) {
-            if (!send(client, payload)) {
-                return false;
-            }
+        for (const auto& record : slots) {
+            answer.insert(answer.end(), record.begin(), record.end());
         }
     }
     Payload end;
     end.fill(kKeyEnd);
-    return send(client, end);
+    answer.push_back(end);
+    return send(client, answer);
 }
 
 bool VirtualKeyboard::answerLightRead(int client) {
     auto table = lights();
+    std::vector<Payload> answer;
     for (std::size_t offset = 0; offset < table.size(); offset += kLightChunkMax) {
         std::size_t n = std::min(kLightChunkMax, table.size() - offset);
         Payload chunk{0x00, kLightChunk, static_cast<std::uint8_t>(n)};
         std::memcpy(chunk.data() + 3, table.data() + offset, n);
-        if (!send(client, chunk)) {
-            return false;
-        }
+        answer.push_back(chunk);
     }
     Payload end;
     end.fill(kLightEnd);
-    return send(client, end);
+    answer.push_back(end);
+    return send(client, answer);
 }
 
 bool VirtualKeyboard::answerVersion(int client) {
@@ -354,20 +362,33 @@ bool VirtualKeyboard::answerVersion(int client) {
         std::size_t n = std::min(options.version.size(), kVersionTextMax);
         std::memcpy(answer.data() + kVersionTextOffset, options.version.data(), n);
     }
-    return send(client, answer);
+    return send(client, {answer});
 }
 
-// One report to the host; waits while the host's queue is full, but never past stop().
-bool VirtualKeyboard::send(int client, const Payload& payload) {
-    std::uint8_t report[kReportSize];
-    report[0] = kReportId;
-    std::memcpy(report + 1, payload.data(), kPayloadSize);
-    while (!stopping) {
-        ssize_t sent = ::send(client, report, sizeof report, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent == static_cast<ssize_t>(sizeof report)) {
-            return true;
+bool VirtualKeyboard::send(int client, const std::vector<Payload>& payloads) {
+    std::vector<std::array<std::uint8_t, kReportSize>> reports(payloads.size());
+    std::vector<iovec> pieces(payloads.size());
+    std::vector<mmsghdr> messages(payloads.size());
+    for (std::size_t i = 0; i < payloads.size(); ++i) {
+        reports[i][0] = kReportId;
+        std::memcpy(reports[i].data() + 1, payloads[i].data(), kPayloadSize);
+        pieces[i] = {reports[i].data(), kReportSize};
+        messages[i] = {};
+        messages[i].msg_hdr.msg_iov = &pieces[i];
+        messages[i].msg_hdr.msg_iovlen = 1;
+    }
+    std::size_t done = 0;
+    while (done < messages.size()) {
+        if (stopping) {
+            return false;
         }
-        if (sent >= 0 || (errno != EAGAIN && errno != EINTR)) {
+        unsigned batch = static_cast<unsigned>(std::min<std::size_t>(messages.size() - done, 64));
+        int sent = ::sendmmsg(client, messages.data() + done, batch, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            done += static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (sent == 0 || (errno != EAGAIN && errno != EINTR)) {
             return false;
         }
         pollfd waits[2] = {{client, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
@@ -378,7 +399,7 @@ bool VirtualKeyboard::send(int client, const Payload& payload) {
             return false;
         }
     }
-    return false;
+    return true;
 }
 
 void VirtualKeyboard::logReport(const Payload& payload) {

@@ -89,7 +89,8 @@ private:
     bool answerKeyRead(int client);
     bool answerLightRead(int client);
     bool answerVersion(int client);
-    bool send(int client, const Payload& payload);
+    // Reports to the host in order; waits while the host's queue is full, never past stop().
+    bool send(int client, const std::vector<Payload>& payloads);
     void logReport(const Payload& payload);
     bool waitReadable(int fd);
 
