@@ -61,16 +61,22 @@ void readList(StepList& list, XmlDocument& doc, int depth) {
         if (n < 0 || n > kMaxItemId) {
             continue;
         }
-        if (n >= list.count()) {
-            // Gaps in the IDs leave empty items; their lists take this list's view size.
-            list.items.resize(n + 1);
-            list.children.resize(n + 1, StepList(list.SizeOfView));
-        }
-        list.items[n] = doc.attributeValue(u"t1");
+        std::u16string text = doc.attributeValue(u"t1");
         StepList child;
         doc.stepInto();
         readList(child, doc, depth + 1);
         doc.stepOut();
+        if (n == list.count()) {
+            list.items.push_back(std::move(text));
+            list.children.push_back(std::move(child));
+            continue;
+        }
+        if (n > list.count()) {
+            // Gaps in the IDs leave empty items; their lists take this list's view size.
+            list.items.resize(n + 1);
+            list.children.resize(n + 1, StepList(list.SizeOfView));
+        }
+        list.items[n] = std::move(text);
         list.children[n] = std::move(child);
     }
     doc.stepOut();
@@ -353,7 +359,7 @@ bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) 
     }
     doc->resetPos();
     if (!doc->findElement(u"Oskel")) {
-        say(message, "not a profile: the file has no Oskel element");
+        say(message, "the file has no Oskel element, so it is not a profile");
         return false;
     }
     auto content = std::make_unique<ProfileContent>(*this);
