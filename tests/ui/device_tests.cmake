@@ -12,9 +12,7 @@ if(TARGET oskel_ui_device AND TARGET oskel_virtual_keyboard_lib)
   )
   target_link_libraries(device_dialog_tests PRIVATE
     oskel_ui_device oskel_virtual_keyboard_lib Qt6::Test GTest::gtest)
-  # The virtual keyboard names a member `slots`, which Qt's keywords would swallow.
   target_compile_definitions(device_dialog_tests PRIVATE
-    QT_NO_KEYWORDS
     OSKEL_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/../shared/testdata"
     OSKEL_RES_RCC="${CMAKE_BINARY_DIR}/bin/OskelRES.rcc"
     OSKEL_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
@@ -22,6 +20,25 @@ if(TARGET oskel_ui_device AND TARGET oskel_virtual_keyboard_lib)
     add_dependencies(device_dialog_tests OskelRES)
   endif()
   gtest_discover_tests(device_dialog_tests TEST_PREFIX "ui."
+    DISCOVERY_TIMEOUT 30
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
+
+# The same dialogs reached through the main window's buttons.
+if(TARGET oskel_shell AND TARGET oskel_virtual_keyboard_lib)
+  add_executable(device_mainwindow_tests
+    ${CMAKE_CURRENT_LIST_DIR}/device_main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_test_support.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_mainwindow_test.cpp
+  )
+  target_link_libraries(device_mainwindow_tests PRIVATE
+    oskel_shell oskel_virtual_keyboard_lib Qt6::Test GTest::gtest)
+  target_compile_definitions(device_mainwindow_tests PRIVATE
+    OSKEL_RES_RCC="${CMAKE_BINARY_DIR}/bin/OskelRES.rcc")
+  if(TARGET OskelRES)
+    add_dependencies(device_mainwindow_tests OskelRES)
+  endif()
+  gtest_discover_tests(device_mainwindow_tests TEST_PREFIX "ui."
     DISCOVERY_TIMEOUT 30
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
