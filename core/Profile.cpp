@@ -27,10 +27,6 @@ constexpr int kMaxMode = kAssignmentTypeCount - 1;
 constexpr int kCatalogueViewCombos = 6;
 constexpr int kCatalogueViewOthers = 9;
 
-const char16_t* const kListAttributes[] = {u"SizeOfView", u"ViewStartAt", u"CursorPos",
-                                           u"Cycles",     u"IsAutoInterval", u"Delay",
-                                           u"PlayMode"};
-
 void readList(StepList& list, XmlDocument& doc, int depth) {
     list.clear();
     if (!doc.findElement(u"List")) {
@@ -259,11 +255,13 @@ void syncFolderOf(const std::string& path) {
 
 bool StepList::writeXml(XmlDocument& doc) const {
     doc.appendElement(u"List");
-    const int values[] = {SizeOfView, ViewStartAt, CursorPos, Cycles,
-                          IsAutoInterval ? 1 : 0, Delay, PlayMode};
-    for (size_t i = 0; i < std::size(values); ++i) {
-        doc.setAttribute(kListAttributes[i], values[i]);
-    }
+    doc.setAttributes({{u"SizeOfView", SizeOfView},
+                       {u"ViewStartAt", ViewStartAt},
+                       {u"CursorPos", CursorPos},
+                       {u"Cycles", Cycles},
+                       {u"IsAutoInterval", IsAutoInterval ? 1 : 0},
+                       {u"Delay", Delay},
+                       {u"PlayMode", PlayMode}});
     doc.stepInto();
     for (int i = 0; i < count(); ++i) {
         doc.appendElement(u"x");
@@ -298,10 +296,10 @@ bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) 
     doc.stepInto();
     for (int n = 1; n <= kKeyCount; ++n) {
         doc.appendElement(u"AREA");
-        doc.setAttribute(u"ID", n);
-        doc.setAttribute(u"Red", backlight[n][0]);
-        doc.setAttribute(u"Green", backlight[n][1]);
-        doc.setAttribute(u"Blue", backlight[n][2]);
+        doc.setAttributes({{u"ID", n},
+                           {u"Red", backlight[n][0]},
+                           {u"Green", backlight[n][1]},
+                           {u"Blue", backlight[n][2]}});
     }
     doc.stepOut();
     doc.appendElement(u"CurrentSettings");
@@ -310,10 +308,8 @@ bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) 
         for (int l = 0; l < kLevelCount; ++l) {
             const KeyAssignment& slot = assignments[k][l];
             doc.appendElement(u"KEY");
-            doc.setAttribute(u"ID", k);
-            doc.setAttribute(u"Level", l);
-            doc.setAttribute(u"Mode", slot.mode);
-            doc.setAttribute(u"HWCode", slot.hwCode);
+            doc.setAttributes(
+                {{u"ID", k}, {u"Level", l}, {u"Mode", slot.mode}, {u"HWCode", slot.hwCode}});
             doc.stepInto();
             doc.appendElement(u"ComboKey");
             doc.stepInto();

@@ -414,19 +414,7 @@ bool XmlDocument::setAttribute(std::u16string_view name, std::u16string_view val
     AttributeSpan span;
     int at = 0;
     int replaced = 0;
-    // On the element just appended only the names set since can exist, so most calls of the
-    // profile writer need no scan of the start tag.
-    bool known = true;
-    if (elem == freshElem_) {
-        known = false;
-        for (size_t p = 0; p < freshNames_.size(); p += freshNames_[p] + 1) {
-            known = known || std::u16string_view(freshNames_).substr(p + 1, freshNames_[p]) == name;
-        }
-        if (!known && name.size() < 0xFFFF) {
-            freshNames_ += static_cast<char16_t>(name.size());
-            freshNames_ += name;
-        }
-    }
+    const bool known = !isFreshName(name);
     if (known && findAttribute(elem, name, span)) {
         if (span.hasValue) {
             at = span.valueStart;
@@ -451,6 +439,73 @@ bool XmlDocument::setAttribute(std::u16string_view name, std::u16string_view val
     text_.replace(at, replaced, markup);
     textChanged(elem, static_cast<int>(markup.size()) - replaced, true);
     return true;
+}
+
+// On the element just appended only the names set on it since can exist, so most calls of the
+// profile writer need no scan of the start tag. Notes the name as set.
+bool XmlDocument::isFreshName(std::u16string_view name) {
+    if (pos_.current != freshElem_ || freshElem_ == 0) {
+        return false;
+    }
+    for (size_t p = 0; p < freshNames_.size(); p += freshNames_[p] + 1) {
+        if (std::u16string_view(freshNames_).substr(p + 1, freshNames_[p]) == name) {
+            return false;
+        }
+    }
+    if (name.size() >= 0xFFFF) {
+        return false;
+    }
+    freshNames_ += static_cast<char16_t>(name.size());
+    freshNames_ += name;
+    return true;
+}
+
+bool XmlDocument::setAttributes(
+    std::initializer_list<std::pair<std::u16string_view, int>> attributes) {
+    const int elem = pos_.current;
+    if (elem == 0 || elem != freshElem_) {
+        bool ok = true;
+        for (const auto& [name, value] : attributes) {
+            ok = setAttribute(name, value) && ok;
+        }
+        return ok;
+    }
+    std::u16string& markup = scratch_;
+    markup.clear();
+    for (const auto& [name, value] : attributes) {
+        if (name.empty() || !isFreshName(name)) {
+            // A repeated name replaces its value: leave that to setAttribute, in order.
+            if (!markup.empty()) {
+                insertBeforeTagEnd(elem, markup);
+                markup.clear();
+            }
+            setAttribute(name, value);
+            markup.clear();  // setAttribute used the same scratch text
+            continue;
+        }
+        markup += u' ';
+        markup += name;
+        markup += u"=\"";
+        char buf[16];
+        for (char* p = buf, *end = std::to_chars(buf, buf + sizeof buf, value).ptr; p != end; ++p) {
+            markup += static_cast<char16_t>(*p);
+        }
+        markup += u'"';
+    }
+    if (!markup.empty()) {
+        insertBeforeTagEnd(elem, markup);
+    }
+    return true;
+}
+
+void XmlDocument::insertBeforeTagEnd(int elem, std::u16string_view markup) {
+    const ElementRecord& e = rec(elem);
+    int at = e.start + e.startTagLength - 1;  // the '>'
+    if (text_[at - 1] == u'/' && (e.flags & EmptyElement)) {
+        --at;
+    }
+    text_.insert(at, markup);
+    textChanged(elem, static_cast<int>(markup.size()), true);
 }
 
 bool XmlDocument::setAttribute(std::u16string_view name, int value) {

@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "WideText.h"
@@ -38,6 +40,9 @@ public:
     // its place, a new one goes after the last. False when there is no current element.
     bool setAttribute(std::u16string_view name, std::u16string_view value);
     bool setAttribute(std::u16string_view name, int value);
+    // Several numbers at once, with the same result as setting them one after another; on the
+    // element just appended they go in with one edit of the text.
+    bool setAttributes(std::initializer_list<std::pair<std::u16string_view, int>> attributes);
     // The unescaped value of the current element's attribute, empty when there is none.
     std::u16string attributeValue(std::u16string_view name) const;
     // The attribute read as a decimal number the way strtol reads it (leading blanks, sign,
@@ -126,6 +131,8 @@ private:
     bool scanAttributes(int from, int end, std::u16string_view name, AttributeSpan& span) const;
     void shiftSubtree(int elem, int delta);
     void textChanged(int elem, int delta, bool insideStartTag);
+    bool isFreshName(std::u16string_view name);
+    void insertBeforeTagEnd(int elem, std::u16string_view markup);
 
     void parse();
     int parseStartTag(int lt, std::vector<OpenElement>& open);

@@ -130,6 +130,30 @@ TEST(XmlLayout, AppendIntoParsedElementWithoutLineBreaks) {
     expectIndexMatchesText(doc);
 }
 
+TEST(XmlLayout, SeveralAttributesAtOnceAsOneAfterAnother) {
+    XmlDocument one;
+    XmlDocument many;
+    for (XmlDocument* doc : {&one, &many}) {
+        doc->appendElement(u"r");
+        doc->stepInto();
+        doc->appendElement(u"a");
+        doc->setAttribute(u"b", u"text");
+    }
+    one.setAttribute(u"n", 1);
+    one.setAttribute(u"b", 2);
+    one.setAttribute(u"m", -3);
+    many.setAttributes({{u"n", 1}, {u"b", 2}, {u"m", -3}});
+    EXPECT_EQ(utf8(many.text()), "<r>\r\n<a b=\"2\" n=\"1\" m=\"-3\"/>\r\n</r>\r\n");
+    EXPECT_EQ(many.text(), one.text());
+    // On an element that was not just appended, the same again.
+    one.stepOut();
+    many.stepOut();
+    one.setAttribute(u"x", 5);
+    many.setAttributes({{u"x", 5}});
+    EXPECT_EQ(many.text(), one.text());
+    expectIndexMatchesText(many);
+}
+
 TEST(XmlCursor, FindStepIntoAndStepOut) {
     XmlDocument doc;
     doc.setText(u"<r><x n=\"1\"/><y/><x n=\"2\"/><xy n=\"3\"/></r>");
