@@ -1,8 +1,9 @@
 #pragma once
 // What the main window and the backlight dialog call to run a device operation.
 
-class QWidget;
 class KeyboardConfig;
+class QString;
+class QWidget;
 
 // How a progress dialog ended.
 enum class ProgressResult {
@@ -20,7 +21,6 @@ ProgressResult runDeviceProgress(QWidget* parent, int operation);
 ProgressResult runDeviceProgress(QWidget* parent, int operation, KeyboardConfig& config);
 
 // The message shown for a progress result; empty for Cancelled.
-class QString;
 QString progressResultText(ProgressResult result, int operation, const KeyboardConfig& config);
 
 // Runs the firmware update dialog modally until the user closes it.
