@@ -39,10 +39,13 @@ public:
         return received + 1;
     }
 
-    void discardPending() override {
+    int discardPending() override {
         std::uint8_t scratch[128];
+        int dropped = 0;
         while (hid_read_timeout(device, scratch, sizeof scratch, 0) > 0) {
+            ++dropped;
         }
+        return dropped;
     }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "Discovery.h"
@@ -44,8 +45,19 @@ bool CKeyboardUtil::readReport(std::uint8_t* buffer, int& length, int timeoutMs)
     return true;
 }
 
-void CKeyboardUtil::discardPendingReports() {
-    if (handle != nullptr) {
+void CKeyboardUtil::discardPendingReports(bool afterFailure) {
+    if (handle == nullptr || (handle->discardPending() == 0 && !afterFailure)) {
+        return;
+    }
+    // Left-over answers mean an exchange stopped early while the keyboard went on answering it
+    // (a cancelled key read gets the rest of all 216 records): wait until it has gone quiet, so
+    // the next exchange reads only its own answers. Bounded, for a keyboard that never stops.
+    constexpr int kQuietMs = 100;
+    constexpr auto kLongest = std::chrono::milliseconds(3000);
+    const auto giveUp = std::chrono::steady_clock::now() + kLongest;
+    std::uint8_t scratch[kReportSize];
+    while (std::chrono::steady_clock::now() < giveUp &&
+           handle->read(scratch, sizeof scratch, kQuietMs) > 0) {
         handle->discardPending();
     }
 }

@@ -30,8 +30,10 @@ public:
     virtual bool readReport(std::uint8_t* buffer, int& length, int timeoutMs);
 
     // Drops reports that arrived and were never read, so an exchange never takes the answers
-    // left over from one that stopped early.
-    virtual void discardPendingReports();
+    // left over from one that stopped early. After an exchange that failed or was cancelled
+    // (`afterFailure`), or when left-overs are found, it also waits until the keyboard has gone
+    // quiet for 100 ms (3 s at most).
+    virtual void discardPendingReports(bool afterFailure = false);
 
     // The errno of the failed open, 0 when the device is open.
     int openError() const { return openErrno; }

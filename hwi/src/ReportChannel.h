@@ -17,9 +17,8 @@ public:
     // Receives one report, report id first, into `report`; answers the bytes received, or -1
     // when the read failed, the keyboard went away or nothing came within `timeoutMs`.
     virtual int read(std::uint8_t* report, std::size_t capacity, int timeoutMs) = 0;
-    // Throws away reports that arrived and were not read (answers left over from an exchange
-    // that stopped early).
-    virtual void discardPending() = 0;
+    // Throws away the reports that arrived and were not read; answers how many.
+    virtual int discardPending() = 0;
 };
 
 // Opens the interface behind a device path: hidraw#...#<hidapi path> through hidapi, any other

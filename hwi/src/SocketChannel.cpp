@@ -52,10 +52,13 @@ public:
         }
     }
 
-    void discardPending() override {
+    int discardPending() override {
         std::uint8_t scratch[128];
+        int dropped = 0;
         while (::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+            ++dropped;
         }
+        return dropped;
     }
 
 private:

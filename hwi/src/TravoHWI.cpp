@@ -17,6 +17,8 @@ using namespace oskel::hid;
 struct CTravoHWI::ExchangeState {
     std::recursive_mutex lock;
     std::atomic<bool> cancel{false};
+    // The last exchange stopped early: the keyboard may still be answering it.
+    bool lastFailed = false;
 };
 
 CTravoHWI::CTravoHWI()
@@ -53,8 +55,9 @@ bool CTravoHWI::runExchange(Exchange run) {
         return false;
     }
     exchange->cancel = false;
-    transport->discardPendingReports();
-    return run();
+    transport->discardPendingReports(exchange->lastFailed);
+    exchange->lastFailed = !run();
+    return !exchange->lastFailed;
 }
 
 std::string CTravoHWI::detectedDevicePath() {

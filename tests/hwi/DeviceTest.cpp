@@ -232,6 +232,10 @@ TEST_F(DeviceTransfer, CancelStopsBeforeTheNextReportAndTheNextExchangeRuns) {
     CancellingWindow readWindow(device, 0);
     EXPECT_FALSE(device.readKeyDefinationFromDev(&readWindow));
     EXPECT_EQ(readWindow.progress().size(), 1u);
+    // The keyboard still sends the rest of its records; the next exchange reads only its own.
+    char16_t version[64];
+    ASSERT_TRUE(device.ReadKeyboardVersion(version));
+    EXPECT_EQ(std::u16string(version), u"OSKEL-108 V1.00");
 
     std::string text = ":00000001FF\r\n";
     MessageLog firmwareWindow;
