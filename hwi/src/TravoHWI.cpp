@@ -88,6 +88,7 @@ bool CTravoHWI::__createDev() {
     transport = util;
     device = new CTravo(util);
     ownsDevice = true;
+    exchange->lastFailed = false;
     return true;
 }
 
