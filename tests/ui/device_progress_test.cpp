@@ -144,6 +144,8 @@ TEST(ProgressDialog, KeyWriteMovesTheBarSendsTheDocumentAndSaysOk) {
     EXPECT_EQ(watch.samples.back().barWidth, 290);
 
     // Begin, one record per slot in slot order, end; each record carries the slot's codes.
+    // Reports are not answered: the keyboard may still be taking the last ones in.
+    EXPECT_TRUE(env.keyboard->waitForReports(218, 5000));
     const std::vector<oskel::Payload> reports = env.keyboard->receivedReports();
     ASSERT_EQ(reports.size(), 218u);
     EXPECT_EQ(reports.front()[1], 0xF1);
@@ -205,6 +207,9 @@ TEST(ProgressDialog, BacklightWriteEndsWithTheFullBar) {
     ASSERT_FALSE(watch.samples.empty());
     EXPECT_EQ(watch.samples.back().percent, 100);
     EXPECT_EQ(watch.samples.back().barWidth, 290);
+    // The light write is not answered: wait until the keyboard has taken the last chunk in.
+    EXPECT_TRUE(
+        waitUntil([&] { return env.keyboard->lights()[323] == env.config.backlight[108][2]; }));
     const auto lights = env.keyboard->lights();
     for (int key = 1; key <= 108; ++key) {
         for (int c = 0; c < 3; ++c) {
