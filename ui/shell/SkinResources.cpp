@@ -1,5 +1,9 @@
 #include "SkinResources.h"
 
+#include <QFile>
+#include <QImage>
+#include <future>
+
 namespace {
 SkinResources* currentResources = nullptr;
 }
@@ -13,24 +17,54 @@ SkinResources::SkinResources() : dark(QColor(20, 20, 20)) {
 QString SkinResources::pictureName(int id) { return QStringLiteral(":/skin/%1.png").arg(id); }
 
 bool SkinResources::loadPictures(QString* missing) {
-    for (const int id : kPictureIds) {
-        QPixmap picture(pictureName(id));
-        if (picture.isNull()) {
-            if (missing != nullptr) {
-                *missing = pictureName(id);
-            }
-            return false;
+    auto fail = [missing](int id) {
+        if (missing != nullptr) {
+            *missing = pictureName(id);
         }
-        pictures[id] = picture;
+        return false;
+    };
+    for (const int id : kPictureIds) {
+        if (!QFile::exists(pictureName(id))) {
+            return fail(id);
+        }
+        known[id] = true;
     }
-    return true;
+    // Decoding is most of the start-up's picture work: the three run side by side.
+    std::array<std::future<QImage>, kStartPictures.size()> decoding;
+    for (std::size_t i = 0; i < kStartPictures.size(); ++i) {
+        decoding[i] = std::async(std::launch::async,
+                                 [id = kStartPictures[i]] { return QImage(pictureName(id)); });
+    }
+    bool complete = true;
+    for (std::size_t i = 0; i < kStartPictures.size(); ++i) {
+        const QImage image = decoding[i].get();
+        if (image.isNull() && complete) {
+            complete = fail(kStartPictures[i]);
+        } else if (!image.isNull()) {
+            pictures[kStartPictures[i]] = QPixmap::fromImage(image);
+        }
+    }
+    return complete;
 }
 
-void SkinResources::freePictures() { pictures.clear(); }
+void SkinResources::freePictures() {
+    pictures.clear();
+    known.clear();
+}
 
 const QPixmap* SkinResources::picture(int id) const {
-    const auto it = pictures.find(id);
-    return it == pictures.end() ? nullptr : &it->second;
+    auto it = pictures.find(id);
+    if (it == pictures.end()) {
+        if (known.find(id) == known.end()) {
+            return nullptr;
+        }
+        QPixmap decoded(pictureName(id));
+        if (decoded.isNull()) {
+            return nullptr;
+        }
+        it = pictures.emplace(id, std::move(decoded)).first;
+    }
+    return &it->second;
 }
 
 void SkinResources::setPicture(int id, const QPixmap& picture) { pictures[id] = picture; }

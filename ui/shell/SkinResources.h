@@ -25,12 +25,17 @@ public:
     // The resource name of picture `id`: ":/skin/<id>.png".
     static QString pictureName(int id);
 
-    // Loads every picture of kPictureIds from the registered resources, in order. On the first
-    // one missing, answers false and gives its resource name in `missing`.
+    // The main window's pictures, decoded at start-up; the others are decoded when a window
+    // first asks for them, so the main window shows without waiting for every dialog's.
+    static constexpr std::array<int, 3> kStartPictures{101, 102, 103};
+
+    // Checks that every picture of kPictureIds is in the registered resources, in order, and
+    // decodes the start pictures. On the first one missing or unreadable, answers false and
+    // gives its resource name in `missing`.
     bool loadPictures(QString* missing = nullptr);
     void freePictures();
 
-    // The picture, or null when it is not loaded.
+    // The picture, decoded on first use; null when it is not among the resources.
     const QPixmap* picture(int id) const;
     // Installs a picture directly (tests draw their own).
     void setPicture(int id, const QPixmap& picture);
@@ -46,7 +51,9 @@ public:
     static void setCurrent(SkinResources* resources);
 
 private:
-    std::map<int, QPixmap> pictures;
+    // Decoded on demand by picture(); `known` lists what loadPictures found.
+    mutable std::map<int, QPixmap> pictures;
+    std::map<int, bool> known;
     std::array<QFont, kFontCount> fonts;
     QBrush dark;
 };

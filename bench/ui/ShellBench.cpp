@@ -1,0 +1,120 @@
+// Start-up to the first painted main window (after Qt itself is up) and one hover repaint of
+// the main window, against an in-process virtual keyboard.
+//
+//   build/bench/ui/bench_ui_shell            (offscreen without a display, else X11)
+#include "BenchSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QResource>
+
+#include "CTravoDlg.h"
+#include "KeyTables.h"
+#include "KeyboardConfig.h"
+#include "SkinResources.h"
+
+namespace {
+
+QPoint keyCentre(const CTravoDlg& dlg, int keyIndex) {
+    const SkinRegion& r = dlg.regions[11 + keyIndex];
+    return toQRect(r.rect).center();
+}
+
+void moveMouse(QWidget* w, QPoint p) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(w->mapToGlobal(p)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+}
+
+void BM_StartUpToFirstPaint(benchmark::State& state) {
+    KeyboardConfig& config = keyboardConfig();
+    for (auto _ : state) {
+        SkinResources resources;
+        SkinResources::setCurrent(&resources);
+        QResource::registerResource(QStringLiteral(OSKEL_RES_RCC));
+        if (!resources.loadPictures()) {
+            state.SkipWithError("OskelRES.rcc missing");
+            break;
+        }
+        buildKeyTables(config);
+        {
+            CTravoDlg dlg(config);
+            PaintWatch watch;
+            dlg.installEventFilter(&watch);
+            if (!dlg.initialise()) {
+                state.SkipWithError("no keyboard");
+                break;
+            }
+            dlg.show();
+            if (!watch.waitForPaint(0)) {
+                state.SkipWithError("never painted");
+                break;
+            }
+            state.PauseTiming();
+        }
+        config.keyboard.__closeDev();
+        QResource::unregisterResource(QStringLiteral(OSKEL_RES_RCC));
+        SkinResources::setCurrent(nullptr);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartUpToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_HoverRepaint(benchmark::State& state) {
+    KeyboardConfig& config = keyboardConfig();
+    SkinResources resources;
+    SkinResources::setCurrent(&resources);
+    QResource::registerResource(QStringLiteral(OSKEL_RES_RCC));
+    if (!resources.loadPictures()) {
+        state.SkipWithError("OskelRES.rcc missing");
+        return;
+    }
+    buildKeyTables(config);
+    CTravoDlg dlg(config);
+    PaintWatch watch;
+    dlg.installEventFilter(&watch);
+    if (!dlg.initialise()) {
+        state.SkipWithError("no keyboard");
+        return;
+    }
+    dlg.show();
+    watch.waitForPaint(0);
+    // W and E: both unassigned, so the information box keeps its text and only keys repaint.
+    const QPoint keys[2] = {keyCentre(dlg, 30), keyCentre(dlg, 31)};
+    moveMouse(&dlg, keys[0]);
+    watch.waitForPaint(watch.paints);
+    long long pixels = 0;
+    int n = 0;
+    for (auto _ : state) {
+        const int before = watch.paints;
+        moveMouse(&dlg, keys[++n % 2]);
+        watch.waitForPaint(before);
+        pixels += area(watch.last);
+    }
+    state.counters["pixels_per_repaint"] =
+        benchmark::Counter(static_cast<double>(pixels) / std::max(n, 1));
+    state.counters["window_pixels"] = dlg.width() * dlg.height();
+    config.keyboard.__closeDev();
+    SkinResources::setCurrent(nullptr);
+}
+BENCHMARK(BM_HoverRepaint)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
+    }
+    auto keyboard = startPrivateKeyboard();
+    if (!keyboard) {
+        std::fprintf(stderr, "bench_ui_shell: no virtual keyboard\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
