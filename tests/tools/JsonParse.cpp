@@ -30,8 +30,8 @@ private:
     }
 
     void skipSpace() {
-        while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t' || s[pos] == '\n' ||
-                                  s[pos] == '\r')) {
+        while (pos < s.size() &&
+               (s[pos] == ' ' || s[pos] == '\t' || s[pos] == '\n' || s[pos] == '\r')) {
             ++pos;
         }
     }
@@ -52,13 +52,24 @@ private:
             return fail("unexpected end");
         }
         switch (s[pos]) {
-            case '{': return parseObject(v, depth);
-            case '[': return parseArray(v, depth);
-            case '"': v.type = JsonValue::Type::String; return parseString(v.string);
-            case 't': v.type = JsonValue::Type::Bool, v.boolean = true; return literal("true");
-            case 'f': v.type = JsonValue::Type::Bool, v.boolean = false; return literal("false");
-            case 'n': v.type = JsonValue::Type::Null; return literal("null");
-            default: return parseNumber(v);
+            case '{':
+                return parseObject(v, depth);
+            case '[':
+                return parseArray(v, depth);
+            case '"':
+                v.type = JsonValue::Type::String;
+                return parseString(v.string);
+            case 't':
+                v.type = JsonValue::Type::Bool, v.boolean = true;
+                return literal("true");
+            case 'f':
+                v.type = JsonValue::Type::Bool, v.boolean = false;
+                return literal("false");
+            case 'n':
+                v.type = JsonValue::Type::Null;
+                return literal("null");
+            default:
+                return parseNumber(v);
         }
     }
 
@@ -215,16 +226,34 @@ private:
     bool escape(std::string& out) {
         const char c = s[pos++];
         switch (c) {
-            case '"': out += '"'; return true;
-            case '\\': out += '\\'; return true;
-            case '/': out += '/'; return true;
-            case 'b': out += '\b'; return true;
-            case 'f': out += '\f'; return true;
-            case 'n': out += '\n'; return true;
-            case 'r': out += '\r'; return true;
-            case 't': out += '\t'; return true;
-            case 'u': break;
-            default: return fail("unknown escape");
+            case '"':
+                out += '"';
+                return true;
+            case '\\':
+                out += '\\';
+                return true;
+            case '/':
+                out += '/';
+                return true;
+            case 'b':
+                out += '\b';
+                return true;
+            case 'f':
+                out += '\f';
+                return true;
+            case 'n':
+                out += '\n';
+                return true;
+            case 'r':
+                out += '\r';
+                return true;
+            case 't':
+                out += '\t';
+                return true;
+            case 'u':
+                break;
+            default:
+                return fail("unknown escape");
         }
         char32_t cp = 0;
         if (!hex4(cp)) {

@@ -63,15 +63,15 @@ struct SampleSlot {
     Payload record;
 };
 const std::vector<SampleSlot> kSampleSlots = {
-    {1, 1, {0x00, 0xF0, 1, 1, 0, 1, 2}},                // Single F1
-    {5, 2, {0x00, 0xF0, 2, 5, 0, 2, 0x43, 0x3A}},       // Combo Left CONTROL + C
+    {1, 1, {0x00, 0xF0, 1, 1, 0, 1, 2}},           // Single F1
+    {5, 2, {0x00, 0xF0, 2, 5, 0, 2, 0x43, 0x3A}},  // Combo Left CONTROL + C
     // Macro with a recorded pause: cycles 3, step pauses, L = 5: A, C8, pause 50, A.
     {10, 1, {0x00, 0xF0, 1, 10, 2, 3, 1, 0, 0, 0, 5, 0x2B, 0xC8, 0x00, 0x32, 0x2B}},
     {20, 1, {0x00, 0xF0, 1, 20, 1, 0x00, 0x28, 2, 0x30, 0x24}},  // Emulation H, I at 40 ms
-    {30, 2, {0x00, 0xF0, 2, 30, 0, 2, 0x82, 0x82}},     // left double click: two left clicks
-    {71, 1, {0x00, 0xF0, 1, 71, 0, 1, 0x9C}},           // FN on both levels
+    {30, 2, {0x00, 0xF0, 2, 30, 0, 2, 0x82, 0x82}},  // left double click: two left clicks
+    {71, 1, {0x00, 0xF0, 1, 71, 0, 1, 0x9C}},        // FN on both levels
     {71, 2, {0x00, 0xF0, 2, 71, 0, 1, 0x9C}},
-    {88, 1, {0x00, 0xF0, 1, 88, 0, 1, 0x6F}},           // Multimedia Play/Pause
+    {88, 1, {0x00, 0xF0, 1, 88, 0, 1, 0x6F}},  // Multimedia Play/Pause
 };
 
 std::vector<std::uint8_t> sampleLights() {
@@ -210,7 +210,9 @@ struct OnlyCase {
     bool lights;
 };
 
-void PrintTo(const OnlyCase& c, std::ostream* os) { *os << c.option; }
+void PrintTo(const OnlyCase& c, std::ostream* os) {
+    *os << c.option;
+}
 
 class OskelctlWriteOnly : public OskelctlEndToEnd,
                           public ::testing::WithParamInterface<OnlyCase> {};
@@ -354,8 +356,8 @@ TEST_F(OskelctlEndToEnd, ShowJsonCarriesTheWholeProfile) {
     for (const auto& [name, value] : v.object) {
         names.push_back(name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"combos", "macros", "emulations", "backlight",
-                                               "keys"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"combos", "macros", "emulations", "backlight", "keys"}));
     // Catalogue names with quotes, markup, Chinese and control characters survive as text.
     ASSERT_EQ(v["combos"].array.size(), 1u);
     EXPECT_EQ(v["combos"][0]["name"].string, "Copy & \"paste\" <ctrl>");
@@ -366,7 +368,9 @@ TEST_F(OskelctlEndToEnd, ShowJsonCarriesTheWholeProfile) {
     EXPECT_EQ(comboSteps["items"][0].string, "Left CONTROL");
     ASSERT_EQ(v["macros"].array.size(), 2u);
     EXPECT_EQ(v["macros"][0]["name"].string, "宏定义1");
-    EXPECT_EQ(v["macros"][1]["name"].string, "tab\tand\x01" "bell");
+    EXPECT_EQ(v["macros"][1]["name"].string,
+              "tab\tand\x01"
+              "bell");
     EXPECT_EQ(v["macros"][0]["steps"]["items"][1].string, "<50 ms>");
     EXPECT_TRUE(v["emulations"].array.empty());
     // Keys in file order, level index as in the file, English names.
@@ -414,7 +418,9 @@ struct BadFileCase {
     const char* message;
 };
 
-void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class OskelctlBadFirmware : public OskelctlEndToEnd,
                             public ::testing::WithParamInterface<BadFileCase> {};
@@ -437,13 +443,13 @@ TEST_P(OskelctlBadFirmware, SendsNothingAndExitsTwo) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, OskelctlBadFirmware,
-    ::testing::Values(
-        BadFileCase{"checksum", ":020000040800F2\n:10000000006000208D0000088900000889000008B8\n",
-                    "line 2: the checksum is wrong"},
-        BadFileCase{"text", "hello\n", "line 1: does not start with ':'"},
-        BadFileCase{"empty", "", "no firmware records"},
-        BadFileCase{"missing", "", "cannot read the firmware file"},
-        BadFileCase{"folder", "", "Is a directory"}));
+    ::testing::Values(BadFileCase{"checksum",
+                                  ":020000040800F2\n:10000000006000208D0000088900000889000008B8\n",
+                                  "line 2: the checksum is wrong"},
+                      BadFileCase{"text", "hello\n", "line 1: does not start with ':'"},
+                      BadFileCase{"empty", "", "no firmware records"},
+                      BadFileCase{"missing", "", "cannot read the firmware file"},
+                      BadFileCase{"folder", "", "Is a directory"}));
 
 struct FailureCase {
     std::vector<std::string> keyboardArgs;
@@ -492,7 +498,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(OskelctlEndToEnd, NoKeyboardIsSaidForEveryDeviceCommand) {
     const std::vector<std::vector<std::string>> commands = {
-        {"detect"}, {"version"}, {"write", sample}, {"read", (dir / "x.pro").string()},
+        {"detect"},
+        {"version"},
+        {"write", sample},
+        {"read", (dir / "x.pro").string()},
     };
     for (const auto& args : commands) {
         const ProcessResult r = ctl(args);
@@ -560,8 +569,8 @@ TEST_F(OskelctlEndToEnd, InterruptEndsTheTransferWithAMessage) {
     startKeyboard({"--silent"});
     const fs::path errPath = dir / "ctl.err";
     BackgroundProcess read;
-    ASSERT_TRUE(read.start(OSKELCTL_PATH, {"read", (dir / "out.pro").string()}, env(),
-                           errPath.string()));
+    ASSERT_TRUE(
+        read.start(OSKELCTL_PATH, {"read", (dir / "out.pro").string()}, env(), errPath.string()));
     // The request in the keyboard's log means oskelctl is inside the transfer, its signal
     // watch long in place.
     for (int i = 0; i < 500 && logged().empty(); ++i) {

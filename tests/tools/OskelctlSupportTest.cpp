@@ -29,7 +29,9 @@ std::string hexBytes(const std::string& bytes) {
     return out.empty() ? "empty" : out;
 }
 
-void PrintTo(const QuoteCase& c, std::ostream* os) { *os << hexBytes(c.json); }
+void PrintTo(const QuoteCase& c, std::ostream* os) {
+    *os << hexBytes(c.json);
+}
 
 class JsonQuoteTest : public ::testing::TestWithParam<QuoteCase> {};
 
@@ -47,11 +49,9 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, JsonQuoteTest,
     ::testing::Values(
         QuoteCase{u"", "\"\""}, QuoteCase{u"Left CTRL", "\"Left CTRL\""},
-        QuoteCase{u"a\"b\\c", "\"a\\\"b\\\\c\""},
-        QuoteCase{u"\n\r\t\b\f", "\"\\n\\r\\t\\b\\f\""},
+        QuoteCase{u"a\"b\\c", "\"a\\\"b\\\\c\""}, QuoteCase{u"\n\r\t\b\f", "\"\\n\\r\\t\\b\\f\""},
         QuoteCase{u"\x01\x1f\x7f", "\"\\u0001\\u001f\\u007f\""},
-        QuoteCase{std::u16string(1, u'\0'), "\"\\u0000\""},
-        QuoteCase{u"</List>", "\"</List>\""},
+        QuoteCase{std::u16string(1, u'\0'), "\"\\u0000\""}, QuoteCase{u"</List>", "\"</List>\""},
         // 上档键: three characters of three bytes each.
         QuoteCase{u"\u4e0a\u6863\u952e", "\"\xe4\xb8\x8a\xe6\xa1\xa3\xe9\x94\xae\""},
         // A surrogate pair is one code point of four bytes.
@@ -66,7 +66,9 @@ struct SanitizeCase {
     std::string clean;
 };
 
-void PrintTo(const SanitizeCase& c, std::ostream* os) { *os << hexBytes(c.bytes); }
+void PrintTo(const SanitizeCase& c, std::ostream* os) {
+    *os << hexBytes(c.bytes);
+}
 
 class SanitizeUtf8Test : public ::testing::TestWithParam<SanitizeCase> {};
 
@@ -78,8 +80,7 @@ const std::string kFffd = "\xef\xbf\xbd";
 
 INSTANTIATE_TEST_SUITE_P(
     Bytes, SanitizeUtf8Test,
-    ::testing::Values(SanitizeCase{"plain", "plain"},
-                      SanitizeCase{"\xe4\xb8\x8a", "\xe4\xb8\x8a"},
+    ::testing::Values(SanitizeCase{"plain", "plain"}, SanitizeCase{"\xe4\xb8\x8a", "\xe4\xb8\x8a"},
                       SanitizeCase{"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
                       SanitizeCase{"\xc0\xaf", kFffd + kFffd},              // overlong '/'
                       SanitizeCase{"\xed\xa0\x80", kFffd + kFffd + kFffd},  // encoded surrogate
@@ -224,14 +225,23 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"--verbose"}, false, Command::None, "", "unknown option --verbose"},
         ParseCase{{"write"}, false, Command::None, "", "write needs a file"},
         ParseCase{{"write", "a.pro", "b.pro"}, false, Command::None, "", "unexpected argument"},
-        ParseCase{{"write", "--keys-only", "--lights-only", "a.pro"}, false, Command::None, "",
+        ParseCase{{"write", "--keys-only", "--lights-only", "a.pro"},
+                  false,
+                  Command::None,
+                  "",
                   "exclude each other"},
-        ParseCase{{"read", "--keys-only", "a.pro"}, false, Command::None, "",
+        ParseCase{{"read", "--keys-only", "a.pro"},
+                  false,
+                  Command::None,
+                  "",
                   "unknown option --keys-only for read"},
-        ParseCase{{"show", "--lang", "fr-FR", "a.pro"}, false, Command::None, "",
-                  "unknown language"},
+        ParseCase{
+            {"show", "--lang", "fr-FR", "a.pro"}, false, Command::None, "", "unknown language"},
         ParseCase{{"show", "a.pro", "--lang"}, false, Command::None, "", "--lang needs"},
-        ParseCase{{"show", "--json", "--lang", "en-US", "a.pro"}, false, Command::None, "",
+        ParseCase{{"show", "--json", "--lang", "en-US", "a.pro"},
+                  false,
+                  Command::None,
+                  "",
                   "--lang has no effect"},
         ParseCase{{"detect", "extra"}, false, Command::None, "", "unexpected argument"}));
 
@@ -271,18 +281,17 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, FirmwareCheckTest,
     ::testing::Values(
         FirmwareCase{kGoodLine + "\r\n" + kEndLine + "\r\n", ""},
-        FirmwareCase{kGoodLine + "\n" + kEndLine, ""},    // LF, last line without an ending
+        FirmwareCase{kGoodLine + "\n" + kEndLine, ""},  // LF, last line without an ending
         FirmwareCase{kGoodLine + "\r" + kEndLine + "\r", ""},
-        FirmwareCase{":020000040800f2\n", ""},            // lower-case digits
-        FirmwareCase{kGoodLine + "\n\ngarbage\n", ""},    // nothing after an empty line counts
+        FirmwareCase{":020000040800f2\n", ""},          // lower-case digits
+        FirmwareCase{kGoodLine + "\n\ngarbage\n", ""},  // nothing after an empty line counts
         FirmwareCase{"", "no firmware records"}, FirmwareCase{"\r\n", "no firmware records"},
         FirmwareCase{"020000040800F2\n", "line 1: does not start with ':'"},
         FirmwareCase{kGoodLine + "\nX\n", "line 2: does not start"},
         FirmwareCase{":020000040800F\n", "odd number"},
         FirmwareCase{":020000040800G2\n", "not a hexadecimal digit"},
         FirmwareCase{":030000040800F2\n", "length byte"},
-        FirmwareCase{":020000040800F3\n", "checksum"},
-        FirmwareCase{":0000\n", "length byte"},
+        FirmwareCase{":020000040800F3\n", "checksum"}, FirmwareCase{":0000\n", "length byte"},
         // 58 data bytes make a 63-byte record: one more than a report carries.
         FirmwareCase{":3A000000" + std::string(116, '0') + "C6\n", "longer than"}));
 
@@ -295,7 +304,9 @@ TEST(ProgressBar, DrawsTheShareDoneAndClampsIt) {
 }
 
 TEST(Terminal, ControlCharactersNeverReachTheTerminal) {
-    EXPECT_EQ(printable(u"A\tB\x1b[2J"), "A\xef\xbf\xbd" "B\xef\xbf\xbd[2J");
+    EXPECT_EQ(printable(u"A\tB\x1b[2J"),
+              "A\xef\xbf\xbd"
+              "B\xef\xbf\xbd[2J");
     EXPECT_EQ(printable(u"\u4e0a"), "\xe4\xb8\x8a");
 }
 

@@ -59,7 +59,9 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args,
     return rc == 0 ? pid : -1;
 }
 
-int exitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+int exitCodeOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 // Drains the two pipes until both close or the deadline passes.
 bool drain(int outFd, int errFd, std::string& out, std::string& err, Clock::time_point deadline) {
@@ -126,7 +128,9 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     return result;
 }
 
-BackgroundProcess::~BackgroundProcess() { stop(); }
+BackgroundProcess::~BackgroundProcess() {
+    stop();
+}
 
 bool BackgroundProcess::start(const std::string& program, const std::vector<std::string>& args,
                               const std::map<std::string, std::string>& env,

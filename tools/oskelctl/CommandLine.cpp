@@ -222,7 +222,8 @@ std::string usageText(Command command) {
         "Run \"oskelctl COMMAND --help\" for a command's options.\n"
         "\n"
         "Exit status: 0 success, 1 no keyboard or a device failure, 2 bad input (a profile or\n"
-        "firmware file that cannot be used, a profile that cannot be saved, a wrong command line).\n";
+        "firmware file that cannot be used, a profile that cannot be saved, a wrong command "
+        "line).\n";
     return text;
 }
 

@@ -35,11 +35,17 @@ constexpr const char* kRuleAdvice =
 
 std::atomic<bool> interrupted{false};
 
-void fail(const std::string& line) { std::fprintf(stderr, "oskelctl: %s\n", line.c_str()); }
+void fail(const std::string& line) {
+    std::fprintf(stderr, "oskelctl: %s\n", line.c_str());
+}
 
-void say(const std::string& line) { std::fprintf(stdout, "%s\n", line.c_str()); }
+void say(const std::string& line) {
+    std::fprintf(stdout, "%s\n", line.c_str());
+}
 
-void noKeyboard() { fail("Keyboard is not connected! Plug the keyboard in and try again."); }
+void noKeyboard() {
+    fail("Keyboard is not connected! Plug the keyboard in and try again.");
+}
 
 bool stopIfInterrupted() {
     if (interrupted) {
@@ -109,8 +115,9 @@ int runVersion() {
     }
     char16_t version[64] = {};
     if (!config.keyboard.ReadKeyboardVersion(version)) {
-        fail("reading the firmware version failed: the keyboard did not answer; unplug and "
-             "replug it, then try again");
+        fail(
+            "reading the firmware version failed: the keyboard did not answer; unplug and "
+            "replug it, then try again");
         return kExitDevice;
     }
     say(printable(version));
@@ -124,8 +131,9 @@ bool writeKeys(KeyboardConfig& config) {
     config.notifyWindow = nullptr;
     bar.finish();
     if (!ok && !stopIfInterrupted()) {
-        fail("writing the key settings failed: the keyboard stopped answering; check the "
-             "cable, unplug and replug the keyboard, then write again");
+        fail(
+            "writing the key settings failed: the keyboard stopped answering; check the "
+            "cable, unplug and replug the keyboard, then write again");
     }
     return ok;
 }
@@ -133,8 +141,9 @@ bool writeKeys(KeyboardConfig& config) {
 bool writeLights(KeyboardConfig& config) {
     if (!writeBacklightToKeyboard(config)) {
         if (!stopIfInterrupted()) {
-            fail("writing the backlight failed: the keyboard stopped answering; check the cable, "
-                 "unplug and replug the keyboard, then write again");
+            fail(
+                "writing the backlight failed: the keyboard stopped answering; check the cable, "
+                "unplug and replug the keyboard, then write again");
         }
         return false;
     }
@@ -177,9 +186,10 @@ int runRead(const Options& o) {
         bar.finish();
         if (!ok) {
             if (!stopIfInterrupted()) {
-                fail("reading the key settings failed: the keyboard stopped answering; check "
-                     "the cable, unplug and replug the keyboard, then read again (nothing was "
-                     "saved)");
+                fail(
+                    "reading the key settings failed: the keyboard stopped answering; check "
+                    "the cable, unplug and replug the keyboard, then read again (nothing was "
+                    "saved)");
             }
             return kExitDevice;
         }
@@ -189,8 +199,9 @@ int runRead(const Options& o) {
     }
     if (!readBacklightFromKeyboard(config)) {
         if (!stopIfInterrupted()) {
-            fail("reading the backlight failed: the keyboard stopped answering; unplug and "
-                 "replug the keyboard, then read again (nothing was saved)");
+            fail(
+                "reading the backlight failed: the keyboard stopped answering; unplug and "
+                "replug the keyboard, then read again (nothing was saved)");
         }
         return kExitDevice;
     }
@@ -260,14 +271,15 @@ int runFirmware(const Options& o) {
     ProgressBar bar("Downloading firmware", kFirmwareProgressScale, 0,
                     ProgressBar::wantedOnStderr());
     config.notifyWindow = &bar;
-    const bool ok = config.keyboard.WriteFirmwareToKeyboard(
-        text.data(), static_cast<int>(text.size()), &bar);
+    const bool ok =
+        config.keyboard.WriteFirmwareToKeyboard(text.data(), static_cast<int>(text.size()), &bar);
     config.notifyWindow = nullptr;
     bar.finish();
     if (!ok) {
         if (!stopIfInterrupted()) {
-            fail("the firmware download failed: the keyboard stopped answering; unplug and "
-                 "replug the keyboard, then download again");
+            fail(
+                "the firmware download failed: the keyboard stopped answering; unplug and "
+                "replug the keyboard, then download again");
         }
         return kExitDevice;
     }
@@ -314,17 +326,26 @@ void interruptCommand() {
     keyboardConfig().keyboard.cancelTransfer();
 }
 
-bool commandInterrupted() { return interrupted; }
+bool commandInterrupted() {
+    return interrupted;
+}
 
 int runCommand(const Options& o) {
     switch (o.command) {
-        case Command::Detect: return runDetect();
-        case Command::Version: return runVersion();
-        case Command::Write: return runWrite(o);
-        case Command::Read: return runRead(o);
-        case Command::Firmware: return runFirmware(o);
-        case Command::Show: return runShow(o);
-        case Command::None: break;
+        case Command::Detect:
+            return runDetect();
+        case Command::Version:
+            return runVersion();
+        case Command::Write:
+            return runWrite(o);
+        case Command::Read:
+            return runRead(o);
+        case Command::Firmware:
+            return runFirmware(o);
+        case Command::Show:
+            return runShow(o);
+        case Command::None:
+            break;
     }
     return kExitBadInput;
 }

@@ -25,8 +25,12 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // Length of the valid UTF-8 sequence at `pos` and its code point, or 0 when the bytes there do
 // not form one (the caller then replaces one byte).
@@ -108,13 +112,27 @@ std::string jsonQuote(std::string_view utf8) {
     for (const char c : clean) {
         const auto b = static_cast<unsigned char>(c);
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 // DEL is legal in JSON but escaped too, so the output never carries a raw
                 // control character a terminal might act on.
@@ -208,15 +226,21 @@ void JsonWriter::close(char bracket) {
     }
 }
 
-void JsonWriter::endObject() { close('}'); }
-void JsonWriter::endArray() { close(']'); }
+void JsonWriter::endObject() {
+    close('}');
+}
+void JsonWriter::endArray() {
+    close(']');
+}
 
 void JsonWriter::value(std::string_view utf8) {
     beforeValue();
     out += jsonQuote(utf8);
 }
 
-void JsonWriter::value(std::u16string_view text) { value(std::string_view(utf16ToUtf8(text))); }
+void JsonWriter::value(std::u16string_view text) {
+    value(std::string_view(utf16ToUtf8(text)));
+}
 
 void JsonWriter::value(long long number) {
     beforeValue();

@@ -11,9 +11,13 @@ constexpr int kBarWidth = 30;
 ProgressBar::ProgressBar(std::string label, int total, int offset, bool enabled)
     : label(std::move(label)), total(std::max(total, 1)), offset(offset), enabled(enabled) {}
 
-ProgressBar::~ProgressBar() { finish(); }
+ProgressBar::~ProgressBar() {
+    finish();
+}
 
-bool ProgressBar::wantedOnStderr() { return isatty(STDERR_FILENO) == 1; }
+bool ProgressBar::wantedOnStderr() {
+    return isatty(STDERR_FILENO) == 1;
+}
 
 std::string ProgressBar::render(const std::string& label, int percent) {
     percent = std::clamp(percent, 0, 100);

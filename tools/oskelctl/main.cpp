@@ -1,9 +1,10 @@
 // oskelctl: the command-line front end of Oskel.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "CommandLine.h"
