@@ -11,6 +11,34 @@
 #include "SkinResources.h"
 #include "UiSeam.h"
 
+namespace {
+
+// Message boxes and file choosers in the skin's colours: dark, with the orange accent.
+void applyDarkTheme() {
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QPalette p;
+    const QColor window(32, 33, 36), base(20, 20, 20), text(220, 220, 220), accent(255, 111, 0);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(48, 49, 53));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::Highlight, accent);
+    p.setColor(QPalette::HighlightedText, Qt::black);
+    p.setColor(QPalette::Link, accent);
+    p.setColor(QPalette::PlaceholderText, QColor(130, 130, 130));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    QApplication::setPalette(p);
+}
+
+}  // namespace
+
 CTravoApp::CTravoApp() = default;
 
 CTravoApp::~CTravoApp() {
@@ -48,6 +76,7 @@ int CTravoApp::run(int& argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Oskel"));
     // Hiding the main window in the notification area must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    applyDarkTheme();
 
     resources = std::make_unique<SkinResources>();
     SkinResources::setCurrent(resources.get());
