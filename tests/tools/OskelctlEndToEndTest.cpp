@@ -368,9 +368,11 @@ TEST_F(OskelctlEndToEnd, ShowJsonCarriesTheWholeProfile) {
     EXPECT_EQ(comboSteps["items"][0].string, "Left CONTROL");
     ASSERT_EQ(v["macros"].array.size(), 2u);
     EXPECT_EQ(v["macros"][0]["name"].string, "宏定义1");
+    // A character beyond the 16-bit range arrives as a surrogate pair and leaves as one UTF-8
+    // sequence.
     EXPECT_EQ(v["macros"][1]["name"].string,
               "tab\tand\x01"
-              "bell");
+              "bell\xf0\x9f\x98\x80");
     EXPECT_EQ(v["macros"][0]["steps"]["items"][1].string, "<50 ms>");
     EXPECT_TRUE(v["emulations"].array.empty());
     // Keys in file order, level index as in the file, English names.
