@@ -23,6 +23,7 @@ constexpr int kMaxListDepth = 3;
 // Item IDs beyond this are skipped: a hostile "ID" must not make the reader allocate unbounded.
 constexpr int kMaxItemId = 100000;
 constexpr int kMaxMode = kAssignmentTypeCount - 1;
+constexpr off_t kMaxProfileBytes = off_t{512} << 20;
 
 constexpr int kCatalogueViewCombos = 6;
 constexpr int kCatalogueViewOthers = 9;
@@ -347,6 +348,13 @@ bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) 
 }
 
 bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) {
+    // The largest profile the program can write is about 61 MB; a file many times that size is
+    // something else, and reading it would need three times its size in memory.
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > kMaxProfileBytes) {
+        say(message, "the file is too large to be a profile");
+        return false;
+    }
     auto doc = std::make_unique<XmlDocument>();
     doc->loadFile(path);
     if (!doc->fileError().empty()) {

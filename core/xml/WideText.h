@@ -47,8 +47,10 @@ public:
         if (newSize > capacity_) {
             reserve(newSize + newSize / 2 + 64);
         }
-        std::memmove(data_ + pos + s.size(), data_ + pos + count,
-                     (size_ - pos - count) * sizeof(char16_t));
+        if (size_ > pos + count) {
+            std::memmove(data_ + pos + s.size(), data_ + pos + count,
+                         (size_ - pos - count) * sizeof(char16_t));
+        }
         if (!s.empty()) {
             std::memcpy(data_ + pos, s.data(), s.size() * sizeof(char16_t));
         }

@@ -388,6 +388,12 @@ TEST_F(ProfileTest, RefusedFilesLeaveTheConfigurationAsItWas) {
         EXPECT_TRUE(sameProfile(*config_, before)) << c.name;
     }
     std::string message;
+    // A file far larger than any profile (sparse, so it costs no disk space).
+    const std::string huge = write("huge.pro", "<Oskel>");
+    fs::resize_file(huge, std::uintmax_t{600} << 20);
+    EXPECT_FALSE(config_->loadProfile(huge, &message));
+    EXPECT_EQ(message, "the file is too large to be a profile");
+    EXPECT_TRUE(sameProfile(*config_, before));
     EXPECT_FALSE(config_->loadProfile(dir_.string(), &message));
     EXPECT_TRUE(sameProfile(*config_, before));
     EXPECT_FALSE(config_->loadProfile(path("missing.pro"), &message));
