@@ -229,7 +229,9 @@ void say(std::string* message, const std::string& text) {
     }
 }
 
-std::string systemError(int error) { return std::strerror(error); }
+std::string systemError(int error) {
+    return std::strerror(error);
+}
 
 // Mode for the new file: that of the file it replaces, else what the umask allows.
 mode_t newFileMode(const std::string& path) {
@@ -351,7 +353,8 @@ bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) 
     // The largest profile the program can write is about 61 MB; a file many times that size is
     // something else, and reading it would need three times its size in memory.
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > kMaxProfileBytes) {
+    if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size > kMaxProfileBytes) {
         say(message, "the file is too large to be a profile");
         return false;
     }

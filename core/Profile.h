@@ -8,8 +8,7 @@
 #include "KeyboardConfig.h"
 
 // The first line of every profile written.
-inline constexpr char16_t kProfileDeclaration[] =
-    u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+inline constexpr char16_t kProfileDeclaration[] = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
 
 bool saveProfileFile(const KeyboardConfig& config, const std::string& path, std::string& why);
 bool loadProfileFile(KeyboardConfig& config, const std::string& path, std::string& why);

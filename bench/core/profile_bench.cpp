@@ -16,9 +16,8 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <string>
-
 #include <pugixml.hpp>
+#include <string>
 
 #include "KeyboardConfig.h"
 

@@ -16,10 +16,12 @@
 
 namespace bigbuffer {
 
-constexpr size_t kMapFrom = size_t{1} << 20;   // smaller blocks come from malloc
-constexpr size_t kGranule = size_t{2} << 20;   // huge page size on x86-64 and arm64
+constexpr size_t kMapFrom = size_t{1} << 20;  // smaller blocks come from malloc
+constexpr size_t kGranule = size_t{2} << 20;  // huge page size on x86-64 and arm64
 
-inline size_t mappedSize(size_t bytes) { return (bytes + kGranule - 1) / kGranule * kGranule; }
+inline size_t mappedSize(size_t bytes) {
+    return (bytes + kGranule - 1) / kGranule * kGranule;
+}
 
 inline bool isMapped(size_t bytes) {
 #if defined(__linux__)

@@ -31,8 +31,8 @@ public:
             return;
         }
         data_ = static_cast<char16_t*>(bigbuffer::grow(data_, capacity_ * sizeof(char16_t),
-                                                        capacity * sizeof(char16_t),
-                                                        size_ * sizeof(char16_t)));
+                                                       capacity * sizeof(char16_t),
+                                                       size_ * sizeof(char16_t)));
         capacity_ = capacity;
     }
     void assign(std::u16string_view s) {

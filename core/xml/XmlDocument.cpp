@@ -10,12 +10,17 @@ constexpr int kBlockSize = 65536;
 constexpr size_t kLogLimit = 1000;  // records stop once the log is this long
 
 // Bit n set: character n (below 64) is white space, or ends a tag or attribute name.
-constexpr std::uint64_t kSpaceBits = (1ull << ' ') | (1ull << '\t') | (1ull << '\r') | (1ull << '\n');
+constexpr std::uint64_t kSpaceBits =
+    (1ull << ' ') | (1ull << '\t') | (1ull << '\r') | (1ull << '\n');
 constexpr std::uint64_t kNameEndBits = kSpaceBits | (1ull << '/') | (1ull << '>') | (1ull << '=') |
                                        (1ull << '<') | (1ull << '"') | (1ull << '\'');
 
-inline bool isSpace(char16_t c) { return c < 64 && ((kSpaceBits >> c) & 1) != 0; }
-inline bool endsName(char16_t c) { return c < 64 && ((kNameEndBits >> c) & 1) != 0; }
+inline bool isSpace(char16_t c) {
+    return c < 64 && ((kSpaceBits >> c) & 1) != 0;
+}
+inline bool endsName(char16_t c) {
+    return c < 64 && ((kNameEndBits >> c) & 1) != 0;
+}
 
 bool startsTagName(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
@@ -43,7 +48,9 @@ struct XmlDocument::OpenElement {
     int nameLength;
 };
 
-XmlDocument::XmlDocument() { parse(); }
+XmlDocument::XmlDocument() {
+    parse();
+}
 
 bool XmlDocument::setText(std::u16string_view text) {
     text_.assign(text);
@@ -157,8 +164,8 @@ std::u16string XmlDocument::tagName() const {
     if (pos_.current == 0) {
         return {};
     }
-    return std::u16string(text_.view().substr(rec(pos_.current).start + 1,
-                                              nameLength(pos_.current)));
+    return std::u16string(
+        text_.view().substr(rec(pos_.current).start + 1, nameLength(pos_.current)));
 }
 
 bool XmlDocument::findElement(std::u16string_view name) {
@@ -200,7 +207,9 @@ void XmlDocument::resetCurrent() {
     pos_.kind = 0;
 }
 
-void XmlDocument::resetPos() { pos_ = Cursor{}; }
+void XmlDocument::resetPos() {
+    pos_ = Cursor{};
+}
 
 bool XmlDocument::isUnended() const {
     return pos_.current != 0 && (rec(pos_.current).flags & Unended) != 0;
@@ -255,9 +264,9 @@ bool XmlDocument::appendElement(std::u16string_view name) {
     const int parent = pos_.parent;
     const int current = pos_.current;
     const int elem = newRecord();
-    int at = 0;       // where the markup goes
-    int replaced = 0; // characters of the old text it replaces
-    int offset = 0;   // offset of the new '<' within the inserted markup
+    int at = 0;        // where the markup goes
+    int replaced = 0;  // characters of the old text it replaces
+    int offset = 0;    // offset of the new '<' within the inserted markup
     const size_t size = text_.size();
     auto lineStart = [&](int p) {
         if (p > 0 && text_[p - 1] != u'\n') {
@@ -487,7 +496,7 @@ bool XmlDocument::setAttributes(
         markup += name;
         markup += u"=\"";
         char buf[16];
-        for (char* p = buf, *end = std::to_chars(buf, buf + sizeof buf, value).ptr; p != end; ++p) {
+        for (char *p = buf, *end = std::to_chars(buf, buf + sizeof buf, value).ptr; p != end; ++p) {
             markup += static_cast<char16_t>(*p);
         }
         markup += u'"';
@@ -587,7 +596,9 @@ void XmlDocument::log(std::u16string_view event, std::u16string_view textName,
     resultLog_ += u"/>";
 }
 
-void XmlDocument::markError() { rec(0).flags |= NotWellFormed; }
+void XmlDocument::markError() {
+    rec(0).flags |= NotWellFormed;
+}
 
 // ---- parser ----
 
@@ -620,8 +631,8 @@ void XmlDocument::parse() {
         } else if (c == u'?') {
             const auto end = text_.view().find(u"?>", at + 2);
             if (end == std::u16string_view::npos) {
-                log(u"unterminated_tag_syntax", u"type", u"processing_instruction", u"offset",
-                    at, true);
+                log(u"unterminated_tag_syntax", u"type", u"processing_instruction", u"offset", at,
+                    true);
                 markError();
                 break;
             }

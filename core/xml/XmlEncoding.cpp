@@ -20,9 +20,13 @@ constexpr Charset kCharsets[] = {
 #include "Charsets.inc"
 };
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool isSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 std::string narrow(std::u16string_view s) {
     std::string out;
@@ -146,19 +150,32 @@ Encoding lookup(std::string_view name) {
     std::string lower(name);
     std::transform(lower.begin(), lower.end(), lower.begin(), lowerAscii);
     const auto* end = std::end(kCharsets);
-    const auto* it = std::lower_bound(std::begin(kCharsets), end, std::string_view(lower),
-                                      [](const Charset& c, std::string_view n) { return c.name < n; });
+    const auto* it =
+        std::lower_bound(std::begin(kCharsets), end, std::string_view(lower),
+                         [](const Charset& c, std::string_view n) { return c.name < n; });
     if (it == end || it->name != lower) {
         return e;
     }
     e.codePage = it->codePage;
     switch (it->codePage) {
-        case 65001: e.kind = Kind::Utf8; break;
-        case 1200: e.kind = Kind::Utf16Le; break;
-        case 1201: e.kind = Kind::Utf16Be; break;
-        case 12000: e.kind = Kind::Utf32Le; break;
-        case 12001: e.kind = Kind::Utf32Be; break;
-        default: e.iconvName = it->iconvName; break;
+        case 65001:
+            e.kind = Kind::Utf8;
+            break;
+        case 1200:
+            e.kind = Kind::Utf16Le;
+            break;
+        case 1201:
+            e.kind = Kind::Utf16Be;
+            break;
+        case 12000:
+            e.kind = Kind::Utf32Le;
+            break;
+        case 12001:
+            e.kind = Kind::Utf32Be;
+            break;
+        default:
+            e.iconvName = it->iconvName;
+            break;
     }
     return e;
 }
@@ -175,7 +192,8 @@ bool isValidUtf8(std::string_view bytes) {
     bool truncated = false;
     bool lossy = false;
     std::int64_t nulls = 0;
-    decodeUtf8(bytes, [](char16_t) {}, truncated, lossy, nulls);
+    decodeUtf8(
+        bytes, [](char16_t) {}, truncated, lossy, nulls);
     return !lossy && !truncated;
 }
 

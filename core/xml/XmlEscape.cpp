@@ -22,9 +22,9 @@ constexpr size_t kReferenceReach = 9;
 
 const NamedReference* findName(std::string_view name) {
     const auto* end = std::end(kNamedReferences);
-    const auto* it = std::lower_bound(
-        std::begin(kNamedReferences), end, name,
-        [](const NamedReference& r, std::string_view n) { return r.name < n; });
+    const auto* it =
+        std::lower_bound(std::begin(kNamedReferences), end, name,
+                         [](const NamedReference& r, std::string_view n) { return r.name < n; });
     return it != end && it->name == name ? it : nullptr;
 }
 
@@ -102,12 +102,23 @@ void XmlDocument::appendEscaped(std::u16string& out, std::u16string_view value) 
     for (size_t i = 0; i < value.size(); ++i) {
         const char16_t* entity = nullptr;
         switch (value[i]) {
-            case u'&': entity = u"&amp;"; break;
-            case u'<': entity = u"&lt;"; break;
-            case u'>': entity = u"&gt;"; break;
-            case u'"': entity = u"&quot;"; break;
-            case u'\'': entity = u"&apos;"; break;
-            default: continue;
+            case u'&':
+                entity = u"&amp;";
+                break;
+            case u'<':
+                entity = u"&lt;";
+                break;
+            case u'>':
+                entity = u"&gt;";
+                break;
+            case u'"':
+                entity = u"&quot;";
+                break;
+            case u'\'':
+                entity = u"&apos;";
+                break;
+            default:
+                continue;
         }
         out.append(value.substr(plain, i - plain));
         out += entity;

@@ -16,11 +16,13 @@
 
 namespace {
 
-constexpr size_t kHeadBytes = 1024;          // where the encoding is looked for
-constexpr size_t kWriteChunk = 1 << 16;      // text units converted per write
+constexpr size_t kHeadBytes = 1024;                  // where the encoding is looked for
+constexpr size_t kWriteChunk = 1 << 16;              // text units converted per write
 constexpr std::int64_t kMaxFileBytes = INT_MAX / 2;  // the text is indexed by int offsets
 
-std::u16string ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+std::u16string ascii(std::string_view s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 // First line of the system's text for an error code.
 std::string errorText(int error) {
@@ -154,8 +156,9 @@ bool XmlDocument::readFile(const std::filesystem::path& path) {
         bool truncated = false;
         bool lossy = false;
         std::int64_t nulls = 0;
-        xmlenc::decodeUtf8(std::string_view(bytes.data(), std::min(bytes.size(), kHeadBytes)),
-                           [&](char16_t c) { head += c; }, truncated, lossy, nulls);
+        xmlenc::decodeUtf8(
+            std::string_view(bytes.data(), std::min(bytes.size(), kHeadBytes)),
+            [&](char16_t c) { head += c; }, truncated, lossy, nulls);
         encoding = xmlenc::declaredEncoding(head);
         const xmlenc::Kind kind = xmlenc::lookup(encoding).kind;
         if (kind == xmlenc::Kind::Utf16Le || kind == xmlenc::Kind::Utf16Be) {
@@ -191,7 +194,8 @@ void XmlDocument::decodeBytes(std::string_view bytes, size_t skip, std::string e
         }
         text_.reserve(units);
         for (size_t i = 0; i < units; ++i) {
-            const char16_t c = big ? (b[2 * i] << 8 | b[2 * i + 1]) : (b[2 * i + 1] << 8 | b[2 * i]);
+            const char16_t c =
+                big ? (b[2 * i] << 8 | b[2 * i + 1]) : (b[2 * i + 1] << 8 | b[2 * i]);
             if (c == 0) {
                 ++nulls;
             } else {
@@ -248,7 +252,8 @@ void XmlDocument::decodeBytes(std::string_view bytes, size_t skip, std::string e
         // A UTF-8 file never has more UTF-16 units than bytes.
         char16_t* const begin = text_.room(body.size());
         char16_t* out = begin;
-        xmlenc::decodeUtf8(body, [&out](char16_t c) { *out++ = c; }, truncated, lossy, nulls);
+        xmlenc::decodeUtf8(
+            body, [&out](char16_t c) { *out++ = c; }, truncated, lossy, nulls);
         text_.commit(static_cast<size_t>(out - begin));
         if (nulls != 0) {
             log(u"nulls_removed", {}, {}, u"count", nulls, true);
@@ -278,9 +283,9 @@ void XmlDocument::decodeBytes(std::string_view bytes, size_t skip, std::string e
                 pending.append(out);
                 size_t i = 0;
                 for (; i + 1 < pending.size(); i += 2) {
-                    text_.push(static_cast<char16_t>(
-                        static_cast<unsigned char>(pending[i + 1]) << 8 |
-                        static_cast<unsigned char>(pending[i])));
+                    text_.push(
+                        static_cast<char16_t>(static_cast<unsigned char>(pending[i + 1]) << 8 |
+                                              static_cast<unsigned char>(pending[i])));
                 }
                 pending.erase(0, i);
             },
@@ -352,9 +357,9 @@ bool XmlDocument::saveFile(const std::filesystem::path& path) {
                 ++i;
             }
             if (!runIconv(cd, little, 2, put, [&] {
-                put("?");
-                lossy = true;
-            })) {
+                    put("?");
+                    lossy = true;
+                })) {
                 lossy = true;
             }
         }

@@ -1,6 +1,8 @@
 // Profile files: the exact layout of a saved configuration, round trips, hand-written and
 // damaged files, and the files that must be refused.
 
+#include "Profile.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,7 +13,6 @@
 #include <string>
 
 #include "KeyboardConfig.h"
-#include "Profile.h"
 #include "XmlDocument.h"
 
 namespace {
@@ -80,8 +81,7 @@ void fillEverything(KeyboardConfig& c) {
     StepList emulation = steps({u"H", u"I"});
     emulation.Delay = 5;
 
-    const std::u16string names[] = {u"Tom's macro", u"R&D", u"a<b>c", u"宏定义1",
-                                    u"\"quoted\""};
+    const std::u16string names[] = {u"Tom's macro", u"R&D", u"a<b>c", u"宏定义1", u"\"quoted\""};
     for (const std::u16string& name : names) {
         c.predefinedMacros.setOrAppendAtRow(200000, name);
         c.predefinedMacros.setChildAtRow(c.predefinedMacros.CursorPos, macro);
@@ -100,11 +100,11 @@ void fillEverything(KeyboardConfig& c) {
         const StepList* steps;
     };
     const Slot slots[] = {
-        {1, 0, Single, 4, nullptr},     {1, 1, Combo, 1, &combo},
-        {2, 0, Macro, 2, &macro},       {2, 1, Macro, 2, &autoMacro},
+        {1, 0, Single, 4, nullptr},       {1, 1, Combo, 1, &combo},
+        {2, 0, Macro, 2, &macro},         {2, 1, Macro, 2, &autoMacro},
         {3, 0, Emulation, 3, &emulation}, {4, 1, Multimedia, 180, nullptr},
-        {5, 0, Mouse, 199, nullptr},    {6, 0, Function, 156, nullptr},
-        {6, 1, Function, 156, nullptr}, {108, 1, Power, 210, nullptr},
+        {5, 0, Mouse, 199, nullptr},      {6, 0, Function, 156, nullptr},
+        {6, 1, Function, 156, nullptr},   {108, 1, Power, 210, nullptr},
         {107, 0, NotSet, 99, &macro},  // NotSet still keeps and writes its fields
     };
     for (const Slot& s : slots) {
@@ -231,7 +231,9 @@ TEST_F(ProfileTest, RoundTripOfEveryAssignmentTypeAndOddNames) {
     EXPECT_NE(text.find("t1=\"Tom&apos;s macro\""), std::string::npos);
     EXPECT_NE(text.find("t1=\"R&amp;D\""), std::string::npos);
     EXPECT_NE(text.find("t1=\"a&lt;b&gt;c\""), std::string::npos);
-    EXPECT_NE(text.find("t1=\"\xE5\xAE\x8F\xE5\xAE\x9A\xE4\xB9\x89" "1\""), std::string::npos);
+    EXPECT_NE(text.find("t1=\"\xE5\xAE\x8F\xE5\xAE\x9A\xE4\xB9\x89"
+                        "1\""),
+              std::string::npos);
 }
 
 TEST_F(ProfileTest, MacroStepsAreThreeNumberedElements) {
@@ -246,9 +248,15 @@ TEST_F(ProfileTest, MacroStepsAreThreeNumberedElements) {
     EXPECT_NE(text.find("<KEY ID=\"10\" Level=\"0\" Mode=\"3\" HWCode=\"10\">\r\n<ComboKey>\r\n"
                         "<List SizeOfView=\"9\" ViewStartAt=\"0\" CursorPos=\"2\" Cycles=\"1\" "
                         "IsAutoInterval=\"0\" Delay=\"30\" PlayMode=\"0\">\r\n"
-                        "<x ID=\"0\" t1=\"A Down\">\r\n" + list + "</x>\r\n"
-                        "<x ID=\"1\" t1=\"&lt;120 ms&gt;\">\r\n" + list + "</x>\r\n"
-                        "<x ID=\"2\" t1=\"A UP\">\r\n" + list + "</x>\r\n"
+                        "<x ID=\"0\" t1=\"A Down\">\r\n" +
+                        list +
+                        "</x>\r\n"
+                        "<x ID=\"1\" t1=\"&lt;120 ms&gt;\">\r\n" +
+                        list +
+                        "</x>\r\n"
+                        "<x ID=\"2\" t1=\"A UP\">\r\n" +
+                        list +
+                        "</x>\r\n"
                         "</List>\r\n</ComboKey>\r\n</KEY>\r\n"),
               std::string::npos);
     KeyboardConfig loaded;
@@ -282,18 +290,18 @@ TEST_F(ProfileTest, KeysInAnyOrderLoadIntoTheirSlots) {
 }
 
 TEST_F(ProfileTest, MissingAttributesReadAsZero) {
-    const std::string file = profile(
-        "missing.pro",
-        "<PredefinedMacro>\r\n<List SizeOfView=\"9\" Cycles=\"2\">\r\n"
-        "<x ID=\"2\" t1=\"third\"><List Delay=\"7\"/></x>\r\n"
-        "<x ID=\"0\" t1=\"first\"/>\r\n"
-        "<x t1=\"no id is 0\"/>\r\n"
-        "</List>\r\n</PredefinedMacro>\r\n"
-        "<PredefinedCombo><List/></PredefinedCombo>\r\n"
-        "<CurrentSettings>\r\n"
-        "<KEY ID=\"5\" Level=\"1\" HWCode=\"30\"><ComboKey><List SizeOfView=\"9\" "
-        "Cycles=\"1\"/></ComboKey></KEY>\r\n"
-        "</CurrentSettings>\r\n");
+    const std::string file =
+        profile("missing.pro",
+                "<PredefinedMacro>\r\n<List SizeOfView=\"9\" Cycles=\"2\">\r\n"
+                "<x ID=\"2\" t1=\"third\"><List Delay=\"7\"/></x>\r\n"
+                "<x ID=\"0\" t1=\"first\"/>\r\n"
+                "<x t1=\"no id is 0\"/>\r\n"
+                "</List>\r\n</PredefinedMacro>\r\n"
+                "<PredefinedCombo><List/></PredefinedCombo>\r\n"
+                "<CurrentSettings>\r\n"
+                "<KEY ID=\"5\" Level=\"1\" HWCode=\"30\"><ComboKey><List SizeOfView=\"9\" "
+                "Cycles=\"1\"/></ComboKey></KEY>\r\n"
+                "</CurrentSettings>\r\n");
     config_->slot(5, 1).mode = Macro;
     ASSERT_TRUE(config_->loadProfile(file));
     const StepList& macros = config_->predefinedMacros;
@@ -318,26 +326,26 @@ TEST_F(ProfileTest, MissingAttributesReadAsZero) {
 }
 
 TEST_F(ProfileTest, OutOfRangeValuesNeverReachTheTables) {
-    const std::string file = profile(
-        "range.pro",
-        "<BackgroundLightSettings>\r\n"
-        "<AREA ID=\"0\" Red=\"1\" Green=\"1\" Blue=\"1\"/>\r\n"
-        "<AREA ID=\"109\" Red=\"1\" Green=\"1\" Blue=\"1\"/>\r\n"
-        "<AREA ID=\"-1\" Red=\"1\"/>\r\n"
-        "<AREA ID=\"7\" Red=\"300\" Green=\"-4\" Blue=\"12\"/>\r\n"
-        "</BackgroundLightSettings>\r\n"
-        "<CurrentSettings>\r\n"
-        "<KEY ID=\"0\" Level=\"0\" Mode=\"1\" HWCode=\"1\"/>\r\n"
-        "<KEY ID=\"109\" Level=\"0\" Mode=\"1\" HWCode=\"1\"/>\r\n"
-        "<KEY ID=\"4\" Level=\"2\" Mode=\"1\" HWCode=\"1\"/>\r\n"
-        "<KEY ID=\"4\" Level=\"-1\" Mode=\"1\" HWCode=\"1\"/>\r\n"
-        "<KEY ID=\"4\" Level=\"0\" Mode=\"9\" HWCode=\"11\"/>\r\n"
-        "<KEY ID=\"4\" Level=\"1\" Mode=\"-3\" HWCode=\"12\"/>\r\n"
-        "<KEY ID=\"9\" Level=\"0\" Mode=\"2\" HWCode=\"0\"><ComboKey><List>"
-        "<x ID=\"-1\" t1=\"negative\"/><x ID=\"100001\" t1=\"huge\"/>"
-        "<x ID=\"99999999999\" t1=\"overflow\"/><x ID=\"1\" t1=\"kept\"/>"
-        "</List></ComboKey></KEY>\r\n"
-        "</CurrentSettings>\r\n");
+    const std::string file =
+        profile("range.pro",
+                "<BackgroundLightSettings>\r\n"
+                "<AREA ID=\"0\" Red=\"1\" Green=\"1\" Blue=\"1\"/>\r\n"
+                "<AREA ID=\"109\" Red=\"1\" Green=\"1\" Blue=\"1\"/>\r\n"
+                "<AREA ID=\"-1\" Red=\"1\"/>\r\n"
+                "<AREA ID=\"7\" Red=\"300\" Green=\"-4\" Blue=\"12\"/>\r\n"
+                "</BackgroundLightSettings>\r\n"
+                "<CurrentSettings>\r\n"
+                "<KEY ID=\"0\" Level=\"0\" Mode=\"1\" HWCode=\"1\"/>\r\n"
+                "<KEY ID=\"109\" Level=\"0\" Mode=\"1\" HWCode=\"1\"/>\r\n"
+                "<KEY ID=\"4\" Level=\"2\" Mode=\"1\" HWCode=\"1\"/>\r\n"
+                "<KEY ID=\"4\" Level=\"-1\" Mode=\"1\" HWCode=\"1\"/>\r\n"
+                "<KEY ID=\"4\" Level=\"0\" Mode=\"9\" HWCode=\"11\"/>\r\n"
+                "<KEY ID=\"4\" Level=\"1\" Mode=\"-3\" HWCode=\"12\"/>\r\n"
+                "<KEY ID=\"9\" Level=\"0\" Mode=\"2\" HWCode=\"0\"><ComboKey><List>"
+                "<x ID=\"-1\" t1=\"negative\"/><x ID=\"100001\" t1=\"huge\"/>"
+                "<x ID=\"99999999999\" t1=\"overflow\"/><x ID=\"1\" t1=\"kept\"/>"
+                "</List></ComboKey></KEY>\r\n"
+                "</CurrentSettings>\r\n");
     ASSERT_TRUE(config_->loadProfile(file));
     EXPECT_EQ(config_->backlight[0], (Colour{0, 0, 0}));
     EXPECT_EQ(config_->backlight[7], (Colour{255, 0, 12}));
