@@ -2,9 +2,6 @@
 // Shared by the shell's benchmarks: a private runtime folder with a virtual keyboard, and a
 // watch for the main window's paint events.
 
-// First: its members are named like a Qt keyword.
-#include "VirtualKeyboard.h"
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -13,6 +10,12 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+
+// The virtual keyboard has a member named like Qt's `slots` keyword.
+#pragma push_macro("slots")
+#undef slots
+#include "VirtualKeyboard.h"
+#pragma pop_macro("slots")
 
 inline std::unique_ptr<oskel::VirtualKeyboard> startPrivateKeyboard() {
     char folder[] = "/tmp/oskel-bench-XXXXXX";

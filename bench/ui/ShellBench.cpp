@@ -2,14 +2,13 @@
 // the main window, against an in-process virtual keyboard.
 //
 //   build/bench/ui/bench_ui_shell            (offscreen without a display, else X11)
-#include "BenchSupport.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QResource>
 
+#include "BenchSupport.h"
 #include "CTravoDlg.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"

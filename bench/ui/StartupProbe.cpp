@@ -5,8 +5,6 @@
 //   oskel-startup-probe [--launched-at <CLOCK_REALTIME in ns>]
 // Without --launched-at the clock starts at main(); bench/ui/startup.sh passes the launch time
 // so loading the program and its libraries counts too.
-#include "BenchSupport.h"
-
 #include <sys/resource.h>
 #include <time.h>
 
@@ -18,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "CTravoDlg.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
@@ -31,7 +30,9 @@ long long realtimeNs() {
     return t.tv_sec * 1000000000LL + t.tv_nsec;
 }
 
-double msSince(long long startNs) { return (realtimeNs() - startNs) / 1e6; }
+double msSince(long long startNs) {
+    return (realtimeNs() - startNs) / 1e6;
+}
 
 // Processor time the process has used, all threads: what the start-up costs whatever else the
 // machine is doing.

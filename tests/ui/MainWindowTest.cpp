@@ -5,8 +5,8 @@
 #include <QPlainTextEdit>
 #include <QRegion>
 #include <QSystemTrayIcon>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 #include "CTravoDlg.h"
@@ -316,8 +316,8 @@ private slots:
         QTest::addColumn<bool>("ends");
         for (const bool escape : {false, true}) {
             const char* how = escape ? "Escape" : "exit button";
-            QTest::addRow("%s, Cancel stays", how) << escape << int(UiAnswer::Cancel) << false
-                                                   << false;
+            QTest::addRow("%s, Cancel stays", how)
+                << escape << int(UiAnswer::Cancel) << false << false;
             QTest::addRow("%s, No ends", how) << escape << int(UiAnswer::No) << false << true;
             QTest::addRow("%s, Yes saves and ends", how)
                 << escape << int(UiAnswer::Yes) << true << true;
@@ -342,8 +342,7 @@ private slots:
         } else {
             clickRegion(89);
         }
-        QCOMPARE(answers->questions,
-                 QStringList{QStringLiteral("当前配置尚未保存，是否保存？")});
+        QCOMPARE(answers->questions, QStringList{QStringLiteral("当前配置尚未保存，是否保存？")});
         QVERIFY(answers->questionHadCancel.value(0));
         QCOMPARE(ended(), ends);
         QCOMPARE(dlg->isVisible(), !ends);
@@ -365,8 +364,8 @@ private slots:
         }
         QVERIFY(answers->questions.isEmpty());
         QVERIFY(ended());
-        QCOMPARE(dlg->result(), key == Qt::Key_Return ? int(QDialog::Accepted)
-                                                     : int(QDialog::Rejected));
+        QCOMPARE(dlg->result(),
+                 key == Qt::Key_Return ? int(QDialog::Accepted) : int(QDialog::Rejected));
     }
 
     void englishQuestionInEnglish() {
@@ -381,9 +380,8 @@ private slots:
     void helpOpensTheFileBesideTheProgram() {
         clickRegion(87);
         QCOMPARE(answers->opened.size(), 1);
-        QCOMPARE(answers->opened[0],
-                 QUrl::fromLocalFile(QCoreApplication::applicationDirPath() +
-                                     QStringLiteral("/Oskel.html")));
+        QCOMPARE(answers->opened[0], QUrl::fromLocalFile(QCoreApplication::applicationDirPath() +
+                                                         QStringLiteral("/Oskel.html")));
         QVERIFY(answers->messages.isEmpty());
     }
 

@@ -1,17 +1,21 @@
-// First: its members are named like a Qt keyword.
-#include "VirtualKeyboard.h"
-
 #include "ShellTestSupport.h"
 
 #include <QResource>
 
 #include "SkinResources.h"
+// The virtual keyboard has a member named like Qt's `slots` keyword.
+#pragma push_macro("slots")
+#undef slots
+#include "VirtualKeyboard.h"
+#pragma pop_macro("slots")
 
 TestKeyboard::TestKeyboard() {
     qputenv("XDG_RUNTIME_DIR", folder.path().toLocal8Bit());
 }
 
-TestKeyboard::~TestKeyboard() { stop(); }
+TestKeyboard::~TestKeyboard() {
+    stop();
+}
 
 bool TestKeyboard::start() {
     if (isRunning) {

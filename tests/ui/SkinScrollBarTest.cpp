@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kCell = 15;
 
-QColor cellColor(int column, int row) { return QColor(20 + column * 25, 40 + row * 80, 7); }
+QColor cellColor(int column, int row) {
+    return QColor(20 + column * 25, 40 + row * 80, 7);
+}
 
 QPixmap makeSkin() {
     QPixmap skin(9 * kCell, 3 * kCell);
@@ -87,10 +89,14 @@ class SkinScrollBarTest : public QObject {
                     bar->getScrollInfo(info);
                     const int last = info.nMax - int(info.nPage) + 1;
                     int pos = info.nPos;
-                    if (code == SB_LINEUP) pos -= 1;
-                    if (code == SB_LINEDOWN) pos += 1;
-                    if (code == SB_PAGEUP) pos -= page;
-                    if (code == SB_PAGEDOWN) pos += page;
+                    if (code == SB_LINEUP)
+                        pos -= 1;
+                    if (code == SB_LINEDOWN)
+                        pos += 1;
+                    if (code == SB_PAGEUP)
+                        pos -= page;
+                    if (code == SB_PAGEDOWN)
+                        pos += page;
                     info.fMask = SIF_POS;
                     info.nPos = std::clamp(pos, info.nMin, std::max(last, info.nMin));
                     bar->setScrollInfo(info, true);
@@ -123,11 +129,9 @@ private slots:
         QTest::newRow("in the middle") << 200 << 99 << 10 << 45 << 15 << 15 + 76 << 17;
         QTest::newRow("at the end") << 200 << 99 << 10 << 90 << 15 << 15 + 153 << 17;
         QTest::newRow("tiny page keeps 6 pixels") << 200 << 999 << 1 << 0 << 15 << 15 << 6;
-        QTest::newRow("page covers the range: no thumb") << 200 << 9 << 10 << 0 << 15 << 100
-                                                         << 0;
+        QTest::newRow("page covers the range: no thumb") << 200 << 9 << 10 << 0 << 15 << 100 << 0;
         QTest::newRow("track below 6: no thumb") << 34 << 99 << 10 << 0 << 15 << 15 << 0;
-        QTest::newRow("shorter than two cells: half each") << 20 << 99 << 10 << 0 << 10 << 10
-                                                           << 0;
+        QTest::newRow("shorter than two cells: half each") << 20 << 99 << 10 << 0 << 10 << 10 << 0;
         QTest::newRow("position beyond the range stays on the track")
             << 200 << 99 << 10 << 500 << 15 << 15 + 153 << 17;
     }
@@ -319,10 +323,10 @@ private slots:
         makeBar(Qt::Vertical, 200, {0, 99, 10, 45});
         owner->show();
         QVERIFY(QTest::qWaitForWindowExposed(owner.get()));
-        QCOMPARE(pixel(QPoint(7, 7)), cellColor(0, 0));      // up arrow, normal
-        QCOMPARE(pixel(QPoint(7, 192)), cellColor(1, 0));    // down arrow, normal
-        QCOMPARE(pixel(QPoint(7, 50)), cellColor(3, 0));     // track
-        QCOMPARE(pixel(QPoint(7, 99)), cellColor(2, 0));     // thumb
+        QCOMPARE(pixel(QPoint(7, 7)), cellColor(0, 0));    // up arrow, normal
+        QCOMPARE(pixel(QPoint(7, 192)), cellColor(1, 0));  // down arrow, normal
+        QCOMPARE(pixel(QPoint(7, 50)), cellColor(3, 0));   // track
+        QCOMPARE(pixel(QPoint(7, 99)), cellColor(2, 0));   // thumb
         QTest::mouseMove(bar, QPoint(7, 7));
         QCOMPARE(bar->hoverPart(), SB_LINEUP);
         QCOMPARE(pixel(QPoint(7, 7)), cellColor(0, 1));

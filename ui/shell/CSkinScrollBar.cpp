@@ -81,8 +81,7 @@ CSkinScrollBar::Geometry CSkinScrollBar::partGeometry(bool forHitTest) const {
     const long long range = static_cast<long long>(info.nMax) - info.nMin + 1;
     // A page larger than the range leaves nothing to scroll, as a page that just covers it.
     g.span = static_cast<int>(std::max(range - static_cast<long long>(info.nPage), 0LL));
-    long long thumb =
-        range > 0 ? static_cast<long long>(info.nPage) * g.track / range : 0;
+    long long thumb = range > 0 ? static_cast<long long>(info.nPage) * g.track / range : 0;
     thumb = std::max<long long>(thumb, kMinThumb);
     if (g.track < kMinThumb || (g.span == 0 && !forHitTest)) {
         thumb = 0;
@@ -93,8 +92,8 @@ CSkinScrollBar::Geometry CSkinScrollBar::partGeometry(bool forHitTest) const {
     int pos = info.nTrackPos != -1 ? info.nTrackPos : info.nPos;
     // Positions count from 0; one outside the range would put the thumb off the track.
     pos = std::clamp(pos, 0, g.span);
-    g.offset = g.span == 0 ? g.free / 2
-                           : static_cast<int>(static_cast<long long>(pos) * g.free / g.span);
+    g.offset =
+        g.span == 0 ? g.free / 2 : static_cast<int>(static_cast<long long>(pos) * g.free / g.span);
     return g;
 }
 
@@ -165,7 +164,9 @@ int CSkinScrollBar::maxPosition() const {
     return static_cast<int>(std::max<long long>(info.nMax - page + 1, info.nMin));
 }
 
-void CSkinScrollBar::request(int code, int position) { emit scrollRequest(this, code, position); }
+void CSkinScrollBar::request(int code, int position) {
+    emit scrollRequest(this, code, position);
+}
 
 int CSkinScrollBar::rowOf(int part) const {
     if (part == SB_THUMBTRACK) {
@@ -197,9 +198,8 @@ void CSkinScrollBar::tileTrack(QPainter& painter, const QRect& target) const {
     for (int c = start; c < end; c += cell) {
         const int size = std::min(cell, end - c);
         const QRect piece = axisRect(c, size);
-        const QRect from = axis == Qt::Vertical
-                               ? QRect(source.x(), source.y(), cell, size)
-                               : QRect(source.x(), source.y(), size, cell);
+        const QRect from = axis == Qt::Vertical ? QRect(source.x(), source.y(), cell, size)
+                                                : QRect(source.x(), source.y(), size, cell);
         painter.drawPixmap(piece, *skin, from);
     }
 }
@@ -215,8 +215,8 @@ void CSkinScrollBar::drawThumb(QPainter& painter, const QRect& target, int row) 
     const int size = axis == Qt::Vertical ? target.height() : target.width();
     // Pieces along the axis: source offset in the cell, target start, length.
     auto piece = [&](int from, int at, int n) {
-        const QRect src = axis == Qt::Vertical ? QRect(sx, sy + from, cell, n)
-                                               : QRect(sx + from, sy, n, cell);
+        const QRect src =
+            axis == Qt::Vertical ? QRect(sx, sy + from, cell, n) : QRect(sx + from, sy, n, cell);
         painter.drawPixmap(axisRect(at, n), *skin, src);
     };
     piece(0, start, kThumbEnd);
@@ -311,8 +311,7 @@ void CSkinScrollBar::moveTo(QPoint point) {
     if (dragging) {
         const Geometry g = partGeometry();
         const int delta = along(point) - along(pressPoint);
-        const long long moved =
-            g.free > 0 ? static_cast<long long>(delta) * g.span / g.free : 0;
+        const long long moved = g.free > 0 ? static_cast<long long>(delta) * g.span / g.free : 0;
         const int position = static_cast<int>(
             std::clamp<long long>(pressPosition + moved, info.nMin, maxPosition()));
         if (position == info.nTrackPos) {
@@ -386,4 +385,6 @@ void CSkinScrollBar::mouseReleaseEvent(QMouseEvent* e) {
 void CSkinScrollBar::mouseDoubleClickEvent(QMouseEvent*) {}
 
 // The length follows the control's size at once, shown or not.
-int CSkinScrollBar::barLength() const { return axis == Qt::Vertical ? height() : width(); }
+int CSkinScrollBar::barLength() const {
+    return axis == Qt::Vertical ? height() : width();
+}

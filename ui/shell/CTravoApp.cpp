@@ -53,8 +53,9 @@ QString CTravoApp::resourceFilePath() {
 
 bool CTravoApp::loadSkin(const QString& path, SkinResources& skin, QString* problem) {
     if (!QFileInfo(path).isFile() || !QResource::registerResource(path)) {
-        *problem = QStringLiteral("缺少资源文件：%1\nThe resource file is missing or unreadable: %1")
-                       .arg(path);
+        *problem =
+            QStringLiteral("缺少资源文件：%1\nThe resource file is missing or unreadable: %1")
+                .arg(path);
         return false;
     }
     QString missing;

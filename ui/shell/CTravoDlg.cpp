@@ -65,9 +65,13 @@ std::u16string configState(const KeyboardConfig& config) {
     return out;
 }
 
-QString fromU16(const std::u16string& text) { return QString::fromStdU16String(text); }
+QString fromU16(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
 
-std::string filePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string filePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 }  // namespace
 
@@ -85,7 +89,9 @@ CTravoDlg::CTravoDlg(KeyboardConfig& config, QWidget* parent)
 
 CTravoDlg::~CTravoDlg() = default;
 
-std::string CTravoDlg::language() const { return config.language; }
+std::string CTravoDlg::language() const {
+    return config.language;
+}
 
 QString CTravoDlg::text(const char* zh, const char* en) const {
     return QString::fromUtf8(config.language == "zh-CN" ? zh : en);
@@ -168,7 +174,9 @@ int CTravoDlg::runModal() {
     return result();
 }
 
-QString CTravoDlg::infoText() const { return fromU16(shownInfo); }
+QString CTravoDlg::infoText() const {
+    return fromU16(shownInfo);
+}
 
 void CTravoDlg::setInfoText(const QString& text) {
     const std::u16string wanted = text.toStdU16String();
@@ -196,8 +204,8 @@ void CTravoDlg::prepaint() {
     const bool levelTwo = regionById(MainCommand::Level).lit;
     regionById(MainCommand::LevelUpIndicator).lit = !levelTwo;
     regionById(MainCommand::LevelDownIndicator).lit = levelTwo;
-    setInfoText(fromU16(keyUnderMouse > 0 ? keyInfoText(config, keyUnderMouse)
-                                          : titleText(config)));
+    setInfoText(
+        fromU16(keyUnderMouse > 0 ? keyInfoText(config, keyUnderMouse) : titleText(config)));
 }
 
 void CTravoDlg::command(int regionId) {
@@ -315,10 +323,10 @@ bool CTravoDlg::saveWithDialog() {
     }
     std::string reason;
     if (!config.saveProfile(filePath(path), &reason)) {
-        ui().message(this,
-                     text("保存配置失败：", "Could not save the profile: ") +
-                         QString::fromStdString(reason),
-                     QString(), UiIcon::Warning);
+        ui().message(
+            this,
+            text("保存配置失败：", "Could not save the profile: ") + QString::fromStdString(reason),
+            QString(), UiIcon::Warning);
         return false;
     }
     markSaved();
@@ -365,13 +373,21 @@ void CTravoDlg::keyCommand(int regionId) {
     update();
 }
 
-void CTravoDlg::markSaved() { savedState = configState(config); }
+void CTravoDlg::markSaved() {
+    savedState = configState(config);
+}
 
-bool CTravoDlg::hasUnsavedChanges() const { return configState(config) != savedState; }
+bool CTravoDlg::hasUnsavedChanges() const {
+    return configState(config) != savedState;
+}
 
-void CTravoDlg::accept() { requestEnd(QDialog::Accepted); }
+void CTravoDlg::accept() {
+    requestEnd(QDialog::Accepted);
+}
 
-void CTravoDlg::reject() { requestEnd(QDialog::Rejected); }
+void CTravoDlg::reject() {
+    requestEnd(QDialog::Rejected);
+}
 
 void CTravoDlg::requestEnd(int result) {
     if (asking || ended != EndReason::None) {
@@ -424,12 +440,15 @@ void CTravoDlg::endProgram(int result, EndReason reason) {
     inTray = false;
     // A lost keyboard ends the program from inside any dialog it has open: those close first,
     // innermost first, so every modal run returns.
+    QWidget* previous = nullptr;
     for (int guard = 0; guard < 16; ++guard) {
         auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (open == nullptr || open == this) {
+        // A dialog that finishes its own work first (a running transfer) closes when it can.
+        if (open == nullptr || open == this || open == previous) {
             break;
         }
         open->reject();
+        previous = open;
     }
     SkinDialog::done(result);
 }

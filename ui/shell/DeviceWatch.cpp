@@ -78,8 +78,8 @@ void DeviceWatch::readUdev() {
 }
 
 void DeviceWatch::openUevent() {
-    ueventSocket = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                            NETLINK_KOBJECT_UEVENT);
+    ueventSocket =
+        ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_KOBJECT_UEVENT);
     if (ueventSocket < 0) {
         return;
     }

@@ -19,9 +19,13 @@ namespace {
 constexpr int kSizingStrip = 6;
 }  // namespace
 
-QRect toQRect(const SkinRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+QRect toQRect(const SkinRect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
 
-QColor toQColor(SkinColor c) { return QColor(skinRed(c), skinGreen(c), skinBlue(c)); }
+QColor toQColor(SkinColor c) {
+    return QColor(skinRed(c), skinGreen(c), skinBlue(c));
+}
 
 int captionFlags(int textFormat) {
     int flags = Qt::AlignLeft;
@@ -44,8 +48,7 @@ int captionFlags(int textFormat) {
 }
 
 SkinDialog::SkinDialog(int regionCount, QWidget* parent)
-    : QDialog(parent,
-              (parent == nullptr ? Qt::Window : Qt::Dialog) | Qt::FramelessWindowHint),
+    : QDialog(parent, (parent == nullptr ? Qt::Window : Qt::Dialog) | Qt::FramelessWindowHint),
       regions(static_cast<std::size_t>(regionCount > 0 ? regionCount : 1)) {
     // The background covers every pixel, so nothing needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -54,7 +57,9 @@ SkinDialog::SkinDialog(int regionCount, QWidget* parent)
     setMouseTracking(true);
 }
 
-SkinDialog::~SkinDialog() { detachNotifyTarget(target); }
+SkinDialog::~SkinDialog() {
+    detachNotifyTarget(target);
+}
 
 void SkinDialog::setUpSkin(const SkinLook& look) {
     skin = look;
@@ -101,9 +106,13 @@ int SkinDialog::regionIndexById(int regionId) const {
     return 0;
 }
 
-SkinRegion& SkinDialog::regionById(int regionId) { return regions[regionIndexById(regionId)]; }
+SkinRegion& SkinDialog::regionById(int regionId) {
+    return regions[regionIndexById(regionId)];
+}
 
-bool SkinDialog::regionTakesPart(int index) const { return regions[index].isActive(); }
+bool SkinDialog::regionTakesPart(int index) const {
+    return regions[index].isActive();
+}
 
 int SkinDialog::clickScan(QPoint point) const {
     for (std::size_t i = 0; i < regions.size(); ++i) {
@@ -148,9 +157,13 @@ SkinHit SkinDialog::hitTest(QPoint point) {
     return SkinHit::Caption;
 }
 
-void SkinDialog::hoverChanged(int index) { update(toQRect(regions[index].rect)); }
+void SkinDialog::hoverChanged(int index) {
+    update(toQRect(regions[index].rect));
+}
 
-std::string SkinDialog::language() const { return keyboardConfig().language; }
+std::string SkinDialog::language() const {
+    return keyboardConfig().language;
+}
 
 NotifyTarget* SkinDialog::notifyTarget() {
     if (target == nullptr) {

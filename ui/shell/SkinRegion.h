@@ -44,9 +44,15 @@ constexpr SkinColor skinRgb(int r, int g, int b) {
     return static_cast<SkinColor>(r & 0xFF) | static_cast<SkinColor>(g & 0xFF) << 8 |
            static_cast<SkinColor>(b & 0xFF) << 16;
 }
-constexpr int skinRed(SkinColor c) { return static_cast<int>(c & 0xFF); }
-constexpr int skinGreen(SkinColor c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int skinBlue(SkinColor c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int skinRed(SkinColor c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int skinGreen(SkinColor c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int skinBlue(SkinColor c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // Caption or tooltip per language code ("zh-CN", "en-US").
 using SkinTexts = std::map<std::string, QString>;
@@ -55,12 +61,12 @@ struct SkinRegion {
     int regionId = -1;  // command id; 0 or less: ignored by painting and hit testing
     SkinTexts label;
     SkinTexts tooltip;
-    SkinRect rect;                      // client coordinates, right and bottom exclusive
+    SkinRect rect;  // client coordinates, right and bottom exclusive
     SkinColor textColor = skinRgb(200, 200, 200);
     SkinColor litTextColor = skinRgb(200, 200, 200);
-    int keyIndex = -1;    // KeyIndex 1..108 of a key region
-    int optionCode = -1;  // the code an option region stands for
-    bool lit = false;     // drawn from the lit picture, caption in litTextColor
+    int keyIndex = -1;           // KeyIndex 1..108 of a key region
+    int optionCode = -1;         // the code an option region stands for
+    bool lit = false;            // drawn from the lit picture, caption in litTextColor
     bool textOnly = false;       // only draws its caption; never hovered, never clicked
     bool showCaption = false;    // a clickable region that also draws its caption
     bool captionVisible = true;  // the caption is drawn only while set

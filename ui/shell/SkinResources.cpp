@@ -14,7 +14,9 @@ SkinResources::SkinResources() : dark(QColor(20, 20, 20)) {
     }
 }
 
-QString SkinResources::pictureName(int id) { return QStringLiteral(":/skin/%1.png").arg(id); }
+QString SkinResources::pictureName(int id) {
+    return QStringLiteral(":/skin/%1.png").arg(id);
+}
 
 bool SkinResources::loadPictures(QString* missing) {
     auto fail = [missing](int id) {
@@ -67,15 +69,21 @@ const QPixmap* SkinResources::picture(int id) const {
     return &it->second;
 }
 
-void SkinResources::setPicture(int id, const QPixmap& picture) { pictures[id] = picture; }
+void SkinResources::setPicture(int id, const QPixmap& picture) {
+    pictures[id] = picture;
+}
 
 const QFont& SkinResources::font(int n) const {
     return n >= 0 && n < kFontCount ? fonts[n] : fonts[0];
 }
 
-SkinResources* SkinResources::current() { return currentResources; }
+SkinResources* SkinResources::current() {
+    return currentResources;
+}
 
-void SkinResources::setCurrent(SkinResources* resources) { currentResources = resources; }
+void SkinResources::setCurrent(SkinResources* resources) {
+    currentResources = resources;
+}
 
 const QFont& skinFont(int n) {
     static const SkinResources fallback;

@@ -12,7 +12,9 @@ static_assert(SkinWindowId::Firmware == SkinWindow::Firmware);
 
 namespace {
 
-SkinRect toSkinRect(const LayoutRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+SkinRect toSkinRect(const LayoutRect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 QString toQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -52,7 +54,9 @@ const QPixmap* resourcePicture(int id) {
 
 }  // namespace
 
-int skinRegionCount(SkinWindow window) { return windowSkin(window).regionCount; }
+int skinRegionCount(SkinWindow window) {
+    return windowSkin(window).regionCount;
+}
 
 void fillSkinRegions(SkinWindow window, std::vector<SkinRegion>& regions) {
     const WindowSkin& skin = windowSkin(window);

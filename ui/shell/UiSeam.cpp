@@ -72,11 +72,15 @@ std::optional<QColor> UiSeam::chooseColor(QWidget* parent, const QColor& initial
     return chosen;
 }
 
-bool UiSeam::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool UiSeam::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 UiSeam& UiSeam::current() {
     static UiSeam realDialogs;
     return installedSeam != nullptr ? *installedSeam : realDialogs;
 }
 
-void UiSeam::install(UiSeam* seam) { installedSeam = seam; }
+void UiSeam::install(UiSeam* seam) {
+    installedSeam = seam;
+}

@@ -45,4 +45,6 @@ public:
     static void install(UiSeam* seam);
 };
 
-inline UiSeam& ui() { return UiSeam::current(); }
+inline UiSeam& ui() {
+    return UiSeam::current();
+}
