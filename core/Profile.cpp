@@ -233,7 +233,8 @@ std::string systemError(int error) {
     return std::strerror(error);
 }
 
-// Mode for the new file: that of the file it replaces, else what the umask allows.
+// Mode for the new file: that of the file it replaces, else what the umask allows. (Reading the
+// umask sets it for a moment; profiles are saved from one thread, which is all that matters.)
 mode_t newFileMode(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {
