@@ -1,14 +1,19 @@
 // The skin base on pictures drawn here: set-up, painting from the three pictures, captions,
 // hover bookkeeping, windows that leave regions out, and device messages reaching a window
 // through its NotifyTarget from another thread (and never reaching a window that has gone).
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <memory>
 #include <thread>
 
+#include "DeviceWatch.h"
 #include "KeyboardConfig.h"
 #include "ShellTestSupport.h"
 #include "SkinDialog.h"
@@ -211,6 +216,34 @@ private slots:
         window->notifyTarget()->post(WM_HOOK_KEY, 65, 0);
         QTRY_COMPARE(window->messages.size(), 1);
         QCOMPARE(std::get<0>(window->messages[0]), WM_HOOK_KEY);
+    }
+
+    // The virtual keyboards' folder may appear only after the program started: the watch
+    // follows it down and reports what happens inside.
+    void deviceWatchFollowsTheKeyboardFolder() {
+        QTemporaryDir runtime;
+        const QByteArray before = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        {
+            DeviceWatch watch;
+            QCOMPARE(DeviceWatch::virtualKeyboardFolder(), runtime.path() + "/oskel/hid");
+            QSignalSpy changed(&watch, &DeviceWatch::deviceChanged);
+            QVERIFY(QDir().mkpath(runtime.path() + "/oskel/hid"));
+            QTRY_VERIFY(changed.count() >= 1);
+            // Wait until the watch has moved down to the folder itself.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    QFile socket(runtime.path() + "/oskel/hid/probe");
+                    socket.open(QIODevice::WriteOnly);
+                    socket.close();
+                    const int seen = changed.count();
+                    QFile::remove(runtime.path() + "/oskel/hid/probe");
+                    QTest::qWait(50);
+                    return changed.count() > seen;
+                }(),
+                5000);
+        }
+        qputenv("XDG_RUNTIME_DIR", before);
     }
 };
 
