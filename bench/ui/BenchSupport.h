@@ -11,11 +11,7 @@
 #include <memory>
 #include <string>
 
-// The virtual keyboard has a member named like Qt's `slots` keyword.
-#pragma push_macro("slots")
-#undef slots
 #include "VirtualKeyboard.h"
-#pragma pop_macro("slots")
 
 inline std::unique_ptr<oskel::VirtualKeyboard> startPrivateKeyboard() {
     char folder[] = "/tmp/oskel-bench-XXXXXX";

@@ -39,9 +39,9 @@ struct Legend {
     const char* top;
 };
 
-const std::array<Legend, kKeyCount + 1>& legends() {
-    static const std::array<Legend, kKeyCount + 1> table = [] {
-        std::array<Legend, kKeyCount + 1> t{};
+const std::array<Legend, kLayoutKeyCount + 1>& legends() {
+    static const std::array<Legend, kLayoutKeyCount + 1> table = [] {
+        std::array<Legend, kLayoutKeyCount + 1> t{};
         for (const KeyLayoutEntry& k : keyboardLayout()) {
             t[k.keyIndex] = {nullptr, nullptr};
         }

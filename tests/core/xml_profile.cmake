@@ -5,6 +5,6 @@ foreach(test xml_document_test xml_file_test profile_test)
     target_link_libraries(core_${test} PRIVATE oskel_core GTest::gtest_main)
     target_compile_definitions(core_${test} PRIVATE
       OSKEL_TEST_DATA_DIR="${CMAKE_CURRENT_LIST_DIR}/data")
-    gtest_discover_tests(core_${test} TEST_PREFIX "core." DISCOVERY_TIMEOUT 30)
+    gtest_discover_tests(core_${test} NO_PRETTY_VALUES TEST_PREFIX "core." DISCOVERY_TIMEOUT 30)
   endif()
 endforeach()

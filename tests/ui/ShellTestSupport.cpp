@@ -3,11 +3,7 @@
 #include <QResource>
 
 #include "SkinResources.h"
-// The virtual keyboard has a member named like Qt's `slots` keyword.
-#pragma push_macro("slots")
-#undef slots
 #include "VirtualKeyboard.h"
-#pragma pop_macro("slots")
 
 TestKeyboard::TestKeyboard() {
     qputenv("XDG_RUNTIME_DIR", folder.path().toLocal8Bit());

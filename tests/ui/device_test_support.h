@@ -15,11 +15,7 @@
 #include "DeviceOperations.h"
 #include "KeyboardConfig.h"
 #include "UiSeam.h"
-// The virtual keyboard names a member `slots`, which Qt's keyword macro would swallow.
-#pragma push_macro("slots")
-#undef slots
 #include "VirtualKeyboard.h"
-#pragma pop_macro("slots")
 
 class RecordingSeam : public UiSeam {
 public:

@@ -19,7 +19,7 @@ if(TARGET oskel_ui_device AND TARGET oskel_virtual_keyboard_lib)
   if(TARGET OskelRES)
     add_dependencies(device_dialog_tests OskelRES)
   endif()
-  gtest_discover_tests(device_dialog_tests TEST_PREFIX "ui."
+  gtest_discover_tests(device_dialog_tests NO_PRETTY_VALUES TEST_PREFIX "ui."
     DISCOVERY_TIMEOUT 30
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
@@ -38,7 +38,7 @@ if(TARGET oskel_shell AND TARGET oskel_virtual_keyboard_lib)
   if(TARGET OskelRES)
     add_dependencies(device_mainwindow_tests OskelRES)
   endif()
-  gtest_discover_tests(device_mainwindow_tests TEST_PREFIX "ui."
+  gtest_discover_tests(device_mainwindow_tests NO_PRETTY_VALUES TEST_PREFIX "ui."
     DISCOVERY_TIMEOUT 30
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()

@@ -76,7 +76,7 @@ bool socketAlive(const sockaddr_un& address) {
 
 VirtualKeyboard::VirtualKeyboard(VirtualKeyboardOptions options) : options(std::move(options)) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        slots.push_back({emptyRecord(slot)});
+        storedSlots.push_back({emptyRecord(slot)});
     }
     if (this->options.dir.empty()) {
         this->options.dir = virtualDeviceFolder();
@@ -320,7 +320,7 @@ void VirtualKeyboard::takeKeyRecord(const Payload& payload) {
     int level = pendingRecord[0][2];
     int key = pendingRecord[0][3];
     if (level >= 1 && level <= kLevelCount && key >= 1 && key <= kKeyCount) {
-        slots[slotIndex(level, key)] = pendingRecord;
+        storedSlots[slotIndex(level, key)] = pendingRecord;
     }
     pendingRecord.clear();
     pendingPayloads = 0;
@@ -330,7 +330,7 @@ bool VirtualKeyboard::answerKeyRead(int client) {
     std::vector<Payload> answer;
     {
         std::lock_guard lock(stateLock);
-        for (const auto& record : slots) {
+        for (const auto& record : storedSlots) {
             answer.insert(answer.end(), record.begin(), record.end());
         }
     }
@@ -423,13 +423,13 @@ std::vector<Payload> VirtualKeyboard::slotRecord(int slot) const {
     if (slot < 0 || slot >= kSlotCount) {
         return {};
     }
-    return slots[slot];
+    return storedSlots[slot];
 }
 
 void VirtualKeyboard::setSlotRecord(int slot, std::vector<Payload> payloads) {
     std::lock_guard lock(stateLock);
     if (slot >= 0 && slot < kSlotCount) {
-        slots[slot] = std::move(payloads);
+        storedSlots[slot] = std::move(payloads);
     }
 }
 

@@ -105,7 +105,7 @@ private:
 
     mutable std::mutex stateLock;
     mutable std::condition_variable reportArrived;
-    std::vector<std::vector<Payload>> slots;
+    std::vector<std::vector<Payload>> storedSlots;
     std::array<std::uint8_t, kLightTableSize> lightTable{};
     std::size_t lightOffset = 0;
     std::vector<std::vector<std::uint8_t>> firmware;

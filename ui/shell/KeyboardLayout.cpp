@@ -4,7 +4,7 @@ namespace {
 
 // KeyIndex, name, second name, main-window rectangle, backlight-dialog rectangle.
 // The backlight geometry is measured separately; it is not an offset or scale of the main one.
-constexpr std::array<KeyLayoutEntry, kKeyCount> kLayout{{
+constexpr std::array<KeyLayoutEntry, kLayoutKeyCount> kLayout{{
     {1, u"Esc", u"", {50, 166, 95, 213}, {39, 102, 86, 145}},
     {2, u"F1", u"", {147, 166, 197, 213}, {141, 102, 188, 145}},
     {3, u"F2", u"", {199, 166, 249, 213}, {192, 102, 239, 145}},
@@ -116,7 +116,7 @@ constexpr std::array<KeyLayoutEntry, kKeyCount> kLayout{{
 }};
 
 constexpr bool indicesInOrder() {
-    for (int i = 0; i < kKeyCount; ++i) {
+    for (int i = 0; i < kLayoutKeyCount; ++i) {
         if (kLayout[i].keyIndex != i + 1) {
             return false;
         }
@@ -127,12 +127,12 @@ static_assert(indicesInOrder(), "the layout table must list KeyIndex 1..108 in o
 
 }  // namespace
 
-const std::array<KeyLayoutEntry, kKeyCount>& keyboardLayout() {
+const std::array<KeyLayoutEntry, kLayoutKeyCount>& keyboardLayout() {
     return kLayout;
 }
 
 const KeyLayoutEntry* keyLayout(int keyIndex) {
-    if (keyIndex < 1 || keyIndex > kKeyCount) {
+    if (keyIndex < 1 || keyIndex > kLayoutKeyCount) {
         return nullptr;
     }
     return &kLayout[keyIndex - 1];

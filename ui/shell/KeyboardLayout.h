@@ -37,7 +37,7 @@ struct LayoutRect {
 // multi-key colour dialogs share.
 enum class KeyboardGeometry { Main, Backlight };
 
-constexpr int kKeyCount = 108;
+constexpr int kLayoutKeyCount = 108;
 // regionId of a key = kKeyRegionIdBase + KeyIndex (100 for KeyIndex 1 up to 207 for 108).
 constexpr int kKeyRegionIdBase = 99;
 
@@ -57,7 +57,7 @@ struct KeyLayoutEntry {
 };
 
 // All 108 keys in KeyIndex order (element 0 is KeyIndex 1).
-const std::array<KeyLayoutEntry, kKeyCount>& keyboardLayout();
+const std::array<KeyLayoutEntry, kLayoutKeyCount>& keyboardLayout();
 
 // The key with this KeyIndex, or null outside 1..108.
 const KeyLayoutEntry* keyLayout(int keyIndex);
@@ -65,7 +65,7 @@ const KeyLayoutEntry* keyLayout(int keyIndex);
 // The KeyIndex of a key region's regionId, or 0 when the id is not a key's.
 constexpr int keyIndexForRegionId(int regionId) {
     const int k = regionId - kKeyRegionIdBase;
-    return k >= 1 && k <= kKeyCount ? k : 0;
+    return k >= 1 && k <= kLayoutKeyCount ? k : 0;
 }
 
 // The KeyIndex of the key under a point of the given picture, or 0 in a gap or outside the keys.
