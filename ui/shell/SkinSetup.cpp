@@ -26,24 +26,24 @@ void setText(SkinTexts& texts, const char* language, std::u16string_view text) {
     }
 }
 
-SkinRegion toRegion(const RegionSpec& spec) {
+SkinRegion toRegion(const RegionSpec& record) {
     SkinRegion r;
-    r.regionId = spec.regionId;
-    setText(r.label, "zh-CN", spec.labelZh);
-    setText(r.label, "en-US", spec.labelEn);
-    setText(r.tooltip, "zh-CN", spec.tooltipZh);
-    setText(r.tooltip, "en-US", spec.tooltipEn);
-    r.rect = toSkinRect(spec.rect);
-    r.textColor = spec.textColor;
-    r.litTextColor = spec.litTextColor;
-    r.keyIndex = spec.keyIndex;
-    r.optionCode = spec.optionCode;
-    r.lit = spec.litAtStart;
-    r.textOnly = spec.textOnly;
-    r.showCaption = spec.showCaption;
-    r.captionVisible = spec.captionVisible;
-    r.textFormat = spec.textFormat;
-    r.fontSize = spec.fontSize;
+    r.regionId = record.regionId;
+    setText(r.label, "zh-CN", record.labelZh);
+    setText(r.label, "en-US", record.labelEn);
+    setText(r.tooltip, "zh-CN", record.tooltipZh);
+    setText(r.tooltip, "en-US", record.tooltipEn);
+    r.rect = toSkinRect(record.rect);
+    r.textColor = record.textColor;
+    r.litTextColor = record.litTextColor;
+    r.keyIndex = record.keyIndex;
+    r.optionCode = record.optionCode;
+    r.lit = record.litAtStart;
+    r.textOnly = record.textOnly;
+    r.showCaption = record.showCaption;
+    r.captionVisible = record.captionVisible;
+    r.textFormat = record.textFormat;
+    r.fontSize = record.fontSize;
     return r;
 }
 
