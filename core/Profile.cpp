@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -245,6 +246,22 @@ mode_t newFileMode(const std::string& path) {
     return 0666 & ~mask;
 }
 
+// A profile kept behind a symbolic link (a dotfiles folder, say) is saved into the file the link
+// names, so the link stays a link. A dangling link is replaced like any other path.
+std::string saveTargetOf(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return path;
+    }
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
+        return path;
+    }
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
+}
+
 void syncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -327,25 +344,26 @@ bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) 
 
     // Written beside the target and renamed over it, so that a crash or a full disk never
     // leaves a truncated profile in place of a good one.
-    std::string temp = path + ".XXXXXX";
+    const std::string target = saveTargetOf(path);
+    std::string temp = target + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
         say(message, systemError(errno));
         return false;
     }
-    fchmod(fd, newFileMode(path));
+    fchmod(fd, newFileMode(target));
     close(fd);
     if (!doc.saveFile(temp)) {
         say(message, doc.fileError());
         unlink(temp.c_str());
         return false;
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
         say(message, systemError(errno));
         unlink(temp.c_str());
         return false;
     }
-    syncFolderOf(path);
+    syncFolderOf(target);
     say(message, {});
     return true;
 }

@@ -480,6 +480,20 @@ TEST_F(ProfileTest, SavingReplacesAtomicallyAndReportsFailures) {
     EXPECT_TRUE(fs::is_directory(path("taken.pro/inside")));
 }
 
+TEST_F(ProfileTest, SavingThroughASymbolicLinkKeepsTheLink) {
+    fs::create_directory(path("store"));
+    const std::string real = write("store/real.pro", "old contents");
+    fs::create_symlink(real, path("link.pro"));
+    ASSERT_TRUE(config_->saveProfile(path("link.pro")));
+    EXPECT_TRUE(fs::is_symlink(path("link.pro")));
+    EXPECT_EQ(read(real).substr(0, 5), "<?xml");
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(path("store"))) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1) << "the temporary file is made and renamed beside the real file";
+}
+
 TEST_F(ProfileTest, FreeFunctionsGiveTheReason) {
     std::string why;
     EXPECT_FALSE(loadProfileFile(*config_, path("none.pro"), why));
