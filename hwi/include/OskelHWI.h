@@ -130,6 +130,11 @@ public:
     // bytes a line); a faulty text sends nothing and answers false.
     bool WriteFirmwareToKeyboard(const char* text, int length, WindowHandle window);
 
+    // Why WriteFirmwareToKeyboard would refuse `text` and send nothing, as one line such as
+    // "line 3: the checksum is wrong"; empty when the whole image would be sent. Needs no
+    // keyboard, so a tool can tell a bad file from a failed download.
+    static std::string firmwareFault(const char* text, int length);
+
     // Reads the keyboard's firmware version text into `buffer` (at least 63 wide characters);
     // the text is at most 62 characters and always terminated. False when the device is
     // closed or a report failed; the buffer then holds the empty text.

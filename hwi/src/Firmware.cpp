@@ -31,10 +31,10 @@ std::string decodeLine(std::string_view line, std::vector<std::uint8_t>& bytes) 
     }
     std::string_view digits = line.substr(1);
     if (digits.size() % 2 != 0) {
-        return "odd number of digits";
+        return "has an odd number of hexadecimal digits";
     }
     if (digits.size() / 2 > kFirmwareLineMax) {
-        return "longer than 62 bytes";
+        return "is longer than the keyboard takes (at most 62 bytes a record)";
     }
     bytes.clear();
     unsigned sum = 0;
@@ -42,17 +42,17 @@ std::string decodeLine(std::string_view line, std::vector<std::uint8_t>& bytes) 
         int high = hexValue(digits[i]);
         int low = hexValue(digits[i + 1]);
         if (high < 0 || low < 0) {
-            return "not a hexadecimal digit";
+            return "holds a character that is not a hexadecimal digit";
         }
         bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
         sum += bytes.back();
     }
     // Length byte, two address bytes, type byte, data, checksum byte.
     if (bytes.size() < 5 || bytes.size() != bytes[0] + 5u) {
-        return "byte count does not match the length byte";
+        return "its length byte does not match the record";
     }
     if (sum % 256 != 0) {
-        return "wrong checksum";
+        return "the checksum is wrong";
     }
     return {};
 }
@@ -98,7 +98,7 @@ FirmwareText checkFirmwareText(std::string_view text) {
     }
     if (result.lines.empty()) {
         result.faultLine = 1;
-        result.fault = "no record";
+        result.fault = kNoFirmwareRecords;
         return result;
     }
     result.valid = true;

@@ -23,6 +23,9 @@ struct FirmwareText {
 // ending counts; the first empty line ends the text. Every line before it must be ":" and an
 // even number of hexadecimal digits whose bytes are the record's length byte + 5 long, sum to
 // 0 modulo 256 and number at most 62. A zero byte ends the text early.
+// The fault of a text without a single record.
+inline constexpr std::string_view kNoFirmwareRecords = "holds no firmware records";
+
 FirmwareText checkFirmwareText(std::string_view text);
 
 }  // namespace oskel::hid

@@ -2,6 +2,8 @@
 #include <atomic>
 #include <cerrno>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 #include "Discovery.h"
 #include "Firmware.h"
@@ -174,6 +176,21 @@ bool CTravoHWI::readKeyLightFromDev() {
 
 bool CTravoHWI::WriteFirmwareToKeyboard(const char* text, int length, WindowHandle window) {
     return runExchange([&] { return downloadFirmware(transport, text, length, window); });
+}
+
+std::string CTravoHWI::firmwareFault(const char* text, int length) {
+    if (text == nullptr || length <= 0) {
+        return "the file " + std::string(oskel::hid::kNoFirmwareRecords);
+    }
+    const oskel::hid::FirmwareText checked =
+        oskel::hid::checkFirmwareText(std::string_view(text, static_cast<std::size_t>(length)));
+    if (checked.valid) {
+        return {};
+    }
+    if (checked.fault == oskel::hid::kNoFirmwareRecords) {
+        return "the file " + checked.fault;
+    }
+    return "line " + std::to_string(checked.faultLine) + ": " + checked.fault;
 }
 
 bool CTravoHWI::ReadKeyboardVersion(char16_t* buffer) {
