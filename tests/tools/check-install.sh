@@ -43,7 +43,7 @@ if [ -x "$build/bin/oskelctl" ]; then
         grep -q . || fail "libOskelHWI.so is not installed"
 fi
 if [ -x "$build/bin/Oskel" ]; then
-    for f in bin/Oskel bin/OskelRES.rcc bin/Oskel.html \
+    for f in bin/Oskel share/oskel/OskelRES.rcc share/oskel/Oskel.html \
              share/applications/org.oskel.Oskel.desktop \
              share/icons/hicolor/scalable/apps/org.oskel.Oskel.svg \
              share/metainfo/org.oskel.Oskel.metainfo.xml; do

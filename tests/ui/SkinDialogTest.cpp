@@ -1,6 +1,7 @@
 // The skin base on pictures drawn here: set-up, painting from the three pictures, captions,
 // hover bookkeeping, windows that leave regions out, and device messages reaching a window
-// through its NotifyTarget from another thread (and never reaching a window that has gone).
+// through its NotifyTarget from another thread (and never reaching a window that has gone), and
+// where the program finds the files it ships with.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -15,6 +16,7 @@
 
 #include "DeviceWatch.h"
 #include "KeyboardConfig.h"
+#include "ProgramFiles.h"
 #include "ShellTestSupport.h"
 #include "SkinDialog.h"
 #include "WindowNotifyTarget.h"
@@ -244,6 +246,25 @@ private slots:
                 5000);
         }
         qputenv("XDG_RUNTIME_DIR", before);
+    }
+
+    // A build or an unpacked folder keeps the files beside the program; an installation keeps
+    // them in share/oskel next to bin/. Beside the program wins; a missing file is named there.
+    void shippedFilesAreFoundBesideTheProgramOrInShare() {
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("share/oskel")));
+        const QString bin = root.filePath(QStringLiteral("bin"));
+        const auto touch = [](const QString& path) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly);
+        };
+        const QString name = QStringLiteral("OskelRES.rcc");
+        QCOMPARE(programFileIn(bin, name), bin + QStringLiteral("/OskelRES.rcc"));
+        QVERIFY(touch(root.filePath(QStringLiteral("share/oskel/OskelRES.rcc"))));
+        QCOMPARE(programFileIn(bin, name), root.filePath(QStringLiteral("share/oskel/OskelRES.rcc")));
+        QVERIFY(touch(bin + QStringLiteral("/OskelRES.rcc")));
+        QCOMPARE(programFileIn(bin, name), bin + QStringLiteral("/OskelRES.rcc"));
     }
 };
 

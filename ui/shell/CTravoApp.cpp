@@ -8,6 +8,7 @@
 #include "CTravoDlg.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "ProgramFiles.h"
 #include "SkinResources.h"
 #include "UiSeam.h"
 
@@ -48,7 +49,7 @@ CTravoApp::~CTravoApp() {
 }
 
 QString CTravoApp::resourceFilePath() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/OskelRES.rcc");
+    return programFile(QStringLiteral("OskelRES.rcc"));
 }
 
 bool CTravoApp::loadSkin(const QString& path, SkinResources& skin, QString* problem) {

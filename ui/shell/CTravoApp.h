@@ -1,6 +1,7 @@
 #pragma once
-// The application: starts Qt, registers the skin pictures (OskelRES.rcc beside the program),
-// creates the shared fonts and brush, builds the key tables and runs the main window modally.
+// The application: starts Qt, registers the skin pictures (OskelRES.rcc beside the program, or in
+// share/oskel of its installation), creates the shared fonts and brush, builds the key tables
+// and runs the main window modally.
 // The program ends when the main window closes.
 
 #include <QString>
@@ -22,7 +23,7 @@ public:
     // False with a message for the user in `problem` when the file or a picture is missing.
     static bool loadSkin(const QString& path, SkinResources& resources, QString* problem);
 
-    // OskelRES.rcc beside the program.
+    // OskelRES.rcc beside the program, or in share/oskel of its installation.
     static QString resourceFilePath();
 
 private:

@@ -17,6 +17,7 @@
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
 #include "MainWindowDialogs.h"
+#include "ProgramFiles.h"
 #include "SkinResources.h"
 #include "SkinSetup.h"
 #include "UiSeam.h"
@@ -274,7 +275,7 @@ void CTravoDlg::switchLevel() {
 
 void CTravoDlg::openHelp() {
     // A missing help file is the desktop's business; the program says nothing.
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Oskel.html");
+    const QString path = programFile(QStringLiteral("Oskel.html"));
     ui().openUrl(QUrl::fromLocalFile(path));
 }
 
