@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "TestSupport.h"
 #include "Firmware.h"
 #include "ScriptedTransport.h"
 
@@ -64,14 +65,7 @@ TEST_P(FirmwareEnding, SendsTheLinesUpToTheEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Firmware, FirmwareEnding, testing::ValuesIn(kEndings),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 struct BadTextCase {
     const char* name;
@@ -108,14 +102,7 @@ TEST_P(FirmwareBadText, SendsNothingAndAnswersFalse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Firmware, FirmwareBadText, testing::ValuesIn(kBadTexts),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 TEST(FirmwareDownload, RefusesMissingTextAndZeroLength) {
     ScriptedTransport transport;

@@ -46,14 +46,7 @@ TEST_P(ConfigurationRoundTrip, ReadsBackWhatWasSet) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Arrays, ConfigurationRoundTrip, testing::ValuesIn(kRoundTrips),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 TEST(KeyConfiguration, MacroWithPausesLaysOutTheStepBytes) {
     const int config[] = {2, 1, 3, 1, 20, 2, 4, 100, 5};

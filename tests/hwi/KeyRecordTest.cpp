@@ -120,14 +120,7 @@ TEST_P(KeyRecordEncoding, EncodesByteExact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, KeyRecordEncoding, testing::ValuesIn(kEncodings),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 struct MacroSizeCase {
     int steps;
@@ -267,14 +260,7 @@ TEST_P(MacroDecoding, DecodesSteps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, MacroDecoding, testing::ValuesIn(kMacroDecodes),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 TEST(MacroDecoding, RoundTripsAcrossManyPayloads) {
     std::vector<int> codes = steps(200);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <numeric>
 
+#include "TestSupport.h"
 #include "KeyConfiguration.h"
 #include "ScriptedTransport.h"
 #include "Travo.h"
@@ -226,14 +227,7 @@ TEST_P(LightRead, FillsTheTableFromTheChunks) {
     EXPECT_EQ(transport.written.front(), payloadFromHex("00E2"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lights, LightRead, testing::ValuesIn(kLightReads), [](const auto& info) {
-    std::string name = info.param.name;
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Lights, LightRead, testing::ValuesIn(kLightReads), oskeltest::CaseName());
 
 TEST_F(TransferProtocol, LightReadFailsWithoutEndMarker) {
     transport.answer("00E0 03 010203");
@@ -268,14 +262,7 @@ TEST_P(VersionRead, ConvertsAndTerminatesTheText) {
     EXPECT_EQ(transport.written.front(), payloadFromHex("00F9"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Version, VersionRead, testing::ValuesIn(kVersions), [](const auto& info) {
-    std::string name = info.param.name;
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Version, VersionRead, testing::ValuesIn(kVersions), oskeltest::CaseName());
 
 TEST(VersionReadFailure, SilentKeyboardGivesFalseAndTheEmptyText) {
     ScriptedTransport transport;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "TestSupport.h"
 #include "KeyboardUtil.h"
 
 namespace {
@@ -37,13 +38,6 @@ TEST_P(TransportOpenFailure, ExistsButEveryExchangeFails) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Transport, TransportOpenFailure, testing::ValuesIn(kOpenFailures),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 }  // namespace
