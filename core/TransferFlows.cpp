@@ -1,8 +1,8 @@
 #include "TransferFlows.h"
 
 #include <algorithm>
-#include <climits>
 
+#include "DecimalText.h"
 #include "KeyTables.h"
 
 namespace {
@@ -18,26 +18,6 @@ constexpr int kReadCapacity = 65536;
 constexpr int kAppendRow = 20000;
 constexpr int kComboViewSize = 6;
 constexpr int kStepsViewSize = 9;
-
-// Reads the text as a decimal integer the way the pause editor writes it: leading blanks, an
-// optional sign, digits up to the first other character; 0 when there are none. Saturates.
-int parseDecimal(const std::u16string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = std::min<long long>(value * 10 + (text[i] - u'0'), INT_MAX + 1LL);
-    }
-    value = negative ? -value : value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
 
 bool isNameWithSuffix(const std::u16string& text, const std::u16string& name,
                       std::u16string_view suffix) {
@@ -184,7 +164,8 @@ void rebuildMacro(const KeyboardConfig& config, const int* array, int count,
 int stepValue(const KeyboardConfig& config, const std::u16string& text) {
     if (text.find(u"ms>") != std::u16string::npos) {
         // "<%d ms>": the number sits between the "<" and the closing " ms>".
-        return text.size() < 5 ? 0 : parseDecimal(text.substr(1, text.size() - 5));
+        return text.size() < 5 ? 0
+                               : parseDecimal(std::u16string_view(text).substr(1, text.size() - 5));
     }
     // The first matching name wins, so a name several codes share resolves to the lowest one.
     for (const auto& [keyCode, name] : config.keyNames) {

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <climits>
 
+#include "DecimalText.h"
+
 namespace {
 
 constexpr int kBlockSize = 65536;
@@ -546,22 +548,7 @@ std::u16string XmlDocument::attributeValue(std::u16string_view name) const {
 }
 
 int XmlDocument::attributeInt(std::u16string_view name) const {
-    const std::u16string v = attributeValue(name);
-    size_t p = 0;
-    while (p < v.size() && (isSpace(v[p]) || v[p] == u'\v' || v[p] == u'\f')) {
-        ++p;
-    }
-    bool negative = false;
-    if (p < v.size() && (v[p] == u'-' || v[p] == u'+')) {
-        negative = v[p] == u'-';
-        ++p;
-    }
-    std::int64_t n = 0;
-    for (; p < v.size() && v[p] >= u'0' && v[p] <= u'9'; ++p) {
-        n = std::min<std::int64_t>(n * 10 + (v[p] - u'0'), std::int64_t{INT_MAX} + 1);
-    }
-    n = negative ? -n : n;
-    return static_cast<int>(std::clamp<std::int64_t>(n, INT_MIN, INT_MAX));
+    return parseDecimal(attributeValue(name));
 }
 
 // ---- result log ----

@@ -45,8 +45,7 @@ public:
     bool setAttributes(std::initializer_list<std::pair<std::u16string_view, int>> attributes);
     // The unescaped value of the current element's attribute, empty when there is none.
     std::u16string attributeValue(std::u16string_view name) const;
-    // The attribute read as a decimal number the way strtol reads it (leading blanks, sign,
-    // digits up to the first other character), clamped to int; 0 when missing or not a number.
+    // The attribute read by parseDecimal (DecimalText.h), clamped to int; 0 when missing.
     int attributeInt(std::u16string_view name) const;
     // Tag name of the current element, empty when there is none.
     std::u16string tagName() const;
@@ -148,7 +147,9 @@ private:
              std::int64_t intValue = 0, bool hasInt = false, std::int64_t offset2 = -1);
     void logFileError(int error);
     bool readFile(const std::filesystem::path& path);
-    void decodeBytes(std::string_view bytes, size_t skip, std::string encoding);
+    // Decodes the bytes after any byte-order mark into the text; an empty encoding means UTF-8
+    // when the bytes are valid UTF-8 and the system code page otherwise.
+    void decodeBytes(std::string_view body, std::string encoding);
 
     WideText text_;
     std::u16string resultLog_;

@@ -213,7 +213,13 @@ TEST(XmlAttributes, NumbersReadLikeStrtol) {
                           {u"abc", 0},
                           {u"", 0},
                           {u"99999999999", 2147483647},
-                          {u"-99999999999", -2147483647 - 1}};
+                          {u"-99999999999", -2147483647 - 1},
+                          {u"2147483647", 2147483647},
+                          {u"-2147483648", -2147483647 - 1},
+                          {u"\r\n\v\f 8", 8},
+                          {u"- 5", 0},
+                          {u"--5", 0},
+                          {u"\u0665", 0}};
     for (const Case& c : cases) {
         XmlDocument doc;
         doc.appendElement(u"a");
