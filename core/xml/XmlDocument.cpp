@@ -24,6 +24,22 @@ inline bool endsName(char16_t c) {
     return c < 64 && ((kNameEndBits >> c) & 1) != 0;
 }
 
+// Follows quoted literals through markup, one character at a time: true when `c` opens, closes
+// or lies inside one. `quote` holds the open literal's quote mark, 0 outside.
+bool inQuotedLiteral(char16_t c, char16_t& quote) {
+    if (quote != 0) {
+        if (c == quote) {
+            quote = 0;
+        }
+        return true;
+    }
+    if (c == u'"' || c == u'\'') {
+        quote = c;
+        return true;
+    }
+    return false;
+}
+
 bool startsTagName(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
            c >= 123;
@@ -648,17 +664,8 @@ int XmlDocument::parseStartTag(int lt, std::vector<OpenElement>& open) {
     }
     const int nameLen = p - lt - 1;
     char16_t quote = 0;
-    for (; p < size; ++p) {
-        const char16_t c = t[p];
-        if (quote != 0) {
-            if (c == quote) {
-                quote = 0;
-            }
-        } else if (c == u'"' || c == u'\'') {
-            quote = c;
-        } else if (c == u'>') {
-            break;
-        }
+    while (p < size && (inQuotedLiteral(t[p], quote) || t[p] != u'>')) {
+        ++p;
     }
     if (p >= size) {
         log(u"unterminated_tag_syntax", u"type", u"start_tag", u"offset", lt, true);
@@ -763,13 +770,10 @@ int XmlDocument::parseDoctype(int lt) {
     bool subset = false;
     for (int p = lt + 9; p < size; ++p) {
         const char16_t c = t[p];
-        if (quote != 0) {
-            if (c == quote) {
-                quote = 0;
-            }
-        } else if (c == u'"' || c == u'\'') {
-            quote = c;
-        } else if (subset) {
+        if (inQuotedLiteral(c, quote)) {
+            continue;
+        }
+        if (subset) {
             subset = c != u']';
         } else if (c == u'[') {
             subset = true;

@@ -1,6 +1,7 @@
 #include "XmlEncoding.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "XmlDocument.h"
 
@@ -157,26 +158,19 @@ Encoding lookup(std::string_view name) {
         return e;
     }
     e.codePage = it->codePage;
-    switch (it->codePage) {
-        case 65001:
-            e.kind = Kind::Utf8;
-            break;
-        case 1200:
-            e.kind = Kind::Utf16Le;
-            break;
-        case 1201:
-            e.kind = Kind::Utf16Be;
-            break;
-        case 12000:
-            e.kind = Kind::Utf32Le;
-            break;
-        case 12001:
-            e.kind = Kind::Utf32Be;
-            break;
-        default:
-            e.iconvName = it->iconvName;
-            break;
+    // The Unicode code pages are converted here rather than by iconv.
+    static constexpr std::pair<int, Kind> kUnicodePages[] = {{65001, Kind::Utf8},
+                                                             {1200, Kind::Utf16Le},
+                                                             {1201, Kind::Utf16Be},
+                                                             {12000, Kind::Utf32Le},
+                                                             {12001, Kind::Utf32Be}};
+    for (const auto& [page, kind] : kUnicodePages) {
+        if (page == it->codePage) {
+            e.kind = kind;
+            return e;
+        }
     }
+    e.iconvName = it->iconvName;
     return e;
 }
 
