@@ -274,7 +274,7 @@ void syncFolderOf(const std::string& path) {
 
 }  // namespace
 
-bool StepList::writeXml(XmlDocument& doc) const {
+void StepList::writeXml(XmlDocument& doc) const {
     doc.appendElement(u"List");
     doc.setAttributes({{u"SizeOfView", SizeOfView},
                        {u"ViewStartAt", ViewStartAt},
@@ -297,12 +297,10 @@ bool StepList::writeXml(XmlDocument& doc) const {
         doc.stepOut();
     }
     doc.stepOut();
-    return true;
 }
 
-bool StepList::readXml(XmlDocument& doc) {
+void StepList::readXml(XmlDocument& doc) {
     readList(*this, doc, 0);
-    return true;
 }
 
 bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) const {
@@ -394,12 +392,4 @@ bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) 
     content->moveInto(*this);
     say(message, {});
     return true;
-}
-
-bool saveProfileFile(const KeyboardConfig& config, const std::string& path, std::string& why) {
-    return config.saveProfile(path, &why);
-}
-
-bool loadProfileFile(KeyboardConfig& config, const std::string& path, std::string& why) {
-    return config.loadProfile(path, &why);
 }

@@ -3,13 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace {
-
-// Catalogue rows far past any list: appending through setOrAppendAtRow.
-constexpr int kAppendRow = 200000;
-
-}  // namespace
-
 void StepList::clear() {
     items.clear();
     children.clear();
@@ -139,7 +132,7 @@ void StepList::findOrAdd(const StepList& steps) {
             return;
         }
     }
-    setOrAppendAtRow(kAppendRow, u"default");
+    append(u"default");
     const int index = indexOfRow(CursorPos);
     if (index >= 0) {
         children[index] = steps;

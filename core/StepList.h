@@ -30,6 +30,9 @@ public:
     // Makes the item at absolute `index` (clamped to the list) the cursor item, moving the view
     // only when the item is not visible. An empty list keeps ViewStartAt and CursorPos at 0.
     void scrollTo(int index);
+    // Adds an item (with an empty child list) at the end and makes it the cursor item, moving
+    // the view down only as far as needed to show it.
+    void append(const std::u16string& text);
     // Replaces the text at the row, or appends when the row is past the end.
     void setOrAppendAtRow(int row, const std::u16string& text);
     // Inserts before the row (the cursor row then shows the new item), or appends past the end.
@@ -47,8 +50,8 @@ public:
 
     // The list as a profile's "List" element, appended at the document's position (Profile.cpp);
     // readXml replaces the list by the "List" found at the document's current level.
-    bool writeXml(XmlDocument& doc) const;
-    bool readXml(XmlDocument& doc);
+    void writeXml(XmlDocument& doc) const;
+    void readXml(XmlDocument& doc);
 
     int SizeOfView = 0;
     int ViewStartAt = 0;
@@ -63,5 +66,4 @@ public:
 private:
     // Absolute index of a view row, -1 when it names no item.
     int indexOfRow(int row) const;
-    void append(const std::u16string& text);
 };

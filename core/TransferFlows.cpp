@@ -14,8 +14,6 @@ constexpr int kMacroSteps = 2;
 
 // The library is asked for each slot into an array this large, so no definition is cut.
 constexpr int kReadCapacity = 65536;
-// Items of a rebuilt list are appended through a row past any list.
-constexpr int kAppendRow = 20000;
 constexpr int kComboViewSize = 6;
 constexpr int kStepsViewSize = 9;
 
@@ -108,7 +106,7 @@ void rebuildFixedCodes(const KeyboardConfig& config, const int* array, int count
     } else {
         StepList steps(kComboViewSize);
         for (int i = 0; i < n; ++i) {
-            steps.setOrAppendAtRow(kAppendRow, codeName(config, array, 2 + i));
+            steps.append(codeName(config, array, 2 + i));
         }
         assignment.mode = Combo;
         assignment.steps = steps;
@@ -125,7 +123,7 @@ void rebuildContinuous(const KeyboardConfig& config, const int* array, int count
     StepList steps(kStepsViewSize);
     steps.Delay = array[1];
     for (int i = 0; i < n; ++i) {
-        steps.setOrAppendAtRow(kAppendRow, codeName(config, array, 3 + i));
+        steps.append(codeName(config, array, 3 + i));
     }
     assignment.mode = Emulation;
     assignment.steps = steps;
@@ -151,9 +149,9 @@ void rebuildMacro(const KeyboardConfig& config, const int* array, int count,
     for (int i = 0; i < n; ++i) {
         // Each pause follows the step before it: code, pause, code, ..., code.
         if (paused && i > 0) {
-            steps.setOrAppendAtRow(kAppendRow, pauseText(array[7 + 2 * (i - 1)]));
+            steps.append(pauseText(array[7 + 2 * (i - 1)]));
         }
-        steps.setOrAppendAtRow(kAppendRow, codeName(config, array, paused ? 6 + 2 * i : 6 + i));
+        steps.append(codeName(config, array, paused ? 6 + 2 * i : 6 + i));
     }
     assignment.mode = Macro;
     assignment.steps = steps;

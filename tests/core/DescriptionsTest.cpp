@@ -22,7 +22,7 @@ protected:
         KeyAssignment assignment;
         assignment.mode = mode;
         for (const auto& item : items) {
-            assignment.steps.setOrAppendAtRow(20000, item);
+            assignment.steps.append(item);
         }
         return assignment;
     }

@@ -57,7 +57,7 @@ TEST(KeyboardConfig, ClearEmptiesEverySlotAndCatalogue) {
     slot.mode = Macro;
     slot.hwCode = 130;
     slot.steps.SizeOfView = 9;
-    slot.steps.setOrAppendAtRow(20000, u"A Down");
+    slot.steps.append(u"A Down");
     slot.steps.PlayMode = 2;
 
     config->clear();

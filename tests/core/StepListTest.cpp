@@ -31,7 +31,7 @@ std::u16string joined(const StepList& list) {
     return all;
 }
 
-enum class Op { SetOrAppend, Insert, Remove, Scroll };
+enum class Op { Append, SetOrAppend, Insert, Remove, Scroll };
 
 struct ViewCase {
     const char* name;
@@ -40,7 +40,7 @@ struct ViewCase {
     int viewStartAt;
     int cursorPos;
     Op op;
-    int arg;                    // row, or index for Scroll
+    int arg;                    // row, or index for Scroll; unused for Append
     const char16_t* wantItems;  // "N" is the text the operation brings in
     int wantViewStartAt;
     int wantCursorPos;
@@ -54,12 +54,13 @@ void PrintTo(const ViewCase& c, std::ostream* os) {
 constexpr int kFar = 20000;
 
 const ViewCase kViewCases[] = {
-    {"AppendToEmpty", 9, 0, 0, 0, Op::SetOrAppend, kFar, u"N", 0, 0},
-    {"AppendFitsInView", 9, 3, 0, 0, Op::SetOrAppend, kFar, u"abcN", 0, 3},
-    {"AppendTenthScrollsOne", 9, 9, 0, 4, Op::SetOrAppend, kFar, u"abcdefghiN", 1, 8},
-    {"AppendToScrolledView", 3, 5, 0, 1, Op::SetOrAppend, kFar, u"abcdeN", 3, 2},
-    {"AppendWithoutViewSizeToEmpty", 0, 0, 0, 0, Op::SetOrAppend, kFar, u"N", 0, 0},
-    {"AppendWithoutViewSizeShowsLast", 0, 2, 0, 0, Op::SetOrAppend, kFar, u"abN", 2, 0},
+    {"AppendToEmpty", 9, 0, 0, 0, Op::Append, 0, u"N", 0, 0},
+    {"AppendFitsInView", 9, 3, 0, 0, Op::Append, 0, u"abcN", 0, 3},
+    {"AppendTenthScrollsOne", 9, 9, 0, 4, Op::Append, 0, u"abcdefghiN", 1, 8},
+    {"AppendToScrolledView", 3, 5, 0, 1, Op::Append, 0, u"abcdeN", 3, 2},
+    {"AppendWithoutViewSizeToEmpty", 0, 0, 0, 0, Op::Append, 0, u"N", 0, 0},
+    {"AppendWithoutViewSizeShowsLast", 0, 2, 0, 0, Op::Append, 0, u"abN", 2, 0},
+    {"SetFarRowAppendsToScrolledView", 3, 5, 0, 1, Op::SetOrAppend, kFar, u"abcdeN", 3, 2},
     {"SetReplacesAtViewRow", 9, 5, 2, 0, Op::SetOrAppend, 1, u"abcNe", 2, 0},
     {"SetNegativeIndexAppends", 9, 2, 0, 1, Op::SetOrAppend, -1, u"abN", 0, 2},
     {"SetRowPastEndAppends", 9, 2, 0, 0, Op::SetOrAppend, 2, u"abN", 0, 2},
@@ -89,6 +90,9 @@ TEST_P(StepListView, KeepsViewConsistent) {
     const ViewCase& c = GetParam();
     StepList list = makeList(c.sizeOfView, c.count, c.viewStartAt, c.cursorPos);
     switch (c.op) {
+        case Op::Append:
+            list.append(u"N");
+            break;
         case Op::SetOrAppend:
             list.setOrAppendAtRow(c.arg, u"N");
             break;
@@ -156,7 +160,7 @@ TEST(StepList, AssignCopiesDeeply) {
     StepList source = makeList(9, 2, 1, 0);
     source.Delay = 55;
     StepList child(9);
-    child.setOrAppendAtRow(kFar, u"A Down");
+    child.append(u"A Down");
     source.setChildAtRow(-1, child);  // absolute index 0
     StepList copy(3);
     copy = source;
@@ -203,7 +207,7 @@ TEST(StepList, InsertedChildIsEmptyAndParallel) {
 TEST(StepList, IndexOfItemIsExactAndFirst) {
     StepList list(9);
     for (const char16_t* text : {u"A Down", u"a down", u"A Down", u"<30 ms>"}) {
-        list.setOrAppendAtRow(kFar, text);
+        list.append(text);
     }
     EXPECT_EQ(list.indexOfItem(u"A Down"), 0);
     EXPECT_EQ(list.indexOfItem(u"a down"), 1);
@@ -230,7 +234,7 @@ const SameStepsCase kSameStepsCases[] = {
     {"OtherChildren", [](StepList& l) { l.children[0].Delay = 1; }, true},
     {"SwappedItems", [](StepList& l) { std::swap(l.items[0], l.items[1]); }, false},
     {"ItemCase", [](StepList& l) { l.items[0] = u"A"; }, false},
-    {"ExtraItem", [](StepList& l) { l.setOrAppendAtRow(kFar, u"c"); }, false},
+    {"ExtraItem", [](StepList& l) { l.append(u"c"); }, false},
     {"Cycles", [](StepList& l) { l.Cycles = 2; }, false},
     {"AutoInterval", [](StepList& l) { l.IsAutoInterval = true; }, false},
     {"Delay", [](StepList& l) { l.Delay = 31; }, false},
@@ -253,11 +257,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, StepListSameSteps, ::testing::ValuesIn(kSameStep
 TEST(StepList, FindOrAddAddsDefaultOnceThenSelectsIt) {
     StepList catalogue = makeList(6, 8);
     for (int i = 0; i < 8; ++i) {
-        catalogue.children[i].setOrAppendAtRow(kFar, letter(i));
+        catalogue.children[i].append(letter(i));
     }
     StepList steps(9);
-    steps.setOrAppendAtRow(kFar, u"Left CTRL");
-    steps.setOrAppendAtRow(kFar, u"C");
+    steps.append(u"Left CTRL");
+    steps.append(u"C");
 
     catalogue.findOrAdd(steps);
     ASSERT_EQ(catalogue.count(), 9);
@@ -273,10 +277,10 @@ TEST(StepList, FindOrAddAddsDefaultOnceThenSelectsIt) {
 
 TEST(StepList, FindOrAddSelectsFirstMatchingEntry) {
     StepList catalogue = makeList(6, 10, 0, 0);
-    catalogue.children[3].setOrAppendAtRow(kFar, u"X");
-    catalogue.children[7].setOrAppendAtRow(kFar, u"X");
+    catalogue.children[3].append(u"X");
+    catalogue.children[7].append(u"X");
     StepList steps(9);  // view fields are not part of the comparison
-    steps.setOrAppendAtRow(kFar, u"X");
+    steps.append(u"X");
     steps.CursorPos = 5;
     catalogue.findOrAdd(steps);
     EXPECT_EQ(catalogue.count(), 10);

@@ -150,7 +150,7 @@ TEST_P(WriteArray, FollowsTheWriteTable) {
     assignment.hwCode = c.hwCode;
     assignment.steps = StepList(9);
     for (const auto& item : c.items) {
-        assignment.steps.setOrAppendAtRow(20000, item);
+        assignment.steps.append(item);
     }
     assignment.steps.IsAutoInterval = c.autoInterval;
     assignment.steps.Delay = c.delay;
@@ -287,7 +287,7 @@ TEST_P(ReadArray, FollowsTheReadTable) {
     slot.mode = Macro;
     slot.hwCode = 77;
     slot.steps = StepList(3);
-    slot.steps.setOrAppendAtRow(20000, u"old");
+    slot.steps.append(u"old");
     slot.steps.Delay = 99;
     assignFromKeyConfiguration(config, c.array.data(), static_cast<int>(c.array.size()), slot);
     EXPECT_EQ(slot.mode, c.mode);

@@ -63,7 +63,7 @@ bool sameList(const StepList& a, const StepList& b) {
 StepList steps(std::initializer_list<const char16_t*> texts, int sizeOfView = 9) {
     StepList list(sizeOfView);
     for (const char16_t* t : texts) {
-        list.setOrAppendAtRow(20000, t);
+        list.append(t);
     }
     return list;
 }
@@ -83,11 +83,11 @@ void fillEverything(KeyboardConfig& c) {
 
     const std::u16string names[] = {u"Tom's macro", u"R&D", u"a<b>c", u"宏定义1", u"\"quoted\""};
     for (const std::u16string& name : names) {
-        c.predefinedMacros.setOrAppendAtRow(200000, name);
+        c.predefinedMacros.append(name);
         c.predefinedMacros.setChildAtRow(c.predefinedMacros.CursorPos, macro);
-        c.predefinedCombos.setOrAppendAtRow(200000, u"组合 " + name);
+        c.predefinedCombos.append(u"组合 " + name);
         c.predefinedCombos.setChildAtRow(c.predefinedCombos.CursorPos, combo);
-        c.predefinedEmulations.setOrAppendAtRow(200000, name + u" emu");
+        c.predefinedEmulations.append(name + u" emu");
         c.predefinedEmulations.setChildAtRow(c.predefinedEmulations.CursorPos, emulation);
     }
     c.predefinedMacros.scrollTo(1);
@@ -494,26 +494,29 @@ TEST_F(ProfileTest, SavingThroughASymbolicLinkKeepsTheLink) {
     EXPECT_EQ(files, 1) << "the temporary file is made and renamed beside the real file";
 }
 
-TEST_F(ProfileTest, FreeFunctionsGiveTheReason) {
+TEST_F(ProfileTest, TheReasonIsGivenOnFailureAndClearedOnSuccess) {
     std::string why;
-    EXPECT_FALSE(loadProfileFile(*config_, path("none.pro"), why));
+    EXPECT_FALSE(config_->loadProfile(path("none.pro"), &why));
     EXPECT_EQ(why, "No such file or directory");
-    EXPECT_TRUE(saveProfileFile(*config_, path("x.pro"), why));
-    EXPECT_TRUE(loadProfileFile(*config_, path("x.pro"), why));
+    EXPECT_TRUE(config_->saveProfile(path("x.pro"), &why));
+    EXPECT_EQ(why, "");
+    why = "stale";
+    EXPECT_TRUE(config_->loadProfile(path("x.pro"), &why));
+    EXPECT_EQ(why, "");
 }
 
 TEST(StepListXml, CatalogueRoundTripInADocument) {
     StepList catalogue(9);
-    catalogue.setOrAppendAtRow(200000, u"one");
+    catalogue.append(u"one");
     StepList entry = steps({u"A Down", u"<5 ms>", u"A UP"});
     entry.IsAutoInterval = true;
     entry.PlayMode = 1;
     catalogue.setChildAtRow(catalogue.CursorPos, entry);
-    catalogue.setOrAppendAtRow(200000, u"two & 'three'");
+    catalogue.append(u"two & 'three'");
     XmlDocument doc;
     doc.appendElement(u"Holder");
     doc.stepInto();
-    EXPECT_TRUE(catalogue.writeXml(doc));
+    catalogue.writeXml(doc);
     doc.stepOut();
 
     XmlDocument reread;
@@ -522,14 +525,14 @@ TEST(StepListXml, CatalogueRoundTripInADocument) {
     reread.stepInto();
     StepList back(3);
     back.setOrAppendAtRow(0, u"stale");
-    EXPECT_TRUE(back.readXml(reread));
+    back.readXml(reread);
     EXPECT_TRUE(sameList(back, catalogue));
     // No List at this level: the list is cleared and keeps its view size.
     XmlDocument empty;
     empty.setText(u"<Holder/>");
     empty.findElement(u"Holder");
     empty.stepInto();
-    EXPECT_TRUE(back.readXml(empty));
+    back.readXml(empty);
     EXPECT_EQ(back.count(), 0);
     EXPECT_EQ(back.SizeOfView, 9);
 }

@@ -84,7 +84,7 @@ KeyboardConfig& freshConfig() {
 
 bool loadProfileOrSay(KeyboardConfig& config, const std::string& path) {
     std::string why;
-    if (!loadProfileFile(config, path, why)) {
+    if (!config.loadProfile(path, &why)) {
         fail("cannot read the profile " + path + ": " + why);
         return false;
     }
@@ -206,7 +206,7 @@ int runRead(const Options& o) {
         return kExitDevice;
     }
     std::string why;
-    if (!saveProfileFile(config, o.path, why)) {
+    if (!config.saveProfile(o.path, &why)) {
         fail("cannot save the profile " + o.path + ": " + why);
         return kExitBadInput;
     }

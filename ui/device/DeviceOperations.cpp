@@ -93,7 +93,7 @@ DeviceSettleTimes& deviceSettleTimes() {
     return times;
 }
 
-int runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker) {
+void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker) {
     bool done = false;
     switch (operation) {
         case WriteKeySettings:
@@ -109,7 +109,6 @@ int runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& wo
             break;
     }
     post(config, WM_TRANSFER_DONE, done ? kTransferSucceeded : kTransferFailed);
-    return 0;
 }
 
 int runFirmwareDownload(KeyboardConfig& config) {

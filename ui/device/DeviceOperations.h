@@ -34,8 +34,8 @@ constexpr int kTransferFailed = 0;
 constexpr int kTransferSucceeded = 1;
 
 // Runs one progress operation on the calling (worker) thread, then posts WM_TRANSFER_DONE with
-// kTransferSucceeded or kTransferFailed. A stop request ends it early as a failure. Returns 0.
-int runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker);
+// kTransferSucceeded or kTransferFailed. A stop request ends it early as a failure.
+void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker);
 
 // Outcome codes of a firmware download, the wParam of the firmware worker's WM_TRANSFER_DONE.
 enum FirmwareOutcome : int {
