@@ -8,6 +8,7 @@
 #include "Descriptions.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "OskelTestSupport.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ TEST_P(MacroDescription, CondensesEachStep) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MacroDescription, ::testing::ValuesIn(kMacroCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         oskeltest::CaseName());
 
 TEST_F(Descriptions, LongMacroStopsAfterTheStepPastTheLimit) {
     // Each condensed step is 10 characters, 11 with its comma: 11 steps make exactly 120.

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "OskelTestSupport.h"
 #include "StepList.h"
 
 namespace {
@@ -123,7 +124,7 @@ TEST_P(StepListView, KeepsViewConsistent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, StepListView, ::testing::ValuesIn(kViewCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         oskeltest::CaseName());
 
 TEST(StepList, ConstructedWithoutSizeHasNoViewAndDefaultSettings) {
     const StepList list;
@@ -252,7 +253,7 @@ TEST_P(StepListSameSteps, ComparesStepsAndPlaySettingsOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, StepListSameSteps, ::testing::ValuesIn(kSameStepsCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         oskeltest::CaseName());
 
 TEST(StepList, FindOrAddAddsDefaultOnceThenSelectsIt) {
     StepList catalogue = makeList(6, 8);

@@ -8,6 +8,7 @@
 
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "OskelTestSupport.h"
 #include "TransferFlows.h"
 
 namespace {
@@ -160,7 +161,7 @@ TEST_P(WriteArray, FollowsTheWriteTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WriteArray, ::testing::ValuesIn(kWriteCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         oskeltest::CaseName());
 
 struct ReadCase {
     const char* name;
@@ -309,8 +310,7 @@ TEST_P(ReadArray, FollowsTheReadTable) {
     EXPECT_EQ(steps.ViewStartAt + steps.CursorPos, steps.count() - 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ReadArray, ::testing::ValuesIn(kReadCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ReadArray, ::testing::ValuesIn(kReadCases), oskeltest::CaseName());
 
 TEST_F(KeyConfigurationArrays, LongReadBackScrollsToTheEnd) {
     std::vector<int> array = {1, 30, 12};

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "OskelTestSupport.h"
 #include "XmlDocument.h"
 
 namespace {
@@ -111,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "<read encoding=\"UTF-8\" length=\"12\"/>"
                     "<converted_to encoding=\"UTF-16\" length=\"10\"/>"
                     "<truncation_error encoding=\"UTF-8\"/>"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    oskeltest::CaseName());
 
 // An HTML file names its charset in a meta element of its head.
 TEST_F(XmlFileTest, HtmlCharsetDecidesTheDecoding) {

@@ -272,26 +272,26 @@ TEST_F(DeviceTransfer, ExchangesFromTwoThreadsNeverInterleave) {
     }
 }
 
-TEST_F(DeviceTransfer, SampleFirmwareArrivesLineByLine) {
-    std::ifstream file(OSKEL_TESTDATA_DIR "/stm32-blinky.hex", std::ios::binary);
-    if (!file) {
-        GTEST_SKIP() << "test data missing: " OSKEL_TESTDATA_DIR "/stm32-blinky.hex";
-    }
-    std::stringstream content;
-    content << file.rdbuf();
-    const std::string text = content.str();
+class GoodFirmware : public DeviceTransfer, public ::testing::WithParamInterface<FirmwareImage> {};
+
+TEST_P(GoodFirmware, ArrivesLineByLine) {
+    const std::string text = GetParam().text();
+    ASSERT_FALSE(text.empty()) << GetParam().path;
     startAndOpen();
     MessageLog window;
     ASSERT_TRUE(
         device.WriteFirmwareToKeyboard(text.c_str(), static_cast<int>(text.size()), &window));
     settle();
     auto lines = keyboard->firmwareLines();
-    ASSERT_EQ(lines.size(), 16u);
+    ASSERT_EQ(lines.size(), GetParam().records);
     // Each stored line, written back as hex, is the file's line.
     std::istringstream fileLines(text);
     std::string line;
     for (const auto& bytes : lines) {
         std::getline(fileLines, line);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
         std::string hex = ":";
         char digits[3];
         for (auto b : bytes) {
@@ -301,8 +301,11 @@ TEST_F(DeviceTransfer, SampleFirmwareArrivesLineByLine) {
         EXPECT_EQ(hex, line);
     }
     EXPECT_EQ(window.progress().back(), 150u);
-    EXPECT_EQ(window.progress().size(), 16u);
+    EXPECT_EQ(window.progress().size(), GetParam().records);
 }
+
+INSTANTIATE_TEST_SUITE_P(Images, GoodFirmware, ::testing::ValuesIn(goodFirmwareImages()),
+                         CaseName());
 
 TEST_F(DeviceTransfer, BadFirmwareSendsNothing) {
     startAndOpen();

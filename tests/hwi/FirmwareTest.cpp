@@ -1,12 +1,13 @@
 // Firmware texts: the whole-text check, and the download one line per report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
-#include "TestSupport.h"
 #include "Firmware.h"
 #include "ScriptedTransport.h"
+#include "TestSupport.h"
 
 using namespace oskeltest;
 using oskel::hid::checkFirmwareText;
@@ -121,19 +122,29 @@ TEST(FirmwareDownload, FailedReportStopsTheDownload) {
     EXPECT_EQ(window.progress(), (std::vector<std::uintptr_t>{75}));
 }
 
-TEST(FirmwareDownload, TheSampleImageIsValidAndSentUnchanged) {
-    std::ifstream file(OSKEL_TESTDATA_DIR "/stm32-blinky.hex", std::ios::binary);
-    if (!file) {
-        GTEST_SKIP() << "test data missing: " OSKEL_TESTDATA_DIR "/stm32-blinky.hex";
-    }
-    std::stringstream content;
-    content << file.rdbuf();
-    auto checked = checkFirmwareText(content.str());
+class GoodImage : public ::testing::TestWithParam<FirmwareImage> {};
+
+TEST_P(GoodImage, IsValidAndSentUnchanged) {
+    const std::string text = GetParam().text();
+    auto checked = checkFirmwareText(text);
     ASSERT_TRUE(checked.valid) << "line " << checked.faultLine << ": " << checked.fault;
-    EXPECT_EQ(checked.lines.size(), 16u);
+    EXPECT_EQ(checked.lines.size(), GetParam().records);
     EXPECT_EQ(checked.lines.front(),
               (std::vector<std::uint8_t>{0x02, 0x00, 0x00, 0x04, 0x08, 0x00, 0xF2}));
     EXPECT_EQ(checked.lines.back(), (std::vector<std::uint8_t>{0x00, 0x00, 0x00, 0x01, 0xFF}));
+    ScriptedTransport transport;
+    MessageLog window;
+    EXPECT_TRUE(download(transport, text, &window));
+    ASSERT_EQ(transport.written.size(), checked.lines.size());
+    // Each report: report id 0, the colon, then the record's bytes as they stand in the file.
+    for (std::size_t i = 0; i < checked.lines.size(); ++i) {
+        Payload expected{0x00, 0x3A};
+        std::copy(checked.lines[i].begin(), checked.lines[i].end(), expected.begin() + 2);
+        EXPECT_EQ(transport.written[i], expected) << "record " << i;
+    }
+    EXPECT_EQ(window.progress().back(), 150u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Images, GoodImage, ::testing::ValuesIn(goodFirmwareImages()), CaseName());
 
 }  // namespace

@@ -209,8 +209,7 @@ TEST_P(CodeLimit, ReceivedCountAboveTheLimitIsClamped) {
     EXPECT_EQ(payloads[0][c.countByte], c.limit);
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, CodeLimit, testing::ValuesIn(kCodeLimits),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Records, CodeLimit, testing::ValuesIn(kCodeLimits), oskeltest::CaseName());
 
 TEST(KeyRecordDecoding, NormalAndContinuousFields) {
     CNormalKeyDefine normalKey(5, 1);

@@ -175,7 +175,7 @@ TEST_P(VirtualKeyboardEnding, RemovesItsSocket) {
 INSTANTIATE_TEST_SUITE_P(Signals, VirtualKeyboardEnding,
                          testing::Values(EndingCase{"SIGINT", SIGINT},
                                          EndingCase{"SIGTERM", SIGTERM}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         oskeltest::CaseName());
 
 TEST_F(VirtualKeyboardProgram, SilentProgramMakesReadsFail) {
     KeyboardProcess process({"--silent"});

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -14,23 +13,9 @@
 #include <vector>
 
 #include "OskelHWI.h"
+#include "OskelTestSupport.h"
 
 namespace oskeltest {
-
-// Names a parameterised case after its `name` field, with every character GoogleTest does not
-// take in a test name turned into '_'.
-struct CaseName {
-    template <typename Info>
-    std::string operator()(const Info& info) const {
-        std::string name = info.param.name;
-        for (char& c : name) {
-            if (!std::isalnum(static_cast<unsigned char>(c))) {
-                c = '_';
-            }
-        }
-        return name;
-    }
-};
 
 using Bytes = std::vector<std::uint8_t>;
 using Payload = std::array<std::uint8_t, 64>;

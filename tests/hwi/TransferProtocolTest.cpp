@@ -4,9 +4,9 @@
 #include <atomic>
 #include <numeric>
 
-#include "TestSupport.h"
 #include "KeyConfiguration.h"
 #include "ScriptedTransport.h"
+#include "TestSupport.h"
 #include "Travo.h"
 
 using namespace oskeltest;

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "TestSupport.h"
 #include "KeyboardUtil.h"
+#include "TestSupport.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "JsonParse.h"
+#include "OskelTestSupport.h"
 #include "Process.h"
 
 namespace fs = std::filesystem;
@@ -392,11 +393,11 @@ TEST_F(OskelctlEndToEnd, ShowJsonCarriesTheWholeProfile) {
     EXPECT_EQ(v["backlight"][107][2].integer(), 3);
 }
 
-TEST_F(OskelctlEndToEnd, FirmwareIsSentLineByLine) {
-    const fs::path image = fs::path(OSKEL_TESTDATA_DIR) / "stm32-blinky.hex";
-    if (!fs::exists(image)) {
-        GTEST_SKIP() << "no firmware image at " << image;
-    }
+class OskelctlFirmware : public OskelctlEndToEnd,
+                         public ::testing::WithParamInterface<oskeltest::FirmwareImage> {};
+
+TEST_P(OskelctlFirmware, IsSentLineByLine) {
+    const fs::path image = GetParam().path;
     startKeyboard();
     const ProcessResult r = ctl({"firmware", image.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -411,8 +412,13 @@ TEST_F(OskelctlEndToEnd, FirmwareIsSentLineByLine) {
         }
         expected.push_back(hex(report));
     }
+    EXPECT_EQ(expected.size(), GetParam().records);
     EXPECT_EQ(loggedLines(expected.size()), expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Images, OskelctlFirmware,
+                         ::testing::ValuesIn(oskeltest::goodFirmwareImages()),
+                         oskeltest::CaseName());
 
 struct BadFileCase {
     const char* name;

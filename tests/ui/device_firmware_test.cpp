@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "CTravoDialogFirmwareUpdate.h"
+#include "OskelTestSupport.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 
@@ -20,7 +21,7 @@ constexpr int kOpenFileButton = 91;
 constexpr int kUpdateButton = 92;
 constexpr int kCancelButton = 93;
 
-const QString kGoodFirmware = QStringLiteral(OSKEL_TESTDATA_DIR "/stm32-blinky.hex");
+const QString kGoodFirmware = QStringLiteral(OSKEL_TEST_FIRMWARE);
 
 const QString kDownloaded = QStringLiteral(
     "The Firmware is downloaded successfully.\n"
@@ -30,11 +31,6 @@ const QString kFailed = QStringLiteral("Firmware download failed.");
 const QString kCannotOpen = QStringLiteral("Can't open firmware file");
 const QString kRunning =
     QStringLiteral("A firmware download is in progress. Please wait until it ends.");
-
-#define NEED_KEYBOARD(env)             \
-    if (!(env).ready()) {              \
-        GTEST_SKIP() << (env).problem; \
-    }
 
 // The dialog shown without a nested loop, as the tests drive it.
 struct OpenDialog {
@@ -59,9 +55,6 @@ std::vector<std::uint8_t> hexBytes(const QByteArray& line) {
 }  // namespace
 
 TEST(FirmwareDialog, GoodFileReachesTheKeyboardLineByLine) {
-    if (!QFile::exists(kGoodFirmware)) {
-        GTEST_SKIP() << "no test firmware at " << kGoodFirmware.toStdString();
-    }
     DeviceDialogTest env;
     NEED_KEYBOARD(env);
     env.seam.openAnswers << kGoodFirmware;
@@ -145,13 +138,7 @@ TEST_P(FirmwareBadFile, FailsAndSendsNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, FirmwareBadFile, ::testing::ValuesIn(kBadFiles),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name) {
-                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 TEST(FirmwareDialog, WithoutAFileTheFileCannotBeOpened) {
     DeviceDialogTest env;
@@ -221,13 +208,7 @@ TEST_P(FirmwareVersion, ReadsIntoTheVersionBox) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Version, FirmwareVersion, ::testing::ValuesIn(kVersions),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name) {
-                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 TEST(FirmwareDialog, OutcomeMessagesFollowTheLanguage) {
     DeviceDialogTest env;

@@ -8,6 +8,7 @@
 
 #include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDlg.h"
+#include "OskelTestSupport.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 
@@ -48,9 +49,7 @@ struct MainWindow {
 
 TEST(MainWindowDevice, ReadAllRebuildsTheKeysShown) {
     DeviceDialogTest env;
-    if (!env.ready()) {
-        GTEST_SKIP() << env.problem;
-    }
+    NEED_KEYBOARD(env);
     env.config.language = "en-US";
     MainWindow main(env.config);
     ASSERT_TRUE(main.open());
@@ -67,9 +66,7 @@ TEST(MainWindowDevice, ReadAllRebuildsTheKeysShown) {
 
 TEST(MainWindowDevice, WriteKeysSendsWhatTheWindowShows) {
     DeviceDialogTest env;
-    if (!env.ready()) {
-        GTEST_SKIP() << env.problem;
-    }
+    NEED_KEYBOARD(env);
     MainWindow main(env.config);
     ASSERT_TRUE(main.open());
     env.config.slot(7, 0).mode = Single;
@@ -90,9 +87,7 @@ TEST(MainWindowDevice, WriteKeysSendsWhatTheWindowShows) {
 
 TEST(MainWindowDevice, FirmwareButtonOpensTheFirmwareDialog) {
     DeviceDialogTest env;
-    if (!env.ready()) {
-        GTEST_SKIP() << env.problem;
-    }
+    NEED_KEYBOARD(env);
     MainWindow main(env.config);
     ASSERT_TRUE(main.open());
     bool seen = false;

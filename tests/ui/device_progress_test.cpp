@@ -10,6 +10,7 @@
 #include "CTravoDialogProgress.h"
 #include "DeviceDialogs.h"
 #include "DeviceOperations.h"
+#include "OskelTestSupport.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 
@@ -20,11 +21,6 @@ namespace {
 
 constexpr int kCloseButton = 89;
 constexpr int kCancelButton = 93;
-
-#define NEED_KEYBOARD(env)             \
-    if (!(env).ready()) {              \
-        GTEST_SKIP() << (env).problem; \
-    }
 
 // A few one-code assignments on both levels, and what the keyboard must store for them.
 struct OneCodeKey {
@@ -273,13 +269,7 @@ TEST_P(ProgressFailure, EndsWithTheFailureMessageAndKeepsTheDocument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DroppedKeyboard, ProgressFailure, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name) {
-                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 struct CancelCase {
     const char* name;
@@ -351,13 +341,7 @@ TEST_P(ProgressCancel, StopsTheWorkerReportsNothingAndKeepsTheDocument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cancel, ProgressCancel, ::testing::ValuesIn(kCancels),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name) {
-                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
-                         });
+                         oskeltest::CaseName());
 
 TEST(ProgressDialog, EnterDoesNotEndATransfer) {
     DeviceDialogTest env;

@@ -9,6 +9,7 @@
 #include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDialogProgress.h"
 #include "DeviceDialogs.h"
+#include "OskelTestSupport.h"
 #include "SkinResources.h"
 #include "device_test_support.h"
 #include "device_watch.h"
@@ -42,9 +43,7 @@ TEST(DeviceScreenshots, ProgressDialogMidWrite) {
         GTEST_SKIP() << "the window pictures (OskelRES.rcc) were not built";
     }
     DeviceDialogTest env;
-    if (!env.ready()) {
-        GTEST_SKIP() << env.problem;
-    }
+    NEED_KEYBOARD(env);
     env.config.language = "zh-CN";
     QImage shot;
     int width = 0;
@@ -64,14 +63,12 @@ TEST(DeviceScreenshots, ProgressDialogMidWrite) {
 }
 
 TEST(DeviceScreenshots, FirmwareDialogMidDownload) {
-    const QString firmware = QStringLiteral(OSKEL_TESTDATA_DIR "/stm32-blinky.hex");
-    if (!useWindowPictures() || !QFile::exists(firmware)) {
-        GTEST_SKIP() << "needs the window pictures and the test firmware";
+    const QString firmware = QStringLiteral(OSKEL_TEST_FIRMWARE);
+    if (!useWindowPictures()) {
+        GTEST_SKIP() << "the window pictures (OskelRES.rcc) were not built";
     }
     DeviceDialogTest env;
-    if (!env.ready()) {
-        GTEST_SKIP() << env.problem;
-    }
+    NEED_KEYBOARD(env);
     env.seam.openAnswers << firmware;
     CTravoDialogFirmwareUpdate dialog(env.config, nullptr);
     dialog.open();

@@ -13,7 +13,6 @@ if(TARGET oskel_ui_device AND TARGET oskel_virtual_keyboard_lib)
   target_link_libraries(device_dialog_tests PRIVATE
     oskel_ui_device oskel_virtual_keyboard_lib Qt6::Test GTest::gtest)
   target_compile_definitions(device_dialog_tests PRIVATE
-    OSKEL_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/../shared/testdata"
     OSKEL_RES_RCC="${CMAKE_BINARY_DIR}/bin/OskelRES.rcc"
     OSKEL_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
   if(TARGET OskelRES)
