@@ -35,10 +35,10 @@ void readCodes(const std::uint8_t* record, int countByte, int limit, std::vector
 
 void CKeyDefine::writeHeader(std::uint8_t* payload) const {
     payload[0] = 0x00;
-    payload[1] = kKeyRecord;
-    payload[2] = static_cast<std::uint8_t>(level);
-    payload[3] = static_cast<std::uint8_t>(key);
-    payload[4] = static_cast<std::uint8_t>(type);
+    payload[kTagAt] = kKeyRecord;
+    payload[kRecordLevelAt] = static_cast<std::uint8_t>(level);
+    payload[kRecordKeyAt] = static_cast<std::uint8_t>(key);
+    payload[kRecordTypeAt] = static_cast<std::uint8_t>(type);
 }
 
 bool CNormalKeyDefine::encodeRecord(std::uint8_t* buffer, int payloadSize, int& size) const {
@@ -52,9 +52,9 @@ bool CNormalKeyDefine::encodeRecord(std::uint8_t* buffer, int payloadSize, int& 
     std::memset(buffer, 0, payloadSize);
     writeHeader(buffer);
     int n = codesToSend(codeCount, codes, std::min(kMaxNormalCodes, payloadSize - 6));
-    buffer[5] = static_cast<std::uint8_t>(n);
+    buffer[kNormalCountAt] = static_cast<std::uint8_t>(n);
     for (int i = 0; i < n; ++i) {
-        buffer[6 + i] = static_cast<std::uint8_t>(codes[i] & 0xFF);
+        buffer[kNormalCountAt + 1 + i] = static_cast<std::uint8_t>(codes[i] & 0xFF);
     }
     return true;
 }
@@ -63,7 +63,7 @@ bool CNormalKeyDefine::decodeRecord(const std::uint8_t* record, int payloadSize,
     if (record == nullptr || payloadSize < 6 || totalLength < payloadSize) {
         return false;
     }
-    readCodes(record, 5, std::min(kMaxNormalCodes, payloadSize - 6), codes, codeCount);
+    readCodes(record, kNormalCountAt, std::min(kMaxNormalCodes, payloadSize - 6), codes, codeCount);
     return true;
 }
 
@@ -82,10 +82,10 @@ bool CContinousKeyDefine::encodeRecord(std::uint8_t* buffer, int payloadSize, in
     if (n == 0) {
         return true;
     }
-    writeBigEndian16(buffer + 5, delay);
-    buffer[7] = static_cast<std::uint8_t>(n);
+    writeBigEndian16(buffer + kContinuousDelayAt, delay);
+    buffer[kContinuousCountAt] = static_cast<std::uint8_t>(n);
     for (int i = 0; i < n; ++i) {
-        buffer[8 + i] = static_cast<std::uint8_t>(codes[i] & 0xFF);
+        buffer[kContinuousCountAt + 1 + i] = static_cast<std::uint8_t>(codes[i] & 0xFF);
     }
     return true;
 }
@@ -95,8 +95,9 @@ bool CContinousKeyDefine::decodeRecord(const std::uint8_t* record, int payloadSi
     if (record == nullptr || payloadSize < 8 || totalLength < payloadSize) {
         return false;
     }
-    delay = readBigEndian16(record + 5);
-    readCodes(record, 7, std::min(kMaxContinuousCodes, payloadSize - 8), codes, codeCount);
+    delay = readBigEndian16(record + kContinuousDelayAt);
+    readCodes(record, kContinuousCountAt, std::min(kMaxContinuousCodes, payloadSize - 8), codes,
+              codeCount);
     return true;
 }
 
@@ -148,10 +149,10 @@ bool CMacroKeyDefine::encodeRecord(std::uint8_t* buffer, int payloadSize, int& s
 
     std::uint8_t header[kMacroHeaderSize];
     writeHeader(header);
-    header[5] = static_cast<std::uint8_t>(cycles & 0xFF);
-    header[6] = static_cast<std::uint8_t>(hasStepDelays & 0xFF);
-    writeBigEndian16(header + 7, delay);
-    writeBigEndian16(header + 9, length);
+    header[kMacroCyclesAt] = static_cast<std::uint8_t>(cycles & 0xFF);
+    header[kMacroHasStepDelaysAt] = static_cast<std::uint8_t>(hasStepDelays & 0xFF);
+    writeBigEndian16(header + kMacroDelayAt, delay);
+    writeBigEndian16(header + kMacroLengthAt, length);
 
     for (int piece = 0; piece < pieces; ++piece) {
         std::uint8_t* payload = buffer + piece * payloadSize;
@@ -170,11 +171,11 @@ bool CMacroKeyDefine::decodeRecord(const std::uint8_t* record, int payloadSize, 
         return false;
     }
     const int pieceSize = payloadSize - static_cast<int>(kMacroHeaderSize);
-    cycles = record[5];
+    cycles = record[kMacroCyclesAt];
     // Anything but 0 means the steps come in 4-byte groups.
-    hasStepDelays = record[6] != 0 ? 1 : 0;
-    delay = readBigEndian16(record + 7);
-    const int length = readBigEndian16(record + 9);
+    hasStepDelays = record[kMacroHasStepDelaysAt] != 0 ? 1 : 0;
+    delay = readBigEndian16(record + kMacroDelayAt);
+    const int length = readBigEndian16(record + kMacroLengthAt);
 
     std::vector<std::uint8_t> steps;
     const int payloads = totalLength / payloadSize;

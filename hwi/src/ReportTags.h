@@ -39,13 +39,33 @@ constexpr int kMaxContinuousCodes = 56;                                   // byt
 constexpr int kMaxStepPayload = 0xFFFF;                                   // L is 16 bits
 constexpr std::uint8_t kStepDelayMarker = 0xC8;  // second byte of every 4-byte step group
 static_assert(kMacroPieceSize == 53, "a macro payload carries 53 step bytes");
-static_assert(6 + kMaxNormalCodes == kPayloadSize, "type 0 codes fill the payload");
-static_assert(8 + kMaxContinuousCodes == kPayloadSize, "type 1 codes fill the payload");
+
+// Where the fields of a key record stand in its first payload. Every record starts
+// 00 F0 level key type; the rest depends on the type.
+constexpr std::size_t kTagAt = 1;  // of every payload: 00 tag ...
+constexpr std::size_t kRecordLevelAt = 2;
+constexpr std::size_t kRecordKeyAt = 3;
+constexpr std::size_t kRecordTypeAt = 4;
+constexpr std::size_t kNormalCountAt = 5;         // type 0: n, then n codes
+constexpr std::size_t kContinuousDelayAt = 5;     // type 1: delay (2 bytes, big-endian),
+constexpr std::size_t kContinuousCountAt = 7;     //         n, then n codes
+constexpr std::size_t kMacroCyclesAt = 5;         // types 2-4
+constexpr std::size_t kMacroHasStepDelaysAt = 6;  //
+constexpr std::size_t kMacroDelayAt = 7;          // 2 bytes, big-endian
+constexpr std::size_t kMacroLengthAt = 9;         // L, 2 bytes, big-endian; steps follow
+static_assert(kRecordHeaderSize == kRecordTypeAt + 1, "the type ends the common header");
+static_assert(kMacroHeaderSize == kMacroLengthAt + 2, "the steps follow L");
+static_assert(kNormalCountAt + 1 + kMaxNormalCodes == kPayloadSize,
+              "type 0 codes fill the payload");
+static_assert(kContinuousCountAt + 1 + kMaxContinuousCodes == kPayloadSize,
+              "type 1 codes fill the payload");
 
 // Backlight.
 constexpr std::size_t kLightTableSize = 324;  // keys 1..108, red, green, blue
 constexpr std::size_t kLightChunkMax = 61;    // payload bytes 3..63
-static_assert(3 + kLightChunkMax == kPayloadSize, "a light chunk fills the payload");
+constexpr std::size_t kChunkLengthAt = 2;     // 00 E0 n data
+constexpr std::size_t kChunkDataAt = 3;
+static_assert(kChunkDataAt + kLightChunkMax == kPayloadSize, "a light chunk fills the payload");
 static_assert(kLightTableSize == 3 * kKeyCount, "three colour bytes per key");
 
 // Version answer: bytes 2..63 hold the text.
@@ -53,7 +73,7 @@ constexpr std::size_t kVersionTextOffset = 2;
 constexpr std::size_t kVersionTextMax = kPayloadSize - kVersionTextOffset;  // 62
 static_assert(kVersionTextMax == 62, "the version text takes 62 bytes");
 
-// Firmware: bytes 2..63 hold the decoded line.
+// Firmware: bytes 2..63 hold the decoded line, its length byte first.
 constexpr std::size_t kFirmwareDataOffset = 2;
 constexpr std::size_t kFirmwareLineMax = kPayloadSize - kFirmwareDataOffset;  // 62
 static_assert(kFirmwareLineMax == 62, "a firmware report carries 62 decoded bytes");

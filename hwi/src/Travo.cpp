@@ -110,12 +110,12 @@ bool CTravo::writeAllKeys(NotifyTarget* window) {
 // One key record whose first payload is `first`: gathers the further payloads a macro spans,
 // decodes it into its slot. False only when a read failed.
 bool CTravo::receiveKeyRecord(std::uint8_t* first, NotifyTarget* window) {
-    const int level = first[2];
-    const int key = first[3];
-    const int type = first[4];
+    const int level = first[kRecordLevelAt];
+    const int key = first[kRecordKeyAt];
+    const int type = first[kRecordTypeAt];
     int payloads = 1;
     if (type >= 2 && type <= 4) {
-        payloads = macroRecordPayloads((first[9] << 8) | first[10]);
+        payloads = macroRecordPayloads((first[kMacroLengthAt] << 8) | first[kMacroLengthAt + 1]);
     }
     const bool named = validLevel(level) && validKey(key) && type <= 4;
     if (named) {
@@ -154,7 +154,7 @@ bool CTravo::readAllKeys(NotifyTarget* window) {
         if (payload[0] == kKeyEnd) {
             return true;
         }
-        if (payload[1] == kKeyRecord && !receiveKeyRecord(payload, window)) {
+        if (payload[kTagAt] == kKeyRecord && !receiveKeyRecord(payload, window)) {
             return false;
         }
     }
@@ -189,16 +189,16 @@ bool CTravo::readLights() {
         if (!receivePayload(payload)) {
             return false;
         }
-        if (payload[1] == kLightEnd) {
+        if (payload[kTagAt] == kLightEnd) {
             return true;
         }
-        if (payload[1] != kLightChunk) {
+        if (payload[kTagAt] != kLightChunk) {
             continue;
         }
         // The keyboard's chunk length is trusted only as far as the report and the table go.
-        std::size_t n = std::min<std::size_t>(payload[2], kLightChunkMax);
+        std::size_t n = std::min<std::size_t>(payload[kChunkLengthAt], kLightChunkMax);
         n = std::min(n, lights.size() - offset);
-        std::memcpy(lights.data() + offset, payload + 3, n);
+        std::memcpy(lights.data() + offset, payload + kChunkDataAt, n);
         offset += n;
     }
 }

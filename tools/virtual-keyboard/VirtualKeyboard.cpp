@@ -24,9 +24,9 @@ using namespace oskel::hid;
 
 Payload emptyRecord(int slot) {
     Payload payload{};
-    payload[1] = kKeyRecord;
-    payload[2] = static_cast<std::uint8_t>(slot / kKeyCount + 1);
-    payload[3] = static_cast<std::uint8_t>(slot % kKeyCount + 1);
+    payload[kTagAt] = kKeyRecord;
+    payload[kRecordLevelAt] = static_cast<std::uint8_t>(slot / kKeyCount + 1);
+    payload[kRecordKeyAt] = static_cast<std::uint8_t>(slot % kKeyCount + 1);
     return payload;
 }
 
@@ -254,7 +254,7 @@ bool VirtualKeyboard::handle(int client, const Payload& payload, int& receivedOn
     if (silent || !command) {
         return true;
     }
-    switch (payload[1]) {
+    switch (payload[kTagAt]) {
         case kKeyReadRequest:
             return answerKeyRead(client);
         case kLightReadRequest:
@@ -273,7 +273,7 @@ bool VirtualKeyboard::take(const Payload& payload) {
         takeKeyRecord(payload);
         return false;
     }
-    switch (payload[1]) {
+    switch (payload[kTagAt]) {
         case kKeyRecord:
             takeKeyRecord(payload);
             break;
@@ -281,16 +281,18 @@ bool VirtualKeyboard::take(const Payload& payload) {
             lightOffset = 0;
             break;
         case kLightChunk: {
-            std::size_t n = std::min<std::size_t>(payload[2], kLightChunkMax);
+            std::size_t n = std::min<std::size_t>(payload[kChunkLengthAt], kLightChunkMax);
             n = std::min(n, lightTable.size() - lightOffset);
-            std::memcpy(lightTable.data() + lightOffset, payload.data() + 3, n);
+            std::memcpy(lightTable.data() + lightOffset, payload.data() + kChunkDataAt, n);
             lightOffset += n;
             break;
         }
         case kFirmwareLine: {
-            // Byte 2 is the record's length byte: length, address, type, data, checksum.
-            std::size_t n = std::min<std::size_t>(payload[2] + 5u, kFirmwareLineMax);
-            firmware.emplace_back(payload.begin() + 2, payload.begin() + 2 + n);
+            // The line starts with the record's length byte: length, address (2), type, data,
+            // checksum.
+            const auto line = payload.begin() + kFirmwareDataOffset;
+            const std::size_t n = std::min<std::size_t>(*line + 5u, kFirmwareLineMax);
+            firmware.emplace_back(line, line + n);
             break;
         }
         default:
@@ -300,14 +302,15 @@ bool VirtualKeyboard::take(const Payload& payload) {
 }
 
 // Called with stateLock held. A macro record (types 2-4) spans ceil(L / 53) payloads, L from
-// bytes 9-10 of its first; the slot takes the record once it is whole.
+// its first; the slot takes the record once it is whole.
 void VirtualKeyboard::takeKeyRecord(const Payload& payload) {
     if (pendingPayloads == 0) {
         pendingRecord.assign(1, payload);
-        int type = payload[4];
+        int type = payload[kRecordTypeAt];
         if (type >= 2 && type <= 4) {
-            int length = (payload[9] << 8) | payload[10];
-            pendingPayloads = std::max(1, (length + 52) / 53);
+            int length = (payload[kMacroLengthAt] << 8) | payload[kMacroLengthAt + 1];
+            const int piece = static_cast<int>(kMacroPieceSize);
+            pendingPayloads = std::max(1, (length + piece - 1) / piece);
         } else {
             pendingPayloads = 1;
         }
@@ -317,8 +320,8 @@ void VirtualKeyboard::takeKeyRecord(const Payload& payload) {
     if (static_cast<int>(pendingRecord.size()) < pendingPayloads) {
         return;
     }
-    int level = pendingRecord[0][2];
-    int key = pendingRecord[0][3];
+    int level = pendingRecord[0][kRecordLevelAt];
+    int key = pendingRecord[0][kRecordKeyAt];
     if (level >= 1 && level <= kLevelCount && key >= 1 && key <= kKeyCount) {
         storedSlots[slotIndex(level, key)] = pendingRecord;
     }
