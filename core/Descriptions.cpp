@@ -1,5 +1,7 @@
 #include "Descriptions.h"
 
+#include <string_view>
+
 #include "KeyTables.h"
 
 namespace {
@@ -27,14 +29,21 @@ std::u16string condensedStep(const std::u16string& step) {
     return step;
 }
 
-std::u16string condensedMacro(const StepList& steps) {
+std::u16string asWritten(const std::u16string& step) {
+    return step;
+}
+
+// The steps, each as `shown` gives it, between separators; once the text is longer than
+// `limit` it ends with " ... ..." and the remaining steps are left out.
+std::u16string joined(const StepList& steps, std::u16string_view separator,
+                      std::u16string (*shown)(const std::u16string&), std::size_t limit) {
     std::u16string text;
     for (std::size_t i = 0; i < steps.items.size(); ++i) {
         if (i > 0) {
-            text += u',';
+            text += separator;
         }
-        text += condensedStep(steps.items[i]);
-        if (text.size() > kMacroDescriptionLimit) {
+        text += shown(steps.items[i]);
+        if (text.size() > limit) {
             text += u" ... ...";
             break;
         }
@@ -42,15 +51,12 @@ std::u16string condensedMacro(const StepList& steps) {
     return text;
 }
 
+std::u16string condensedMacro(const StepList& steps) {
+    return joined(steps, u",", condensedStep, kMacroDescriptionLimit);
+}
+
 std::u16string joinedSteps(const StepList& steps) {
-    std::u16string text;
-    for (std::size_t i = 0; i < steps.items.size(); ++i) {
-        if (i > 0) {
-            text += u" | ";
-        }
-        text += steps.items[i];
-    }
-    return text;
+    return joined(steps, u" | ", asWritten, std::u16string::npos);
 }
 
 const std::u16string& typeName(const std::array<std::u16string, kAssignmentTypeCount>& names,

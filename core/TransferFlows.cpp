@@ -79,6 +79,15 @@ std::u16string codeName(const KeyboardConfig& config, const int* array, int inde
     return hwCodeName(config, codeAt(array, index));
 }
 
+// A list of the key names of n codes from `first` on.
+StepList codeSteps(const KeyboardConfig& config, const int* array, int first, int n, int viewSize) {
+    StepList steps(viewSize);
+    for (int i = 0; i < n; ++i) {
+        steps.append(codeName(config, array, first + i));
+    }
+    return steps;
+}
+
 // Element count n at `index`, bounded by what the array can hold after `first` with `stride`
 // elements per step (the last step of a paused macro has no pause, hence `last`).
 int boundedCount(const int* array, int count, int index, int first, int stride) {
@@ -104,12 +113,8 @@ void rebuildFixedCodes(const KeyboardConfig& config, const int* array, int count
         assignment.mode = Mouse;
         assignment.hwCode = kLeftDoubleClickHwCode;
     } else {
-        StepList steps(kComboViewSize);
-        for (int i = 0; i < n; ++i) {
-            steps.append(codeName(config, array, 2 + i));
-        }
         assignment.mode = Combo;
-        assignment.steps = steps;
+        assignment.steps = codeSteps(config, array, 2, n, kComboViewSize);
     }
 }
 
@@ -120,11 +125,8 @@ void rebuildContinuous(const KeyboardConfig& config, const int* array, int count
         assignment.mode = NotSet;
         return;
     }
-    StepList steps(kStepsViewSize);
+    StepList steps = codeSteps(config, array, 3, n, kStepsViewSize);
     steps.Delay = array[1];
-    for (int i = 0; i < n; ++i) {
-        steps.append(codeName(config, array, 3 + i));
-    }
     assignment.mode = Emulation;
     assignment.steps = steps;
 }

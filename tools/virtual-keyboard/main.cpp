@@ -5,10 +5,12 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "VirtualKeyboard.h"
 
@@ -40,18 +42,16 @@ bool parseArguments(int argc, char** argv, oskel::VirtualKeyboardOptions& option
             into = argv[++i];
             return true;
         };
+        // The options that take their text as it stands.
+        const std::pair<const char*, std::string*> texts[] = {{"--dir", &options.dir},
+                                                              {"--name", &options.name},
+                                                              {"--version", &options.version},
+                                                              {"--log", &options.logPath}};
+        const auto text = std::find_if(std::begin(texts), std::end(texts),
+                                       [&](const auto& option) { return arg == option.first; });
         std::string number;
-        if (arg == "--dir") {
-            if (!value(options.dir))
-                return false;
-        } else if (arg == "--name") {
-            if (!value(options.name))
-                return false;
-        } else if (arg == "--version") {
-            if (!value(options.version))
-                return false;
-        } else if (arg == "--log") {
-            if (!value(options.logPath))
+        if (text != std::end(texts)) {
+            if (!value(*text->second))
                 return false;
         } else if (arg == "--silent") {
             options.silent = true;
