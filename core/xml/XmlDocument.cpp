@@ -655,13 +655,18 @@ void XmlDocument::parse() {
     checkRoot();
 }
 
+int XmlDocument::nameEnd(int from) const {
+    const int size = static_cast<int>(text_.size());
+    while (from < size && !endsName(text_[from])) {
+        ++from;
+    }
+    return from;
+}
+
 int XmlDocument::parseStartTag(int lt, std::vector<OpenElement>& open) {
     const char16_t* t = text_.data();
     const int size = static_cast<int>(text_.size());
-    int p = lt + 1;
-    while (p < size && !endsName(t[p])) {
-        ++p;
-    }
+    int p = nameEnd(lt + 1);
     const int nameLen = p - lt - 1;
     char16_t quote = 0;
     while (p < size && (inQuotedLiteral(t[p], quote) || t[p] != u'>')) {
@@ -691,10 +696,7 @@ int XmlDocument::parseStartTag(int lt, std::vector<OpenElement>& open) {
 int XmlDocument::parseEndTag(int lt, std::vector<OpenElement>& open) {
     const char16_t* t = text_.data();
     const int size = static_cast<int>(text_.size());
-    int p = lt + 2;
-    while (p < size && !endsName(t[p])) {
-        ++p;
-    }
+    const int p = nameEnd(lt + 2);
     const std::u16string_view name(t + lt + 2, p - lt - 2);
     const char16_t* gt = std::char_traits<char16_t>::find(t + p, size - p, u'>');
     if (gt == nullptr) {

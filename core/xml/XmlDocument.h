@@ -134,6 +134,8 @@ private:
     void insertBeforeTagEnd(int elem, std::u16string_view markup);
 
     void parse();
+    // Offset of the first character after the tag name that starts at `from`.
+    int nameEnd(int from) const;
     int parseStartTag(int lt, std::vector<OpenElement>& open);
     int parseEndTag(int lt, std::vector<OpenElement>& open);
     int parseBang(int lt);

@@ -9,6 +9,10 @@ using namespace oskel::hid;
 
 namespace {
 
+// Where the codes of type 0 and type 1 records start.
+constexpr int kNormalCodesAt = static_cast<int>(kNormalCountAt) + 1;
+constexpr int kContinuousCodesAt = static_cast<int>(kContinuousCountAt) + 1;
+
 int readBigEndian16(const std::uint8_t* bytes) {
     return (bytes[0] << 8) | bytes[1];
 }
@@ -41,43 +45,47 @@ void CKeyDefine::writeHeader(std::uint8_t* payload) const {
     payload[kRecordTypeAt] = static_cast<std::uint8_t>(type);
 }
 
-bool CNormalKeyDefine::encodeRecord(std::uint8_t* buffer, int payloadSize, int& size) const {
+bool CKeyDefine::beginSinglePayload(std::uint8_t* buffer, int payloadSize, int& size,
+                                    int minimum) const {
     if (buffer == nullptr) {
         size = payloadSize;
         return false;
     }
-    if (payloadSize < 6 || size < payloadSize) {
+    if (payloadSize < minimum || size < payloadSize) {
         return false;
     }
     std::memset(buffer, 0, payloadSize);
     writeHeader(buffer);
-    int n = codesToSend(codeCount, codes, std::min(kMaxNormalCodes, payloadSize - 6));
+    return true;
+}
+
+bool CNormalKeyDefine::encodeRecord(std::uint8_t* buffer, int payloadSize, int& size) const {
+    if (!beginSinglePayload(buffer, payloadSize, size, kNormalCodesAt)) {
+        return false;
+    }
+    int n = codesToSend(codeCount, codes, std::min(kMaxNormalCodes, payloadSize - kNormalCodesAt));
     buffer[kNormalCountAt] = static_cast<std::uint8_t>(n);
     for (int i = 0; i < n; ++i) {
-        buffer[kNormalCountAt + 1 + i] = static_cast<std::uint8_t>(codes[i] & 0xFF);
+        buffer[kNormalCodesAt + i] = static_cast<std::uint8_t>(codes[i] & 0xFF);
     }
     return true;
 }
 
 bool CNormalKeyDefine::decodeRecord(const std::uint8_t* record, int payloadSize, int totalLength) {
-    if (record == nullptr || payloadSize < 6 || totalLength < payloadSize) {
+    if (record == nullptr || payloadSize < kNormalCodesAt || totalLength < payloadSize) {
         return false;
     }
-    readCodes(record, kNormalCountAt, std::min(kMaxNormalCodes, payloadSize - 6), codes, codeCount);
+    readCodes(record, kNormalCountAt, std::min(kMaxNormalCodes, payloadSize - kNormalCodesAt),
+              codes, codeCount);
     return true;
 }
 
 bool CContinousKeyDefine::encodeRecord(std::uint8_t* buffer, int payloadSize, int& size) const {
-    if (buffer == nullptr) {
-        size = payloadSize;
+    if (!beginSinglePayload(buffer, payloadSize, size, kContinuousCodesAt)) {
         return false;
     }
-    if (payloadSize < 8 || size < payloadSize) {
-        return false;
-    }
-    std::memset(buffer, 0, payloadSize);
-    writeHeader(buffer);
-    int n = codesToSend(codeCount, codes, std::min(kMaxContinuousCodes, payloadSize - 8));
+    int n = codesToSend(codeCount, codes,
+                        std::min(kMaxContinuousCodes, payloadSize - kContinuousCodesAt));
     // Without codes the keyboard gets the bare header: the delay is not sent either.
     if (n == 0) {
         return true;
@@ -85,19 +93,19 @@ bool CContinousKeyDefine::encodeRecord(std::uint8_t* buffer, int payloadSize, in
     writeBigEndian16(buffer + kContinuousDelayAt, delay);
     buffer[kContinuousCountAt] = static_cast<std::uint8_t>(n);
     for (int i = 0; i < n; ++i) {
-        buffer[kContinuousCountAt + 1 + i] = static_cast<std::uint8_t>(codes[i] & 0xFF);
+        buffer[kContinuousCodesAt + i] = static_cast<std::uint8_t>(codes[i] & 0xFF);
     }
     return true;
 }
 
 bool CContinousKeyDefine::decodeRecord(const std::uint8_t* record, int payloadSize,
                                        int totalLength) {
-    if (record == nullptr || payloadSize < 8 || totalLength < payloadSize) {
+    if (record == nullptr || payloadSize < kContinuousCodesAt || totalLength < payloadSize) {
         return false;
     }
     delay = readBigEndian16(record + kContinuousDelayAt);
-    readCodes(record, kContinuousCountAt, std::min(kMaxContinuousCodes, payloadSize - 8), codes,
-              codeCount);
+    readCodes(record, kContinuousCountAt,
+              std::min(kMaxContinuousCodes, payloadSize - kContinuousCodesAt), codes, codeCount);
     return true;
 }
 

@@ -30,6 +30,10 @@ public:
 protected:
     // Writes the five bytes every payload starts with.
     void writeHeader(std::uint8_t* payload) const;
+    // The start of a record that fits one payload of at least `minimum` bytes: with no buffer
+    // it gives the size needed; otherwise it clears the payload and writes the header. False
+    // when nothing is to be written.
+    bool beginSinglePayload(std::uint8_t* buffer, int payloadSize, int& size, int minimum) const;
 };
 
 // Type 0: a fixed set of codes (single keys, combinations, device functions, empty slots).
