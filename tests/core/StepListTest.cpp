@@ -4,6 +4,7 @@
 #include <string>
 
 #include "OskelTestSupport.h"
+#include "PlaySettings.h"
 #include "StepList.h"
 
 namespace {
@@ -128,15 +129,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, StepListView, ::testing::ValuesIn(kViewCases),
 
 TEST(StepList, ConstructedWithoutSizeHasNoViewAndDefaultSettings) {
     const StepList list;
-    EXPECT_EQ(list.SizeOfView, 0);
+    EXPECT_EQ(playSettingsOf(list), (PlaySettings{false, 1, 0, 30, 0}));
     EXPECT_EQ(list.ViewStartAt, 0);
     EXPECT_EQ(list.CursorPos, 0);
     EXPECT_TRUE(list.items.empty());
     EXPECT_TRUE(list.children.empty());
-    EXPECT_EQ(list.Cycles, 1);
-    EXPECT_FALSE(list.IsAutoInterval);
-    EXPECT_EQ(list.Delay, 30);
-    EXPECT_EQ(list.PlayMode, 0);
 }
 
 TEST(StepList, ClearKeepsViewSizeAndResetsTheRest) {
@@ -146,15 +143,11 @@ TEST(StepList, ClearKeepsViewSizeAndResetsTheRest) {
     list.Delay = 77;
     list.PlayMode = 2;
     list.clear();
-    EXPECT_EQ(list.SizeOfView, 6);
+    EXPECT_EQ(playSettingsOf(list), (PlaySettings{false, 1, 0, 30, 6}));
     EXPECT_EQ(list.count(), 0);
     EXPECT_TRUE(list.children.empty());
     EXPECT_EQ(list.ViewStartAt, 0);
     EXPECT_EQ(list.CursorPos, 0);
-    EXPECT_EQ(list.Cycles, 1);
-    EXPECT_FALSE(list.IsAutoInterval);
-    EXPECT_EQ(list.Delay, 30);
-    EXPECT_EQ(list.PlayMode, 0);
 }
 
 TEST(StepList, AssignCopiesDeeply) {

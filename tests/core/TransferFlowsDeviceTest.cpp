@@ -14,6 +14,7 @@
 
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "PlaySettings.h"
 #include "TransferFlows.h"
 #include "VirtualKeyboard.h"
 
@@ -287,39 +288,42 @@ TEST_F(FlowsWithKeyboard, WriteSendsEveryTypeAndReadRebuildsIt) {
     openReader();
     ASSERT_TRUE(readKeysFromKeyboard(*reader, nullptr));
     const KeyboardConfig& back = *reader;
-    EXPECT_EQ(back.slot(1, 0).mode, Single);
-    EXPECT_EQ(back.slot(1, 0).hwCode, 43);
-    EXPECT_EQ(back.slot(2, 0).mode, Combo);
-    EXPECT_EQ(back.slot(2, 0).steps.items, (Items{u"Left CONTROL", u"C"}));
-    EXPECT_EQ(back.slot(2, 0).steps.SizeOfView, 6);
-    // A one-key combo is a plain code on the keyboard: it comes back by the code's range.
-    EXPECT_EQ(back.slot(3, 0).mode, Single);
-    EXPECT_EQ(back.slot(3, 0).hwCode, 60);
-    EXPECT_EQ(back.slot(4, 0).mode, Mouse);
-    EXPECT_EQ(back.slot(4, 0).hwCode, 131);
-    // Presses and releases travel as the same code: they come back as plain key names.
-    const StepList& paused = back.slot(5, 0).steps;
-    EXPECT_EQ(back.slot(5, 0).mode, Macro);
-    EXPECT_EQ(paused.items, (Items{u"A", u"<50 ms>", u"A", u"<120 ms>", u"B", u"<7 ms>", u"B"}));
-    EXPECT_FALSE(paused.IsAutoInterval);
-    EXPECT_EQ(paused.Cycles, 3);
-    EXPECT_EQ(paused.PlayMode, 0);
-    EXPECT_EQ(paused.Delay, 0);
-    EXPECT_EQ(paused.SizeOfView, 9);
-    const StepList& automatic = back.slot(6, 0).steps;
-    EXPECT_EQ(back.slot(6, 0).mode, Macro);
-    EXPECT_EQ(automatic.items, (Items{u"A", u"A"}));
-    EXPECT_TRUE(automatic.IsAutoInterval);
-    EXPECT_EQ(automatic.Delay, 40);
-    EXPECT_EQ(automatic.PlayMode, 1);
-    EXPECT_EQ(automatic.Cycles, 0);
-    EXPECT_EQ(back.slot(7, 0).mode, Emulation);
-    EXPECT_EQ(back.slot(7, 0).steps.items, (Items{u"H", u"I"}));
-    EXPECT_EQ(back.slot(7, 0).steps.Delay, 25);
-    EXPECT_EQ(back.slot(8, 0).mode, Multimedia);
-    EXPECT_EQ(back.slot(8, 0).hwCode, 119);
-    EXPECT_EQ(back.slot(9, 0).mode, Mouse);
-    EXPECT_EQ(back.slot(9, 0).hwCode, 199);
+    // Keys on level 1 that come back as one code: a one-key combo is a plain code on the
+    // keyboard and comes back by the code's range.
+    struct CodeBack {
+        int key;
+        int mode;
+        int hwCode;
+    };
+    for (const CodeBack& want :
+         {CodeBack{1, Single, 43}, CodeBack{3, Single, 60}, CodeBack{4, Mouse, 131},
+          CodeBack{8, Multimedia, 119}, CodeBack{9, Mouse, 199}}) {
+        EXPECT_EQ(back.slot(want.key, 0).mode, want.mode) << "key " << want.key;
+        EXPECT_EQ(back.slot(want.key, 0).hwCode, want.hwCode) << "key " << want.key;
+    }
+    // Keys that come back as step lists. Presses and releases travel as the same code: they
+    // come back as plain key names. Only the play settings a kind carries are kept.
+    struct StepsBack {
+        int key;
+        int mode;
+        Items items;
+        PlaySettings play;
+    };
+    const StepsBack rebuilt[] = {
+        {2, Combo, {u"Left CONTROL", u"C"}, {false, 1, 0, 30, 6}},
+        {5,
+         Macro,
+         {u"A", u"<50 ms>", u"A", u"<120 ms>", u"B", u"<7 ms>", u"B"},
+         {false, 3, 0, 0, 9}},
+        {6, Macro, {u"A", u"A"}, {true, 0, 1, 40, 9}},
+        {7, Emulation, {u"H", u"I"}, {false, 1, 0, 25, 9}},
+    };
+    for (const StepsBack& want : rebuilt) {
+        const KeyAssignment& slot = back.slot(want.key, 0);
+        EXPECT_EQ(slot.mode, want.mode) << "key " << want.key;
+        EXPECT_EQ(slot.steps.items, want.items) << "key " << want.key;
+        EXPECT_EQ(playSettingsOf(slot.steps), want.play) << "key " << want.key;
+    }
     for (int level = 0; level < 2; ++level) {
         EXPECT_EQ(back.slot(10, level).mode, Function);
         EXPECT_EQ(back.slot(10, level).hwCode, 156);
