@@ -35,7 +35,7 @@ for program in Oskel oskelctl oskel-virtual-keyboard; do
     [ -x "$build/bin/$program" ] || continue
     man=$root/usr/share/man/man1/$program.1.gz
     [ -f "$man" ] || fail "missing the $program manual page"
-    gzip -dc "$man" | grep -q "^\.TH $(echo "$program" | tr a-z A-Z | sed 's/-/\\\\-/g') 1 " ||
+    gzip -dc "$man" | grep -q "^\.TH $(echo "$program" | tr '[:lower:]' '[:upper:]' | sed 's/-/\\\\-/g') 1 " ||
         fail "the $program manual page has another title"
     if command -v groff >/dev/null 2>&1; then
         warnings=$(gzip -dc "$man" | groff -man -Tutf8 -ww 2>&1 >/dev/null)
@@ -65,8 +65,11 @@ if [ -x "$build/bin/oskelctl" ]; then
     # folder, never in one the dynamic linker searches for everyone.
     env -u LD_LIBRARY_PATH "$root/usr/bin/oskelctl" --help >/dev/null ||
         fail "the installed oskelctl does not run"
-    ls "$root"/usr/lib/*/oskel/libOskelHWI.so.1 "$root"/usr/lib/oskel/libOskelHWI.so.1 \
-        2>/dev/null | grep -q . || fail "libOskelHWI.so.1 is not in lib/<multiarch>/oskel"
+    private=
+    for lib in "$root"/usr/lib/*/oskel/libOskelHWI.so.1 "$root"/usr/lib/oskel/libOskelHWI.so.1; do
+        [ ! -f "$lib" ] || private=$lib
+    done
+    [ -n "$private" ] || fail "libOskelHWI.so.1 is not in lib/<multiarch>/oskel"
     if find "$root/usr/lib" -maxdepth 2 -name 'libOskelHWI*' | grep -q .; then
         fail "libOskelHWI is installed where the dynamic linker searches"
     fi
