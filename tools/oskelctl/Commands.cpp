@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Descriptions.h"
+#include "DeviceProgress.h"
 #include "FirmwareCheck.h"
 #include "KeyNames.h"
 #include "KeyTables.h"
@@ -24,8 +25,6 @@
 namespace {
 
 constexpr int kSlotCount = kKeyCount * kLevelCount;
-// WriteFirmwareToKeyboard reports progress on this scale.
-constexpr int kFirmwareProgressScale = 150;
 // An Intel HEX image for the keyboard's controller is well under a megabyte; anything far
 // beyond is not one, and the download call takes the length as an int.
 constexpr std::size_t kMaxFirmwareFileSize = 64 * 1024 * 1024;
@@ -268,8 +267,7 @@ int runFirmware(const Options& o) {
     if (!openKeyboard(config.keyboard)) {
         return kExitDevice;
     }
-    ProgressBar bar("Downloading firmware", kFirmwareProgressScale, 0,
-                    ProgressBar::wantedOnStderr());
+    ProgressBar bar("Downloading firmware", kProgressScale, 0, ProgressBar::wantedOnStderr());
     config.notifyWindow = &bar;
     const bool ok =
         config.keyboard.WriteFirmwareToKeyboard(text.data(), static_cast<int>(text.size()), &bar);

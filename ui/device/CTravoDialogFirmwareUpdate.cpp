@@ -22,7 +22,6 @@ constexpr int kUpdateButton = 92;
 constexpr int kCancelButton = 93;
 constexpr int kVersionBoxId = 1001;
 constexpr int kFileBoxId = 1002;
-constexpr int kProgressScale = 150;
 // The version text is at most 62 characters; the library wants room for 63.
 constexpr int kVersionBufferSize = 64;
 

@@ -13,8 +13,6 @@ namespace {
 
 constexpr int kCloseButton = 89;
 constexpr int kCancelButton = 93;
-// The device library counts progress on a scale of 150.
-constexpr int kProgressScale = 150;
 
 QRect barArea() {
     return deviceBarArea(DeviceWindow::Progress);

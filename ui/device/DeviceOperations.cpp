@@ -11,9 +11,6 @@
 
 namespace {
 
-// The progress value that fills the bar: the device library's scale is 0..150.
-constexpr int kFullProgress = 150;
-
 void post(KeyboardConfig& config, unsigned message, int wParam) {
     if (config.notifyWindow != nullptr) {
         config.notifyWindow->post(message, static_cast<std::uintptr_t>(wParam), 0);
@@ -49,7 +46,7 @@ bool writeBacklight(KeyboardConfig& config, DeviceWorker& worker) {
     if (config.notifyWindow == nullptr) {
         return true;
     }
-    post(config, WM_TRANSFER_PROGRESS, kFullProgress);
+    post(config, WM_TRANSFER_PROGRESS, kProgressScale);
     return worker.pause(deviceSettleTimes().afterBacklightWrite);
 }
 
@@ -82,11 +79,6 @@ int downloadFirmwareFile(KeyboardConfig& config) {
 }
 
 }  // namespace
-
-bool isProgressOperation(int operation) {
-    return operation == WriteKeySettings || operation == LoadFromKeyboard ||
-           operation == WriteBacklight;
-}
 
 DeviceSettleTimes& deviceSettleTimes() {
     static DeviceSettleTimes times;

@@ -7,18 +7,10 @@
 #include <array>
 #include <chrono>
 
+#include "DeviceProgress.h"
 #include "KeyboardConfig.h"
 
 class DeviceWorker;
-
-// The operations of the progress dialog.
-enum ProgressOperation : int {
-    WriteKeySettings = 1,  // all key assignments to the keyboard
-    LoadFromKeyboard = 3,  // key records and backlight back into the document
-    WriteBacklight = 4,    // the backlight table to the keyboard
-};
-
-bool isProgressOperation(int operation);
 
 // The waits that let the keyboard store what it received (and the user see the full bar) before
 // the dialog closes. Tests shorten them; a stop request always cuts them short.

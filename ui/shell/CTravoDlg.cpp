@@ -127,7 +127,7 @@ bool CTravoDlg::initialise() {
     });
     updateTrayTexts();
 
-    const SkinRect box = skinControlRect(SkinWindowId::Main, kInfoBoxId);
+    const SkinRect box = skinControlRect(SkinWindowId::Main, MainRegion::InfoBox);
     InfoBox->setGeometry(toQRect(box));
     InfoBox->setFont(skinFont(SkinResources::kChildControlFont));
     QPalette palette = InfoBox->palette();
@@ -194,7 +194,7 @@ void CTravoDlg::prepaint() {
     const int level = std::clamp(config.currentLevel, 0, kLevelCount - 1);
     int keyUnderMouse = 0;
     for (SkinRegion& r : regions) {
-        if (r.regionId < MainCommand::FirstKey || r.keyIndex < 1 || r.keyIndex > kKeyCount) {
+        if (r.regionId < MainRegion::FirstKey || r.keyIndex < 1 || r.keyIndex > kKeyCount) {
             continue;
         }
         r.lit = config.slot(r.keyIndex, level).mode > 0;
@@ -202,49 +202,49 @@ void CTravoDlg::prepaint() {
             keyUnderMouse = r.keyIndex;
         }
     }
-    const bool levelTwo = regionById(MainCommand::Level).lit;
-    regionById(MainCommand::LevelUpIndicator).lit = !levelTwo;
-    regionById(MainCommand::LevelDownIndicator).lit = levelTwo;
+    const bool levelTwo = regionById(MainRegion::Level).lit;
+    regionById(MainRegion::LevelUpIndicator).lit = !levelTwo;
+    regionById(MainRegion::LevelDownIndicator).lit = levelTwo;
     setInfoText(
         fromU16(keyUnderMouse > 0 ? keyInfoText(config, keyUnderMouse) : titleText(config)));
 }
 
 void CTravoDlg::command(int regionId) {
     switch (regionId) {
-        case MainCommand::Language:
+        case MainRegion::Language:
             switchLanguage();
             break;
-        case MainCommand::Help:
+        case MainRegion::Help:
             openHelp();
             break;
-        case MainCommand::Minimize:
+        case MainRegion::Minimize:
             hideToTray();
             break;
-        case MainCommand::Exit:
+        case MainRegion::Exit:
             requestEnd(QDialog::Rejected);
             break;
-        case MainCommand::Save:
+        case MainRegion::Save:
             saveProfileCommand();
             break;
-        case MainCommand::Open:
+        case MainRegion::Open:
             openProfileCommand();
             break;
-        case MainCommand::Clear:
+        case MainRegion::Clear:
             clearCommand();
             break;
-        case MainCommand::WriteKeys:
-            deviceCommand(kWriteKeysOperation);
+        case MainRegion::WriteKeys:
+            deviceCommand(WriteKeySettings);
             break;
-        case MainCommand::Backlight:
+        case MainRegion::Backlight:
             runBacklightDialog(this, config);
             break;
-        case MainCommand::ReadAll:
-            deviceCommand(kReadAllOperation);
+        case MainRegion::ReadAll:
+            deviceCommand(LoadFromKeyboard);
             break;
-        case MainCommand::Firmware:
+        case MainRegion::Firmware:
             runFirmwareDialog(this, config);
             break;
-        case MainCommand::Level:
+        case MainRegion::Level:
             switchLevel();
             break;
         default:
@@ -254,7 +254,7 @@ void CTravoDlg::command(int regionId) {
 }
 
 void CTravoDlg::switchLanguage() {
-    SkinRegion& button = regionById(MainCommand::Language);
+    SkinRegion& button = regionById(MainRegion::Language);
     if (button.lit) {
         config.language = "zh-CN";
         button.lit = false;
@@ -268,7 +268,7 @@ void CTravoDlg::switchLanguage() {
 
 void CTravoDlg::switchLevel() {
     config.currentLevel = 1 - config.currentLevel;
-    SkinRegion& button = regionById(MainCommand::Level);
+    SkinRegion& button = regionById(MainRegion::Level);
     button.lit = !button.lit;
     update();
 }
@@ -359,7 +359,7 @@ void CTravoDlg::clearCommand() {
 void CTravoDlg::deviceCommand(int operation) {
     runProgressDialog(this, operation, config);
     // A load rebuilds the keys; a write leaves the picture as it is.
-    if (operation == kReadAllOperation) {
+    if (operation == LoadFromKeyboard) {
         update();
     }
 }

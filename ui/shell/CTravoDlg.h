@@ -7,6 +7,7 @@
 #include <QString>
 #include <string>
 
+#include "RegionIds.h"
 #include "SkinDialog.h"
 
 class KeyboardConfig;
@@ -16,31 +17,11 @@ class QMenu;
 class QPlainTextEdit;
 class QSystemTrayIcon;
 
-// Commands of the main window: the regionIds of its buttons.
-namespace MainCommand {
-constexpr int Language = 85;
-constexpr int Help = 87;
-constexpr int Minimize = 88;
-constexpr int Exit = 89;
-constexpr int Save = 90;
-constexpr int Open = 91;
-constexpr int Clear = 92;
-constexpr int WriteKeys = 93;
-constexpr int Backlight = 94;
-constexpr int ReadAll = 95;
-constexpr int Firmware = 96;
-constexpr int Level = 97;
-constexpr int LevelUpIndicator = 77;
-constexpr int LevelDownIndicator = 78;
-constexpr int FirstKey = 100;
-}  // namespace MainCommand
-
 class CTravoDlg : public SkinDialog {
     Q_OBJECT
 
 public:
     static constexpr int kRegionCount = 130;
-    static constexpr int kInfoBoxId = 1001;
 
     explicit CTravoDlg(KeyboardConfig& config, QWidget* parent = nullptr);
     ~CTravoDlg() override;

@@ -3,15 +3,13 @@
 // ui/keyedit, ui/backlight). Each function runs its dialog modally over `parent` on `config`; a
 // dialog that is not part of this build does nothing.
 
+#include "DeviceProgress.h"
+
 class QWidget;
 class KeyboardConfig;
 
-// Device operations of the progress dialog.
-constexpr int kWriteKeysOperation = 1;
-constexpr int kReadAllOperation = 3;
-
-// Runs the progress dialog for `operation` and tells the user how it ended ("OK!", the failure
-// message, or nothing after Cancel).
+// Runs the progress dialog for `operation` (a ProgressOperation) and tells the user how it ended
+// ("OK!", the failure message, or nothing after Cancel).
 void runProgressDialog(QWidget* parent, int operation, KeyboardConfig& config);
 // Edits the key config.currentKey on config.currentLevel.
 void runKeySettingsDialog(QWidget* parent, KeyboardConfig& config);

@@ -12,22 +12,7 @@
 #include <vector>
 
 #include "KeyboardLayout.h"
-
-// Colours as 0x00BBGGRR, the layout of the region records.
-constexpr std::uint32_t geometryRgb(int r, int g, int b) {
-    return static_cast<std::uint32_t>(r & 0xFF) | static_cast<std::uint32_t>(g & 0xFF) << 8 |
-           static_cast<std::uint32_t>(b & 0xFF) << 16;
-}
-
-// The colour keys: pixels of exactly this colour in a window's background picture lie outside
-// the window's outline and become holes (the window's mask). Nothing inside an outline ever
-// has the key colour.
-constexpr std::uint32_t kMainColorKey = geometryRgb(0, 0, 255);
-constexpr std::uint32_t kBacklightColorKey = geometryRgb(1, 3, 254);
-constexpr std::uint32_t kDialogColorKey = geometryRgb(255, 0, 0);  // the other four dialogs
-
-// The accent of the theme: the text colour of the information and edit boxes.
-constexpr std::uint32_t kAccentColor = geometryRgb(255, 111, 0);
+#include "Theme.h"
 
 // The scroll-bar skin (picture 138): 9 square cells across, 3 down.
 constexpr int kScrollSkinCell = 15;
