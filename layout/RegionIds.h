@@ -173,6 +173,7 @@ constexpr int Close = 89;
 constexpr int Cancel = 93;
 constexpr int Warning = 187;
 constexpr int Title = 188;
+constexpr int CancelCaption = 193;
 }  // namespace ProgressRegion
 
 namespace FirmwareRegion {
@@ -183,6 +184,10 @@ constexpr int Update = 92;
 constexpr int Cancel = 93;
 constexpr int FileCaption = 187;
 constexpr int Title = 188;
+constexpr int GetVersionCaption = 190;
+constexpr int OpenFileCaption = 191;
+constexpr int UpdateCaption = 192;
+constexpr int CancelCaption = 193;
 // Child controls: the version read from the keyboard and the chosen file.
 constexpr int VersionBox = 1001;
 constexpr int FileBox = 1002;

@@ -102,7 +102,7 @@ private slots:
     void keysFollowTheLayoutAndNeverOverlap() {
         for (int k = 1; k <= kKeyCount; ++k) {
             const SkinRegion& key = dlg->regions[11 + k];
-            QCOMPARE(key.regionId, 99 + k);
+            QCOMPARE(key.regionId, kKeyRegionIdBase + k);
             QCOMPARE(key.keyIndex, k);
             QVERIFY(!key.textOnly);
             for (int other = k + 1; other <= kKeyCount; ++other) {
@@ -118,19 +118,19 @@ private slots:
     void clickScan_data() {
         QTest::addColumn<QPoint>("point");
         QTest::addColumn<int>("command");
-        QTest::newRow("save button under its caption") << QPoint(60, 120) << 90;
-        QTest::newRow("save button above its caption") << QPoint(60, 97) << 90;
-        QTest::newRow("language button and caption") << QPoint(800, 110) << 85;
+        QTest::newRow("save button under its caption") << QPoint(60, 120) << MainRegion::Save;
+        QTest::newRow("save button above its caption") << QPoint(60, 97) << MainRegion::Save;
+        QTest::newRow("language button and caption") << QPoint(800, 110) << MainRegion::Language;
         QTest::newRow("level-1 indicator is only a caption") << QPoint(1010, 100) << -1;
-        QTest::newRow("Esc") << QPoint(50, 166) << 100;
+        QTest::newRow("Esc") << QPoint(50, 166) << MainRegion::FirstKey;
         QTest::newRow("right edge of Esc is outside") << QPoint(95, 190) << -1;
         QTest::newRow("bottom edge of Esc is outside") << QPoint(60, 213) << -1;
         QTest::newRow("gap between ~ and 1") << QPoint(97, 240) << -1;
-        QTest::newRow("KP+ level with KP4") << QPoint(1200, 340) << 99 + 99;
-        QTest::newRow("KPEnter") << QPoint(1200, 450) << 99 + 108;
-        QTest::newRow("Space") << QPoint(400, 440) << 99 + 70;
+        QTest::newRow("KP+ level with KP4") << QPoint(1200, 340) << kKeyRegionIdBase + 99;
+        QTest::newRow("KPEnter") << QPoint(1200, 450) << kKeyRegionIdBase + 108;
+        QTest::newRow("Space") << QPoint(400, 440) << kKeyRegionIdBase + 70;
         QTest::newRow("empty spot") << QPoint(600, 60) << -1;
-        QTest::newRow("exit") << QPoint(1200, 30) << 89;
+        QTest::newRow("exit") << QPoint(1200, 30) << MainRegion::Exit;
     }
     void clickScan() {
         QFETCH(QPoint, point);
@@ -175,7 +175,7 @@ private slots:
     void hoverShowsBothLevelsThenTheTitle() {
         assign(29, 0, Single, 20);
         assign(29, 1, Macro, 0, {u"A Down", u"<120 ms>", u"A UP"});
-        moveTo(centre(99 + 29));
+        moveTo(centre(kKeyRegionIdBase + 29));
         paint();
         QCOMPARE(dlg->infoText(), QString::fromStdU16String(keyInfoText(config, 29)));
         QVERIFY(dlg->infoText().contains(QStringLiteral("上档键：")));
@@ -187,15 +187,15 @@ private slots:
     }
 
     void hoverRepaintsOnlyTheKeysThatChanged() {
-        moveTo(centre(99 + 30));
+        moveTo(centre(kKeyRegionIdBase + 30));
         paint();
         PaintRecorder recorder;
         dlg->installEventFilter(&recorder);
-        moveTo(centre(99 + 31));  // W to E: both unassigned, so the text stays
+        moveTo(centre(kKeyRegionIdBase + 31));  // W to E: both unassigned, so the text stays
         QTRY_VERIFY(!recorder.painted.isEmpty());
         QCoreApplication::processEvents();
-        const QRegion expected =
-            QRegion(toQRect(region(99 + 30).rect)) + QRegion(toQRect(region(99 + 31).rect));
+        const QRegion expected = QRegion(toQRect(region(kKeyRegionIdBase + 30).rect)) +
+                                 QRegion(toQRect(region(kKeyRegionIdBase + 31).rect));
         QCOMPARE(recorder.painted, expected);
         dlg->removeEventFilter(&recorder);
     }
@@ -203,56 +203,57 @@ private slots:
     void assignedKeysLightOnTheirLevelOnly() {
         assign(30, 1, Single, 4);
         paint();
-        QVERIFY(!region(99 + 30).lit);
-        QVERIFY(region(77).lit);
-        QVERIFY(!region(78).lit);
-        clickRegion(97);
+        QVERIFY(!region(kKeyRegionIdBase + 30).lit);
+        QVERIFY(region(MainRegion::LevelUpIndicator).lit);
+        QVERIFY(!region(MainRegion::LevelDownIndicator).lit);
+        clickRegion(MainRegion::Level);
         paint();
         QCOMPARE(config.currentLevel, 1);
-        QVERIFY(region(97).lit);
-        QVERIFY(region(99 + 30).lit);
-        QVERIFY(!region(77).lit);
-        QVERIFY(region(78).lit);
-        moveTo(centre(99 + 30));
+        QVERIFY(region(MainRegion::Level).lit);
+        QVERIFY(region(kKeyRegionIdBase + 30).lit);
+        QVERIFY(!region(MainRegion::LevelUpIndicator).lit);
+        QVERIFY(region(MainRegion::LevelDownIndicator).lit);
+        moveTo(centre(kKeyRegionIdBase + 30));
         paint();
         QVERIFY(dlg->infoText().contains(QStringLiteral("上档键：未设置 \r\n")));
-        clickRegion(97);
+        clickRegion(MainRegion::Level);
         paint();
         QCOMPARE(config.currentLevel, 0);
-        QVERIFY(!region(99 + 30).lit);
+        QVERIFY(!region(kKeyRegionIdBase + 30).lit);
     }
 
     void languageSwitchesBackAndForth() {
-        clickRegion(85);
+        clickRegion(MainRegion::Language);
         paint();
         QCOMPARE(config.language, std::string("en-US"));
-        QVERIFY(region(85).lit);
+        QVERIFY(region(MainRegion::Language).lit);
         QCOMPARE(dlg->infoText(), QStringLiteral("Oskel Programming Software [Ver 1.0.8]"));
         QCOMPARE(dlg->regions[120].labelFor(dlg->language()), QStringLiteral("简体中文"));
-        const int saveCommand = dlg->clickScan(centre(90));
-        clickRegion(85);
+        const int saveCommand = dlg->clickScan(centre(MainRegion::Save));
+        clickRegion(MainRegion::Language);
         paint();
         QCOMPARE(config.language, std::string("zh-CN"));
-        QVERIFY(!region(85).lit);
+        QVERIFY(!region(MainRegion::Language).lit);
         QCOMPARE(dlg->infoText(), QStringLiteral("Oskel 编程软件 [版本 1.0.8]"));
-        QCOMPARE(dlg->clickScan(centre(90)), saveCommand);  // the clickable areas stay
+        QCOMPARE(dlg->clickScan(centre(MainRegion::Save)),
+                 saveCommand);  // the clickable areas stay
     }
 
     void clearGivesAnUnlitKeyboardAtOnce() {
         assign(1, 0, Single, 1);
         assign(70, 1, Combo, 0, {u"Left CTRL", u"C"});
         paint();
-        QVERIFY(region(100).lit);
-        clickRegion(92);
+        QVERIFY(region(MainRegion::FirstKey).lit);
+        clickRegion(MainRegion::Clear);
         paint();
-        QVERIFY(!region(100).lit);
+        QVERIFY(!region(MainRegion::FirstKey).lit);
         QCOMPARE(config.slot(70, 1).mode, int(NotSet));
         QVERIFY(answers->questions.isEmpty());
         QVERIFY(!dlg->hasUnsavedChanges());
     }
 
     void aKeyClickSetsTheCurrentKey() {
-        clickRegion(99 + 54);
+        clickRegion(kKeyRegionIdBase + 54);
         QCOMPARE(config.currentKey, 54);
     }
 
@@ -262,7 +263,7 @@ private slots:
         assign(5, 0, Power, 77);
         QVERIFY(dlg->hasUnsavedChanges());
         answers->savePaths << path;
-        clickRegion(90);
+        clickRegion(MainRegion::Save);
         QVERIFY(QFile::exists(path));
         QCOMPARE(answers->saveFilters.value(0), QStringLiteral("pro (*.pro);;All Files (*)"));
         QCOMPARE(answers->saveSuffixes.value(0), QStringLiteral("pro"));
@@ -271,17 +272,59 @@ private slots:
 
         assign(5, 0, Single, 3);
         answers->openPaths << path;
-        clickRegion(91);
+        clickRegion(MainRegion::Open);
         QCOMPARE(config.slot(5, 0).mode, int(Power));
         QCOMPARE(config.slot(5, 0).hwCode, 77);
         QVERIFY(!dlg->hasUnsavedChanges());
+    }
+
+    // Unsaved means the configuration differs from what was last saved, at any depth of the
+    // step lists and in every bit of a value; where a list was scrolled to is no change.
+    void whatCountsAsUnsaved() {
+        struct Case {
+            const char* name;
+            bool unsaved;
+            void (*change)(KeyboardConfig&);
+        };
+        const Case cases[] = {
+            {"scrolling a catalogue", false,
+             [](KeyboardConfig& c) {
+                 c.predefinedMacros.ViewStartAt = 1;
+                 c.predefinedMacros.CursorPos = 1;
+             }},
+            {"the loop count of a saved macro", true,
+             [](KeyboardConfig& c) { c.predefinedMacros.children[0].Cycles = 5; }},
+            {"a step inside a saved macro", true,
+             [](KeyboardConfig& c) { c.predefinedMacros.children[0].items.push_back(u"B"); }},
+            {"a key code that differs past 16 bits", true,
+             [](KeyboardConfig& c) { c.slot(5, 0).hwCode += 0x10000; }},
+            {"a step of a key's combination", true,
+             [](KeyboardConfig& c) { c.slot(6, 1).steps.items[1] = u"V"; }},
+            {"one backlight colour", true, [](KeyboardConfig& c) { c.backlight[3][1] = 9; }},
+        };
+        QTemporaryDir dir;
+        for (const Case& c : cases) {
+            config.clear();
+            config.predefinedMacros.items = {u"m"};
+            StepList steps;
+            steps.items = {u"A"};
+            config.predefinedMacros.children = {steps};
+            assign(5, 0, Single, 4);
+            assign(6, 1, Combo, 0, {u"Left CTRL", u"C"});
+            answers->savePaths << dir.filePath(QStringLiteral("base.pro"));
+            clickRegion(MainRegion::Save);
+            QVERIFY2(answers->messages.isEmpty(), c.name);
+            QVERIFY2(!dlg->hasUnsavedChanges(), c.name);
+            c.change(config);
+            QVERIFY2(dlg->hasUnsavedChanges() == c.unsaved, c.name);
+        }
     }
 
     void failuresOfSaveAndOpenAreReported() {
         QTemporaryDir dir;
         assign(6, 0, Single, 7);
         answers->savePaths << dir.filePath(QStringLiteral("no/such/folder/x.pro"));
-        clickRegion(90);
+        clickRegion(MainRegion::Save);
         QCOMPARE(answers->messages.size(), 1);
         QVERIFY(answers->messages[0].startsWith(QStringLiteral("保存配置失败：")));
         QVERIFY(answers->messages[0].size() > QStringLiteral("保存配置失败：").size());
@@ -293,7 +336,7 @@ private slots:
         file.write("not a profile at all");
         file.close();
         answers->openPaths << junk;
-        clickRegion(91);
+        clickRegion(MainRegion::Open);
         QCOMPARE(answers->messages.size(), 2);
         QVERIFY(answers->messages[1].startsWith(QStringLiteral("打开配置失败：")));
         QCOMPARE(config.slot(6, 0).mode, int(Single));  // the refused file changed nothing
@@ -302,8 +345,8 @@ private slots:
 
     void cancelledFileDialogsChangeNothing() {
         assign(7, 0, Single, 8);
-        clickRegion(90);
-        clickRegion(91);
+        clickRegion(MainRegion::Save);
+        clickRegion(MainRegion::Open);
         QVERIFY(answers->messages.isEmpty());
         QCOMPARE(config.slot(7, 0).mode, int(Single));
         QVERIFY(dlg->hasUnsavedChanges());
@@ -340,7 +383,7 @@ private slots:
         if (byEscape) {
             QTest::keyClick(dlg.get(), Qt::Key_Escape);
         } else {
-            clickRegion(89);
+            clickRegion(MainRegion::Exit);
         }
         QCOMPARE(answers->questions, QStringList{QStringLiteral("当前配置尚未保存，是否保存？")});
         QVERIFY(answers->questionHadCancel.value(0));
@@ -360,7 +403,7 @@ private slots:
         if (key != 0) {
             QTest::keyClick(dlg.get(), Qt::Key(key));
         } else {
-            clickRegion(89);
+            clickRegion(MainRegion::Exit);
         }
         QVERIFY(answers->questions.isEmpty());
         QVERIFY(ended());
@@ -369,16 +412,16 @@ private slots:
     }
 
     void englishQuestionInEnglish() {
-        clickRegion(85);
+        clickRegion(MainRegion::Language);
         assign(9, 0, Single, 9);
         answers->answers << UiAnswer::Cancel;
-        clickRegion(89);
+        clickRegion(MainRegion::Exit);
         QCOMPARE(answers->questions.value(0),
                  QStringLiteral("The configuration has unsaved changes. Save it?"));
     }
 
     void helpOpensTheFileBesideTheProgram() {
-        clickRegion(87);
+        clickRegion(MainRegion::Help);
         QCOMPARE(answers->opened.size(), 1);
         QCOMPARE(answers->opened[0], QUrl::fromLocalFile(QCoreApplication::applicationDirPath() +
                                                          QStringLiteral("/Oskel.html")));
@@ -389,7 +432,7 @@ private slots:
         if (QSystemTrayIcon::isSystemTrayAvailable()) {
             QSKIP("this display has a notification area");
         }
-        clickRegion(88);
+        clickRegion(MainRegion::Minimize);
         QTRY_VERIFY(dlg->windowState() & Qt::WindowMinimized);
         QVERIFY(!dlg->isInTray());
         QVERIFY(!ended());

@@ -8,18 +8,13 @@
 
 #include "CTravoDialogFirmwareUpdate.h"
 #include "OskelTestSupport.h"
+#include "RegionIds.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 
 using Watch = DialogWatch<CTravoDialogFirmwareUpdate>;
 
 namespace {
-
-constexpr int kCloseButton = 89;
-constexpr int kGetVersionButton = 90;
-constexpr int kOpenFileButton = 91;
-constexpr int kUpdateButton = 92;
-constexpr int kCancelButton = 93;
 
 const QString kGoodFirmware = QStringLiteral(OSKEL_TEST_FIRMWARE);
 
@@ -61,17 +56,17 @@ TEST(FirmwareDialog, GoodFileReachesTheKeyboardLineByLine) {
     OpenDialog open(env.config);
     Watch watch;
 
-    open.click(kOpenFileButton);
+    open.click(FirmwareRegion::OpenFile);
     EXPECT_EQ(open.dialog.chosenPath, kGoodFirmware);
     EXPECT_EQ(open.dialog.fileBox->text(), kGoodFirmware);
 
-    open.click(kUpdateButton);
+    open.click(FirmwareRegion::Update);
     EXPECT_TRUE(open.dialog.downloading());
     EXPECT_EQ(open.dialog.percent, 1);
     // While it runs: a second update and a version read do nothing, closing is refused.
-    open.click(kUpdateButton);
-    open.click(kGetVersionButton);
-    open.click(kCloseButton);
+    open.click(FirmwareRegion::Update);
+    open.click(FirmwareRegion::GetVersion);
+    open.click(FirmwareRegion::Close);
     QTest::keyClick(&open.dialog, Qt::Key_Escape);
     EXPECT_EQ(env.seam.messages, (QStringList{kRunning, kRunning}));
     EXPECT_TRUE(open.dialog.versionBox->text().isEmpty());
@@ -99,7 +94,7 @@ TEST(FirmwareDialog, GoodFileReachesTheKeyboardLineByLine) {
     EXPECT_EQ(env.keyboard->firmwareLines(), expected);
 
     // Idle again: the dialog closes now, with the bar as it ended.
-    open.click(kCancelButton);
+    open.click(FirmwareRegion::Cancel);
     EXPECT_TRUE(open.finished);
     EXPECT_EQ(env.config.notifyWindow, nullptr);
 }
@@ -129,8 +124,8 @@ TEST_P(FirmwareBadFile, FailsAndSendsNothing) {
     env.seam.openAnswers << path;
     OpenDialog open(env.config);
 
-    open.click(kOpenFileButton);
-    open.click(kUpdateButton);
+    open.click(FirmwareRegion::OpenFile);
+    open.click(FirmwareRegion::Update);
     ASSERT_TRUE(open.settle());
     EXPECT_EQ(env.seam.messages, QStringList{kFailed});
     EXPECT_TRUE(env.keyboard->firmwareLines().empty());
@@ -145,10 +140,10 @@ TEST(FirmwareDialog, WithoutAFileTheFileCannotBeOpened) {
     NEED_KEYBOARD(env);
     OpenDialog open(env.config);
 
-    open.click(kOpenFileButton);  // the user cancels the file chooser
+    open.click(FirmwareRegion::OpenFile);  // the user cancels the file chooser
     EXPECT_EQ(env.seam.openCalls, 1);
     EXPECT_TRUE(open.dialog.fileBox->text().isEmpty());
-    open.click(kUpdateButton);
+    open.click(FirmwareRegion::Update);
     ASSERT_TRUE(open.settle());
     EXPECT_EQ(env.seam.messages, QStringList{kCannotOpen});
     EXPECT_EQ(env.keyboard->receivedCount(), 0u);
@@ -156,8 +151,8 @@ TEST(FirmwareDialog, WithoutAFileTheFileCannotBeOpened) {
     // A file that went away, and a folder, cannot be opened either.
     for (const QString& path : {env.runtime.filePath("gone.hex"), env.runtime.path()}) {
         env.seam.openAnswers << path;
-        open.click(kOpenFileButton);
-        open.click(kUpdateButton);
+        open.click(FirmwareRegion::OpenFile);
+        open.click(FirmwareRegion::Update);
         ASSERT_TRUE(open.settle());
         EXPECT_EQ(env.seam.messages.last(), kCannotOpen) << path.toStdString();
     }
@@ -167,9 +162,9 @@ TEST(FirmwareDialog, CancelledFileChooserKeepsThePreviousChoice) {
     DeviceDialogTest env;
     OpenDialog open(env.config);
     env.seam.openAnswers << "/some/where/first.hex";
-    open.click(kOpenFileButton);
+    open.click(FirmwareRegion::OpenFile);
     open.dialog.fileBox->setText("scribbled");
-    open.click(kOpenFileButton);  // cancelled
+    open.click(FirmwareRegion::OpenFile);  // cancelled
     EXPECT_EQ(open.dialog.chosenPath, "/some/where/first.hex");
     EXPECT_EQ(open.dialog.fileBox->text(), "/some/where/first.hex");
 }
@@ -202,7 +197,7 @@ TEST_P(FirmwareVersion, ReadsIntoTheVersionBox) {
     OpenDialog open(env.config);
     open.dialog.versionBox->setText("before");
 
-    open.click(kGetVersionButton);
+    open.click(FirmwareRegion::GetVersion);
     EXPECT_EQ(open.dialog.versionBox->text(), c.box);
     EXPECT_EQ(env.seam.messages, c.message.isEmpty() ? QStringList{} : QStringList{c.message});
 }
@@ -215,10 +210,10 @@ TEST(FirmwareDialog, OutcomeMessagesFollowTheLanguage) {
     NEED_KEYBOARD(env);
     env.config.language = "zh-CN";
     OpenDialog open(env.config);
-    open.click(kUpdateButton);
+    open.click(FirmwareRegion::Update);
     ASSERT_TRUE(open.settle());
     env.config.language = "de-DE";
-    open.click(kUpdateButton);
+    open.click(FirmwareRegion::Update);
     ASSERT_TRUE(open.settle());
     // Chinese, then nothing for a language the dialog has no texts for.
     EXPECT_EQ(env.seam.messages, QStringList{QString::fromUtf16(u"打开固件文件失败")});
@@ -235,7 +230,8 @@ TEST(FirmwareDialog, TextBoxesSitWhereThePictureLeavesRoom) {
     EXPECT_EQ(dialog.versionBox->palette().color(QPalette::Base), QColor(20, 20, 20));
     EXPECT_EQ(dialog.versionBox->font().pixelSize(), 13);
     // Captions over the buttons never take their clicks.
-    for (int caption : {190, 191, 192, 193}) {
+    for (int caption : {FirmwareRegion::GetVersionCaption, FirmwareRegion::OpenFileCaption,
+                        FirmwareRegion::UpdateCaption, FirmwareRegion::CancelCaption}) {
         EXPECT_EQ(dialog.clickScan(regionCentre(dialog, caption)), caption - 100);
     }
 }

@@ -14,11 +14,6 @@
 
 namespace {
 
-constexpr int kWriteKeys = 93;
-constexpr int kReadAll = 95;
-constexpr int kFirmware = 96;
-constexpr int kKeyRegionIdBase = 99;
-
 oskel::Payload singleKeyRecord(int level, int key, int code) {
     oskel::Payload p{};
     p[1] = 0xF0;
@@ -57,7 +52,7 @@ TEST(MainWindowDevice, ReadAllRebuildsTheKeysShown) {
     env.keyboard->setSlotRecord(40, {singleKeyRecord(1, 41, 0x2C)});
     EXPECT_FALSE(main.keyLit(5));
 
-    clickRegion(main.dlg, kReadAll);
+    clickRegion(main.dlg, MainRegion::ReadAll);
     EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
     EXPECT_TRUE(main.keyLit(5));
     EXPECT_TRUE(main.keyLit(41));
@@ -72,7 +67,7 @@ TEST(MainWindowDevice, WriteKeysSendsWhatTheWindowShows) {
     env.config.slot(7, 0).mode = Single;
     env.config.slot(7, 0).hwCode = 0x2C;
 
-    clickRegion(main.dlg, kWriteKeys);
+    clickRegion(main.dlg, MainRegion::WriteKeys);
     EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
     // Key records are not answered: the keyboard may still be taking the last ones in.
     EXPECT_TRUE(env.keyboard->waitForReports(218, 5000));
@@ -100,7 +95,7 @@ TEST(MainWindowDevice, FirmwareButtonOpensTheFirmwareDialog) {
         EXPECT_EQ(dialog->versionBox->text(), "OSKEL-108 V1.00");
         clickRegion(*dialog, 93);
     });
-    clickRegion(main.dlg, kFirmware);
+    clickRegion(main.dlg, MainRegion::Firmware);
     EXPECT_TRUE(seen);
     EXPECT_EQ(env.config.notifyWindow, nullptr);
 }

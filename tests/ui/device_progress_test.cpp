@@ -11,6 +11,7 @@
 #include "DeviceDialogs.h"
 #include "DeviceOperations.h"
 #include "OskelTestSupport.h"
+#include "RegionIds.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 
@@ -19,8 +20,6 @@ using Watch = DialogWatch<CTravoDialogProgress>;
 
 namespace {
 
-constexpr int kCloseButton = 89;
-constexpr int kCancelButton = 93;
 
 // A few one-code assignments on both levels, and what the keyboard must store for them.
 struct OneCodeKey {
@@ -276,16 +275,16 @@ struct CancelCase {
     int operation;
     bool silentKeyboard;  // the read then waits on the keyboard when cancel comes
     int clickAtProgress;  // 0: cancel as soon as the dialog shows
-    int how;              // kCloseButton, kCancelButton, or 0 for the Escape key
+    int how;              // ProgressRegion::Close, ProgressRegion::Cancel, or 0 for the Escape key
 };
 
 const CancelCase kCancels[] = {
-    {"write, cancel button", WriteKeySettings, false, 1, kCancelButton},
-    {"write, close button", WriteKeySettings, false, 100, kCloseButton},
+    {"write, cancel button", WriteKeySettings, false, 1, ProgressRegion::Cancel},
+    {"write, close button", WriteKeySettings, false, 100, ProgressRegion::Close},
     {"write, escape", WriteKeySettings, false, 1, 0},
-    {"load, keyboard silent", LoadFromKeyboard, true, 0, kCancelButton},
-    {"load, after the keys arrived", LoadFromKeyboard, false, 216, kCloseButton},
-    {"backlight write", WriteBacklight, false, 1, kCancelButton},
+    {"load, keyboard silent", LoadFromKeyboard, true, 0, ProgressRegion::Cancel},
+    {"load, after the keys arrived", LoadFromKeyboard, false, 216, ProgressRegion::Close},
+    {"backlight write", WriteBacklight, false, 1, ProgressRegion::Cancel},
 };
 
 class ProgressCancel : public ::testing::TestWithParam<CancelCase> {};
@@ -354,7 +353,7 @@ TEST(ProgressDialog, EnterDoesNotEndATransfer) {
         if (watch.progressMessages == 1) {
             QTest::keyClick(&d, Qt::Key_Return);
             EXPECT_TRUE(d.isVisible());
-            clickRegion(d, kCancelButton);
+            clickRegion(d, ProgressRegion::Cancel);
         }
     };
     EXPECT_EQ(openAndWait(dialog), QDialog::Rejected);
@@ -363,11 +362,13 @@ TEST(ProgressDialog, EnterDoesNotEndATransfer) {
 TEST(ProgressDialog, CaptionsFollowTheLanguage) {
     DeviceDialogTest env;
     CTravoDialogProgress dialog(env.config, nullptr);
-    EXPECT_EQ(dialog.regionById(187).labelFor("zh-CN"),
+    EXPECT_EQ(dialog.regionById(ProgressRegion::Warning).labelFor("zh-CN"),
               QString::fromUtf16(u"正在读写键盘，请勿插拔！"));
-    EXPECT_EQ(dialog.regionById(187).labelFor("en-US"), "Keep the keyboard connected!");
-    EXPECT_TRUE(dialog.regionById(187).textOnly);
+    EXPECT_EQ(dialog.regionById(ProgressRegion::Warning).labelFor("en-US"),
+              "Keep the keyboard connected!");
+    EXPECT_TRUE(dialog.regionById(ProgressRegion::Warning).textOnly);
     // The cancel caption never takes the click from the button under it.
-    EXPECT_EQ(dialog.clickScan(regionCentre(dialog, 193)), kCancelButton);
+    EXPECT_EQ(dialog.clickScan(regionCentre(dialog, ProgressRegion::CancelCaption)),
+              ProgressRegion::Cancel);
     EXPECT_EQ(dialog.size(), QSize(366, 250));
 }

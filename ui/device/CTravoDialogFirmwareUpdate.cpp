@@ -10,18 +10,12 @@
 #include "DeviceSkin.h"
 #include "DeviceTexts.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 #include "SkinResources.h"
 #include "UiSeam.h"
 
 namespace {
 
-constexpr int kCloseButton = 89;
-constexpr int kGetVersionButton = 90;
-constexpr int kOpenFileButton = 91;
-constexpr int kUpdateButton = 92;
-constexpr int kCancelButton = 93;
-constexpr int kVersionBoxId = 1001;
-constexpr int kFileBoxId = 1002;
 // The version text is at most 62 characters; the library wants room for 63.
 constexpr int kVersionBufferSize = 64;
 
@@ -38,20 +32,15 @@ CTravoDialogFirmwareUpdate::CTravoDialogFirmwareUpdate(KeyboardConfig& document,
     : SkinDialog(deviceRegionCount(DeviceWindow::Firmware), parent), config(document) {
     setUpDeviceSkin(*this, DeviceWindow::Firmware);
     percent = 0;
-    previousNotifyWindow = config.notifyWindow;
-    ownTarget = notifyTarget();
-    config.notifyWindow = ownTarget;
-    versionBox = makeTextBox(kVersionBoxId);
-    fileBox = makeTextBox(kFileBoxId);
+    notifyGuard.emplace(config.notifyWindow, notifyTarget());
+    versionBox = makeTextBox(FirmwareRegion::VersionBox);
+    fileBox = makeTextBox(FirmwareRegion::FileBox);
 }
 
 CTravoDialogFirmwareUpdate::~CTravoDialogFirmwareUpdate() {
     // Torn down with a download running (the program is ending): let the download finish rather
     // than leave the keyboard with half an image.
     worker.join();
-    if (ownTarget != nullptr && config.notifyWindow == ownTarget) {
-        config.notifyWindow = previousNotifyWindow;
-    }
 }
 
 QLineEdit* CTravoDialogFirmwareUpdate::makeTextBox(int controlId) {
@@ -60,35 +49,29 @@ QLineEdit* CTravoDialogFirmwareUpdate::makeTextBox(int controlId) {
     box->setFrame(false);
     box->setGeometry(deviceControlRect(DeviceWindow::Firmware, controlId));
     box->setFont(skinFont(13));
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Text, QColor(255, 111, 0));
-    const QBrush dark = SkinResources::current() != nullptr ? SkinResources::current()->darkBrush()
-                                                            : QBrush(QColor(20, 20, 20));
-    palette.setBrush(QPalette::Base, dark);
-    palette.setBrush(QPalette::Window, dark);
-    box->setPalette(palette);
+    applyTextBoxTheme(*box);
     // A read-only line edit draws no caret, so focus shows nothing.
     box->setFocusPolicy(Qt::ClickFocus);
     return box;
 }
 
 int CTravoDialogFirmwareUpdate::barWidth() const {
-    return std::clamp(percent, 0, 100) * barArea().width() / 100;
+    return deviceBarWidth(DeviceWindow::Firmware, percent);
 }
 
 void CTravoDialogFirmwareUpdate::command(int regionId) {
     switch (regionId) {
-        case kGetVersionButton:
+        case FirmwareRegion::GetVersion:
             readVersion();
             break;
-        case kOpenFileButton:
+        case FirmwareRegion::OpenFile:
             chooseFile();
             break;
-        case kUpdateButton:
+        case FirmwareRegion::Update:
             startDownload();
             break;
-        case kCloseButton:
-        case kCancelButton:
+        case FirmwareRegion::Close:
+        case FirmwareRegion::Cancel:
             closeUnlessDownloading();
             break;
         default:
@@ -135,10 +118,7 @@ void CTravoDialogFirmwareUpdate::closeUnlessDownloading() {
         return;
     }
     percent = 0;
-    if (ownTarget != nullptr && config.notifyWindow == ownTarget) {
-        config.notifyWindow = previousNotifyWindow;
-    }
-    ownTarget = nullptr;
+    notifyGuard.reset();
     SkinDialog::done(Rejected);
 }
 
@@ -160,8 +140,7 @@ void CTravoDialogFirmwareUpdate::closeEvent(QCloseEvent* e) {
 void CTravoDialogFirmwareUpdate::deviceMessage(unsigned message, std::uintptr_t wParam,
                                                std::intptr_t) {
     if (message == WM_TRANSFER_PROGRESS) {
-        const auto value = std::min<std::uintptr_t>(wParam, kProgressScale);
-        percent = static_cast<int>(value * 100 / kProgressScale);
+        percent = progressPercent(wParam);
         update(barArea());
     } else if (message == WM_TRANSFER_DONE) {
         worker.join();
@@ -193,9 +172,5 @@ void CTravoDialogFirmwareUpdate::tell(const QString& text) {
 }
 
 void CTravoDialogFirmwareUpdate::paintOverlay(QPainter& painter, const QRect&) {
-    const QRect area = barArea();
-    const QRect bar(area.left(), area.top(), barWidth(), area.height());
-    if (bar.width() > 0 && look().lit != nullptr) {
-        painter.drawPixmap(bar, *look().lit, bar);
-    }
+    paintDeviceBar(painter, DeviceWindow::Firmware, percent, look().lit);
 }

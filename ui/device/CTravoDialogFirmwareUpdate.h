@@ -7,7 +7,9 @@
 // asks the user to wait.
 
 #include <QString>
+#include <optional>
 
+#include "DeviceProgress.h"
 #include "DeviceWorker.h"
 #include "OskelHWI.h"
 #include "SkinDialog.h"
@@ -59,6 +61,6 @@ private:
 
     KeyboardConfig& config;
     DeviceWorker worker;
-    WindowHandle previousNotifyWindow = nullptr;
-    WindowHandle ownTarget = nullptr;
+    // This dialog's target in notifyWindow from its opening until it closes.
+    std::optional<ScopedNotifyWindow<WindowHandle>> notifyGuard;
 };

@@ -8,11 +8,9 @@
 #include "DeviceOperations.h"
 #include "DeviceSkin.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 
 namespace {
-
-constexpr int kCloseButton = 89;
-constexpr int kCancelButton = 93;
 
 QRect barArea() {
     return deviceBarArea(DeviceWindow::Progress);
@@ -35,14 +33,10 @@ CTravoDialogProgress::~CTravoDialogProgress() {
         worker.requestStop(&config.keyboard);
         worker.join();
     }
-    if (ownTarget != nullptr && config.notifyWindow == ownTarget) {
-        config.notifyWindow = previousNotifyWindow;
-    }
 }
 
 int CTravoDialogProgress::barWidth() const {
-    const int clamped = std::clamp(percent, 0, 100);
-    return clamped * barArea().width() / 100;
+    return deviceBarWidth(DeviceWindow::Progress, percent);
 }
 
 void CTravoDialogProgress::showEvent(QShowEvent* e) {
@@ -55,9 +49,7 @@ void CTravoDialogProgress::showEvent(QShowEvent* e) {
 
 void CTravoDialogProgress::startOperation() {
     percent = 1;
-    previousNotifyWindow = config.notifyWindow;
-    ownTarget = notifyTarget();
-    config.notifyWindow = ownTarget;
+    notifyGuard.emplace(config.notifyWindow, notifyTarget());
     if (!isProgressOperation(operation)) {
         return;  // nothing to run: the dialog waits for Cancel
     }
@@ -67,7 +59,7 @@ void CTravoDialogProgress::startOperation() {
 }
 
 void CTravoDialogProgress::command(int regionId) {
-    if (regionId == kCloseButton || regionId == kCancelButton) {
+    if (regionId == ProgressRegion::Close || regionId == ProgressRegion::Cancel) {
         cancelOperation();
     }
 }
@@ -101,8 +93,7 @@ void CTravoDialogProgress::cancelOperation() {
 
 void CTravoDialogProgress::deviceMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
     if (message == WM_TRANSFER_PROGRESS && !stopping) {
-        const auto value = std::min<std::uintptr_t>(wParam, kProgressScale);
-        percent = static_cast<int>(value * 100 / kProgressScale);
+        percent = progressPercent(wParam);
         update(barArea());
     } else if (message == WM_TRANSFER_DONE) {
         worker.join();
@@ -117,17 +108,10 @@ void CTravoDialogProgress::deviceMessage(unsigned message, std::uintptr_t wParam
 
 void CTravoDialogProgress::finish(int result) {
     stopping = false;
-    if (ownTarget != nullptr && config.notifyWindow == ownTarget) {
-        config.notifyWindow = previousNotifyWindow;
-    }
-    ownTarget = nullptr;
+    notifyGuard.reset();
     SkinDialog::done(result);
 }
 
 void CTravoDialogProgress::paintOverlay(QPainter& painter, const QRect&) {
-    const QRect area = barArea();
-    const QRect bar(area.left(), area.top(), barWidth(), area.height());
-    if (bar.width() > 0 && look().lit != nullptr) {
-        painter.drawPixmap(bar, *look().lit, bar);
-    }
+    paintDeviceBar(painter, DeviceWindow::Progress, percent, look().lit);
 }

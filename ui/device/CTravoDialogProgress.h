@@ -7,6 +7,9 @@
 // QDialog::Rejected after Cancel. Cancel stops the worker and the dialog ends only once the worker
 // has ended, so no worker outlives its dialog and two transfers never run at once.
 
+#include <optional>
+
+#include "DeviceProgress.h"
 #include "DeviceWorker.h"
 #include "OskelHWI.h"
 #include "SkinDialog.h"
@@ -59,7 +62,6 @@ private:
     DeviceWorker worker;
     bool started = false;
     bool stopping = false;
-    WindowHandle previousNotifyWindow = nullptr;
-    // The target this dialog put into notifyWindow, while it is there.
-    WindowHandle ownTarget = nullptr;
+    // This dialog's target in notifyWindow from the start of the transfer to its end.
+    std::optional<ScopedNotifyWindow<WindowHandle>> notifyGuard;
 };

@@ -1,5 +1,9 @@
 #include "DeviceSkin.h"
 
+#include <QPainter>
+#include <QPixmap>
+#include <algorithm>
+
 #include "SkinDialog.h"
 #include "SkinGeometry.h"
 #include "SkinSetup.h"
@@ -28,6 +32,18 @@ QRect deviceBarArea(DeviceWindow window) {
         }
     }
     return {};
+}
+
+int deviceBarWidth(DeviceWindow window, int percent) {
+    return std::clamp(percent, 0, 100) * deviceBarArea(window).width() / 100;
+}
+
+void paintDeviceBar(QPainter& painter, DeviceWindow window, int percent, const QPixmap* lit) {
+    const QRect area = deviceBarArea(window);
+    const QRect bar(area.left(), area.top(), deviceBarWidth(window, percent), area.height());
+    if (bar.width() > 0 && lit != nullptr) {
+        painter.drawPixmap(bar, *lit, bar);
+    }
 }
 
 QRect deviceControlRect(DeviceWindow window, int controlId) {

@@ -5,6 +5,8 @@
 
 #include <QRect>
 
+class QPainter;
+class QPixmap;
 class SkinDialog;
 
 enum class DeviceWindow { Progress, Firmware };
@@ -15,5 +17,9 @@ void setUpDeviceSkin(SkinDialog& dialog, DeviceWindow window);
 int deviceRegionCount(DeviceWindow window);
 // The strip the bar fills from the lit picture: 290 pixels at 100 %.
 QRect deviceBarArea(DeviceWindow window);
+// The bar's filled width in pixels at `percent` (clamped to 0..100).
+int deviceBarWidth(DeviceWindow window, int percent);
+// Draws the filled part of the bar, copied from the lit picture (nothing when there is none).
+void paintDeviceBar(QPainter& painter, DeviceWindow window, int percent, const QPixmap* lit);
 // A child control's rectangle (1001 version box, 1002 file box); empty when there is none.
 QRect deviceControlRect(DeviceWindow window, int controlId);

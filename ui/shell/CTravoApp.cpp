@@ -18,7 +18,8 @@ namespace {
 void applyDarkTheme() {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QPalette p;
-    const QColor window(32, 33, 36), base(20, 20, 20), text(220, 220, 220), accent(255, 111, 0);
+    const QColor window(32, 33, 36), base(toQColor(kDarkColor)), text(220, 220, 220),
+        accent(toQColor(kAccentColor));
     p.setColor(QPalette::Window, window);
     p.setColor(QPalette::WindowText, text);
     p.setColor(QPalette::Base, base);

@@ -5,13 +5,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <algorithm>
 
+#include "ConfigSnapshot.h"
 #include "Descriptions.h"
 #include "DeviceWatch.h"
 #include "KeyTables.h"
@@ -25,46 +24,6 @@
 namespace {
 
 const QString kProfileFilter = QStringLiteral("pro (*.pro);;All Files (*)");
-
-// What "unsaved" compares: everything a profile or the keyboard keeps, but not where the lists
-// were scrolled to.
-void appendSteps(std::u16string& out, const StepList& list) {
-    out += u'[';
-    for (std::size_t i = 0; i < list.items.size(); ++i) {
-        out += list.items[i];
-        out += u'\x1f';
-        if (i < list.children.size()) {
-            appendSteps(out, list.children[i]);
-        }
-    }
-    for (const int n : {list.Cycles, list.IsAutoInterval ? 1 : 0, list.Delay, list.PlayMode}) {
-        out += u',';
-        for (const char c : std::to_string(n)) {
-            out += static_cast<char16_t>(c);
-        }
-    }
-    out += u']';
-}
-
-std::u16string configState(const KeyboardConfig& config) {
-    std::u16string out;
-    appendSteps(out, config.predefinedMacros);
-    appendSteps(out, config.predefinedCombos);
-    appendSteps(out, config.predefinedEmulations);
-    for (const Colour& c : config.backlight) {
-        for (const int v : c) {
-            out += static_cast<char16_t>(v & 0xFFFF);
-        }
-    }
-    for (const auto& key : config.assignments) {
-        for (const KeyAssignment& slot : key) {
-            out += static_cast<char16_t>(slot.mode & 0xFFFF);
-            out += static_cast<char16_t>(slot.hwCode & 0xFFFF);
-            appendSteps(out, slot.steps);
-        }
-    }
-    return out;
-}
 
 QString fromU16(const std::u16string& text) {
     return QString::fromStdU16String(text);
@@ -130,15 +89,7 @@ bool CTravoDlg::initialise() {
     const SkinRect box = skinControlRect(SkinWindowId::Main, MainRegion::InfoBox);
     InfoBox->setGeometry(toQRect(box));
     InfoBox->setFont(skinFont(SkinResources::kChildControlFont));
-    QPalette palette = InfoBox->palette();
-    const SkinResources* resources = SkinResources::current();
-    const QBrush dark = resources != nullptr ? resources->darkBrush() : QBrush(QColor(20, 20, 20));
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Text, QColor(255, 111, 0));
-        palette.setBrush(group, QPalette::Base, dark);
-        palette.setBrush(group, QPalette::Window, dark);
-    }
-    InfoBox->setPalette(palette);
+    applyTextBoxTheme(*InfoBox);
     InfoBox->viewport()->setAutoFillBackground(true);
     setInfoText(fromU16(titleText(config)));
 
@@ -375,11 +326,11 @@ void CTravoDlg::keyCommand(int regionId) {
 }
 
 void CTravoDlg::markSaved() {
-    savedState = configState(config);
+    savedState = ConfigSnapshot::of(config);
 }
 
 bool CTravoDlg::hasUnsavedChanges() const {
-    return configState(config) != savedState;
+    return !savedState.matches(config);
 }
 
 void CTravoDlg::accept() {
@@ -452,27 +403,4 @@ void CTravoDlg::endProgram(int result, EndReason reason) {
         previous = open;
     }
     SkinDialog::done(result);
-}
-
-QIcon programIcon() {
-    const QPixmap fromSkin(QStringLiteral(":/skin/icon.png"));
-    if (!fromSkin.isNull()) {
-        return QIcon(fromSkin);
-    }
-    QPixmap icon(64, 64);
-    icon.fill(Qt::transparent);
-    QPainter p(&icon);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(255, 111, 0), 3));
-    p.setBrush(QColor(20, 20, 20));
-    p.drawRoundedRect(QRectF(3, 12, 58, 40), 8, 8);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 111, 0));
-    for (int row = 0; row < 2; ++row) {
-        for (int col = 0; col < 4; ++col) {
-            p.drawRoundedRect(QRectF(10 + col * 12, 19 + row * 11, 8, 7), 2, 2);
-        }
-    }
-    p.drawRoundedRect(QRectF(16, 41, 32, 5), 2, 2);
-    return QIcon(icon);
 }

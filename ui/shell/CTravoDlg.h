@@ -7,6 +7,7 @@
 #include <QString>
 #include <string>
 
+#include "ConfigSnapshot.h"
 #include "RegionIds.h"
 #include "SkinDialog.h"
 
@@ -91,7 +92,7 @@ private:
     QMenu* trayMenu = nullptr;
     QAction* trayExit = nullptr;
     DeviceWatch* deviceWatch = nullptr;
-    std::u16string savedState;
+    ConfigSnapshot savedState;
     std::u16string shownInfo;
     EndReason ended = EndReason::None;
     bool inTray = false;
@@ -99,7 +100,3 @@ private:
     bool asking = false;
     bool runningModal = false;
 };
-
-// The window and notification-area icon: the skin's icon picture when present, else one drawn
-// in the theme's colours.
-QIcon programIcon();

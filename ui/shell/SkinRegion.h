@@ -10,6 +10,8 @@
 #include <map>
 #include <string>
 
+#include "Theme.h"
+
 // A client rectangle; right and bottom are exclusive, as in a point-in-rectangle test.
 struct SkinRect {
     int left = -1;
@@ -41,17 +43,16 @@ constexpr int DT_SINGLELINE = 0x20;
 // A colour as 0x00BBGGRR, the layout the region records and the profile code use.
 using SkinColor = std::uint32_t;
 constexpr SkinColor skinRgb(int r, int g, int b) {
-    return static_cast<SkinColor>(r & 0xFF) | static_cast<SkinColor>(g & 0xFF) << 8 |
-           static_cast<SkinColor>(b & 0xFF) << 16;
+    return geometryRgb(r, g, b);
 }
 constexpr int skinRed(SkinColor c) {
-    return static_cast<int>(c & 0xFF);
+    return rgbRed(c);
 }
 constexpr int skinGreen(SkinColor c) {
-    return static_cast<int>((c >> 8) & 0xFF);
+    return rgbGreen(c);
 }
 constexpr int skinBlue(SkinColor c) {
-    return static_cast<int>((c >> 16) & 0xFF);
+    return rgbBlue(c);
 }
 
 // Caption or tooltip per language code ("zh-CN", "en-US").

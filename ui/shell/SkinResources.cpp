@@ -1,14 +1,20 @@
 #include "SkinResources.h"
 
 #include <QFile>
+#include <QIcon>
 #include <QImage>
+#include <QPainter>
+#include <QPalette>
+#include <QWidget>
 #include <future>
+
+#include "SkinDialog.h"
 
 namespace {
 SkinResources* currentResources = nullptr;
 }
 
-SkinResources::SkinResources() : dark(QColor(20, 20, 20)) {
+SkinResources::SkinResources() : dark(toQColor(kDarkColor)) {
     for (int n = 1; n < kFontCount; ++n) {
         fonts[n].setPixelSize(n);
     }
@@ -89,4 +95,38 @@ const QFont& skinFont(int n) {
     static const SkinResources fallback;
     const SkinResources* resources = SkinResources::current();
     return (resources != nullptr ? *resources : fallback).font(n);
+}
+
+void applyTextBoxTheme(QWidget& box) {
+    const SkinResources* resources = SkinResources::current();
+    const QBrush dark =
+        resources != nullptr ? resources->darkBrush() : QBrush(toQColor(kDarkColor));
+    QPalette palette = box.palette();
+    palette.setColor(QPalette::Text, toQColor(kAccentColor));
+    palette.setBrush(QPalette::Base, dark);
+    palette.setBrush(QPalette::Window, dark);
+    box.setPalette(palette);
+}
+
+QIcon programIcon() {
+    const QPixmap fromSkin(QStringLiteral(":/skin/icon.png"));
+    if (!fromSkin.isNull()) {
+        return QIcon(fromSkin);
+    }
+    QPixmap icon(64, 64);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(toQColor(kAccentColor), 3));
+    p.setBrush(toQColor(kDarkColor));
+    p.drawRoundedRect(QRectF(3, 12, 58, 40), 8, 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(toQColor(kAccentColor));
+    for (int row = 0; row < 2; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            p.drawRoundedRect(QRectF(10 + col * 12, 19 + row * 11, 8, 7), 2, 2);
+        }
+    }
+    p.drawRoundedRect(QRectF(16, 41, 32, 5), 2, 2);
+    return QIcon(icon);
 }

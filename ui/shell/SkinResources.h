@@ -10,6 +10,9 @@
 #include <array>
 #include <map>
 
+class QIcon;
+class QWidget;
+
 class SkinResources {
 public:
     // Every picture the program loads, in loading order.
@@ -57,6 +60,13 @@ private:
     std::array<QFont, kFontCount> fonts;
     QBrush dark;
 };
+
+// The window and notification-area icon: the skin's icon picture when present, else one drawn
+// in the theme's colours.
+QIcon programIcon();
+
+// Gives a text control the theme's look: accent text on the dark brush, in every state.
+void applyTextBoxTheme(QWidget& box);
 
 // The application's fonts without a null check: SkinFonts entry n.
 const QFont& skinFont(int n);
