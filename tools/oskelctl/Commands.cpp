@@ -46,6 +46,15 @@ void noKeyboard() {
     fail("Keyboard is not connected! Plug the keyboard in and try again.");
 }
 
+// A transfer that broke off: `task` failed ("writing the backlight") and the user is to
+// `retry` ("write again") once the keyboard is back.
+void stoppedAnswering(const std::string& task, const std::string& retry) {
+    fail(task +
+         " failed: the keyboard stopped answering; check the cable, unplug and replug the "
+         "keyboard, then " +
+         retry);
+}
+
 bool stopIfInterrupted() {
     if (interrupted) {
         fail("interrupted; the keyboard may hold a partial transfer: run the command again");
@@ -114,9 +123,7 @@ int runVersion() {
     }
     char16_t version[64] = {};
     if (!config.keyboard.ReadKeyboardVersion(version)) {
-        fail(
-            "reading the firmware version failed: the keyboard did not answer; unplug and "
-            "replug it, then try again");
+        stoppedAnswering("reading the firmware version", "try again");
         return kExitDevice;
     }
     say(printable(version));
@@ -125,14 +132,12 @@ int runVersion() {
 
 bool writeKeys(KeyboardConfig& config) {
     ProgressBar bar("Writing keys     ", kSlotCount, 1, ProgressBar::wantedOnStderr());
-    config.notifyWindow = &bar;
+    ScopedNotifyWindow notify(config.notifyWindow, &bar);
     const bool ok = writeKeysToKeyboard(config, &bar);
-    config.notifyWindow = nullptr;
+    notify.release();
     bar.finish();
     if (!ok && !stopIfInterrupted()) {
-        fail(
-            "writing the key settings failed: the keyboard stopped answering; check the "
-            "cable, unplug and replug the keyboard, then write again");
+        stoppedAnswering("writing the key settings", "write again");
     }
     return ok;
 }
@@ -140,9 +145,7 @@ bool writeKeys(KeyboardConfig& config) {
 bool writeLights(KeyboardConfig& config) {
     if (!writeBacklightToKeyboard(config)) {
         if (!stopIfInterrupted()) {
-            fail(
-                "writing the backlight failed: the keyboard stopped answering; check the cable, "
-                "unplug and replug the keyboard, then write again");
+            stoppedAnswering("writing the backlight", "write again");
         }
         return false;
     }
@@ -179,16 +182,13 @@ int runRead(const Options& o) {
     }
     {
         ProgressBar bar("Reading keys     ", kSlotCount, 1, ProgressBar::wantedOnStderr());
-        config.notifyWindow = &bar;
+        ScopedNotifyWindow notify(config.notifyWindow, &bar);
         const bool ok = readKeysFromKeyboard(config, &bar);
-        config.notifyWindow = nullptr;
+        notify.release();
         bar.finish();
         if (!ok) {
             if (!stopIfInterrupted()) {
-                fail(
-                    "reading the key settings failed: the keyboard stopped answering; check "
-                    "the cable, unplug and replug the keyboard, then read again (nothing was "
-                    "saved)");
+                stoppedAnswering("reading the key settings", "read again (nothing was saved)");
             }
             return kExitDevice;
         }
@@ -198,9 +198,7 @@ int runRead(const Options& o) {
     }
     if (!readBacklightFromKeyboard(config)) {
         if (!stopIfInterrupted()) {
-            fail(
-                "reading the backlight failed: the keyboard stopped answering; unplug and "
-                "replug the keyboard, then read again (nothing was saved)");
+            stoppedAnswering("reading the backlight", "read again (nothing was saved)");
         }
         return kExitDevice;
     }
@@ -268,16 +266,14 @@ int runFirmware(const Options& o) {
         return kExitDevice;
     }
     ProgressBar bar("Downloading firmware", kProgressScale, 0, ProgressBar::wantedOnStderr());
-    config.notifyWindow = &bar;
+    ScopedNotifyWindow notify(config.notifyWindow, &bar);
     const bool ok =
         config.keyboard.WriteFirmwareToKeyboard(text.data(), static_cast<int>(text.size()), &bar);
-    config.notifyWindow = nullptr;
+    notify.release();
     bar.finish();
     if (!ok) {
         if (!stopIfInterrupted()) {
-            fail(
-                "the firmware download failed: the keyboard stopped answering; unplug and "
-                "replug the keyboard, then download again");
+            stoppedAnswering("the firmware download", "download again");
         }
         return kExitDevice;
     }
