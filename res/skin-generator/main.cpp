@@ -8,9 +8,12 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTextStream>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string_view>
 
+#include "RegionIds.h"
 #include "SkinArt.h"
 
 namespace {
@@ -43,6 +46,11 @@ bool writeQrc(const QDir& dir) {
 
 // A look at a window as the program shows it: some regions lit, one hovered, captions drawn
 // over the pictures the way the windows draw them. Only for checking the artwork by eye.
+// A few options of the key settings pages are shown chosen, one of each kind.
+constexpr std::array kPreviewLit = {KeySettingsRegion::PressPlay,     KeySettingsRegion::AutoDelay,
+                                    KeySettingsRegion::PreviousTrack, KeySettingsRegion::StarShower,
+                                    KeySettingsRegion::LeftClick,     KeySettingsRegion::Sleep};
+
 QImage preview(const WindowSkin& skin, int page, const char* language, int hoverId) {
     QImage out = paintWindowPicture(skin, page, Look::Normal);
     const QImage hover = paintWindowPicture(skin, page, Look::Hover);
@@ -57,8 +65,7 @@ QImage preview(const WindowSkin& skin, int page, const char* language, int hover
         const QRect rect(r.rect.left, r.rect.top, r.rect.width(), r.rect.height());
         const bool isLit = r.litAtStart || (r.keyIndex > 0 && r.keyIndex % 7 == 3) ||
                            (r.kind == RegionKind::ListRow && r.regionId % 10 == 2) ||
-                           (r.regionId == 208 || r.regionId == 203 || r.regionId == 405 ||
-                            r.regionId == 616 || r.regionId == 506 || r.regionId == 702);
+                           std::ranges::find(kPreviewLit, r.regionId) != kPreviewLit.end();
         if (isLit) {
             p.drawImage(rect, lit, rect);
         } else if (r.regionId == hoverId && !r.textOnly) {
