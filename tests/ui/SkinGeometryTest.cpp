@@ -11,6 +11,7 @@
 #include <string>
 
 #include "KeyboardLayout.h"
+#include "RegionIds.h"
 #include "SkinGeometry.h"
 
 namespace {
@@ -261,6 +262,87 @@ TEST(WindowTables, PictureIdentifiersAndColourKeys) {
         expected.push_back(id);
     }
     EXPECT_EQ(ids, expected);
+}
+
+// The named ids the windows dispatch on are the records the pictures are painted at: a wrong
+// constant would send a click to the wrong command or to nothing.
+TEST(WindowTables, NamedRegionsAreTheTablesRecords) {
+    struct Named {
+        SkinWindow window;
+        int regionId;
+        RegionKind kind;
+    };
+    using K = RegionKind;
+    const Named cases[] = {
+        {SkinWindow::Main, MainRegion::Language, K::Button},
+        {SkinWindow::Main, MainRegion::Help, K::HelpButton},
+        {SkinWindow::Main, MainRegion::Minimize, K::MinimizeButton},
+        {SkinWindow::Main, MainRegion::Exit, K::CloseButton},
+        {SkinWindow::Main, MainRegion::Save, K::Button},
+        {SkinWindow::Main, MainRegion::Firmware, K::Button},
+        {SkinWindow::Main, MainRegion::Level, K::LevelSwitch},
+        {SkinWindow::Main, MainRegion::LevelUpIndicator, K::Caption},
+        {SkinWindow::Main, MainRegion::LevelDownIndicator, K::Caption},
+        {SkinWindow::Main, MainRegion::FirstKey, K::Key},
+        {SkinWindow::Main, MainRegion::LastKey, K::Key},
+        {SkinWindow::KeySettings, KeySettingsRegion::Clear, K::Button},
+        {SkinWindow::KeySettings, KeySettingsRegion::Cancel, K::Button},
+        {SkinWindow::KeySettings, KeySettingsRegion::FirstTab, K::TabHeader},
+        {SkinWindow::KeySettings, KeySettingsRegion::FirstTab + KeySettingsRegion::TabCount - 1,
+         K::TabHeader},
+        {SkinWindow::KeySettings, KeySettingsRegion::Close, K::CloseButton},
+        {SkinWindow::KeySettings, KeySettingsRegion::Combo, K::RadioOption},
+        {SkinWindow::KeySettings, KeySettingsRegion::KeyRecord, K::Button},
+        {SkinWindow::KeySettings, KeySettingsRegion::KeyName, K::Caption},
+        {SkinWindow::KeySettings, KeySettingsRegion::FirstComboRow, K::ListRow},
+        {SkinWindow::KeySettings, KeySettingsRegion::RecordDelay, K::CheckBox},
+        {SkinWindow::KeySettings, KeySettingsRegion::MacroRecord, K::Button},
+        {SkinWindow::KeySettings, KeySettingsRegion::FirstMacroStepRow, K::ListRow},
+        {SkinWindow::KeySettings, KeySettingsRegion::EmulationRecord, K::Button},
+        {SkinWindow::KeySettings, KeySettingsRegion::FirstEmulationRow, K::ListRow},
+        {SkinWindow::KeySettings, KeySettingsRegion::Calculator, K::OptionIcon},
+        {SkinWindow::KeySettings, KeySettingsRegion::LeftDoubleClick, K::OptionRow},
+        {SkinWindow::KeySettings,
+         KeySettingsRegion::LeftDoubleClick + KeySettingsRegion::MouseCaptionOffset, K::Caption},
+        {SkinWindow::KeySettings, KeySettingsRegion::AllColourRegulate, K::OptionIcon},
+        {SkinWindow::KeySettings, KeySettingsRegion::Power, K::OptionButton},
+        {SkinWindow::Backlight, BacklightRegion::Close, K::CloseButton},
+        {SkinWindow::Backlight, BacklightRegion::Write, K::Button},
+        {SkinWindow::Backlight, BacklightRegion::Ok, K::Button},
+        {SkinWindow::Backlight, BacklightRegion::MultiKey, K::Button},
+        {SkinWindow::Backlight, BacklightRegion::LastKey, K::Key},
+        {SkinWindow::MultiKey, MultiKeyRegion::Close, K::CloseButton},
+        {SkinWindow::MultiKey, MultiKeyRegion::SetColour, K::Button},
+        {SkinWindow::MultiKey, MultiKeyRegion::FirstKey, K::Key},
+        {SkinWindow::Progress, ProgressRegion::Close, K::CloseButton},
+        {SkinWindow::Progress, ProgressRegion::Cancel, K::Button},
+        {SkinWindow::Progress, ProgressRegion::Warning, K::Caption},
+        {SkinWindow::Firmware, FirmwareRegion::GetVersion, K::Button},
+        {SkinWindow::Firmware, FirmwareRegion::Update, K::Button},
+        {SkinWindow::Firmware, FirmwareRegion::CancelCaption, K::Caption},
+    };
+    for (const Named& c : cases) {
+        const WindowSkin& skin = windowSkin(c.window);
+        const RegionSpec* r = skin.findRegion(c.regionId);
+        ASSERT_NE(r, nullptr) << skin.name << " " << c.regionId;
+        EXPECT_EQ(r->kind, c.kind) << skin.name << " " << c.regionId;
+    }
+    auto hasControl = [](SkinWindow w, int id) {
+        for (const ControlSpec& c : windowSkin(w).controls) {
+            if (c.controlId == id) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(hasControl(SkinWindow::Main, MainRegion::InfoBox));
+    EXPECT_TRUE(hasControl(SkinWindow::Firmware, FirmwareRegion::VersionBox));
+    EXPECT_TRUE(hasControl(SkinWindow::Firmware, FirmwareRegion::FileBox));
+    for (int id : {KeySettingsRegion::CyclesBox, KeySettingsRegion::DelayBox,
+                   KeySettingsRegion::ComboKeysBox, KeySettingsRegion::LeftScrollBar,
+                   KeySettingsRegion::RightScrollBar}) {
+        EXPECT_TRUE(hasControl(SkinWindow::KeySettings, id)) << id;
+    }
 }
 
 TEST(WindowTables, KeySettingsPageRule) {
