@@ -15,7 +15,6 @@
 #include <thread>
 
 #include "DeviceWatch.h"
-#include "KeyboardConfig.h"
 #include "ProgramFiles.h"
 #include "ShellTestSupport.h"
 #include "SkinDialog.h"
@@ -41,6 +40,7 @@ QPixmap picture(const QColor& fill) {
 class TestWindow : public SkinDialog {
 public:
     TestWindow(const QPixmap* bg, const QPixmap* hover, const QPixmap* lit) : SkinDialog(5) {
+        showLanguageOf(captionLanguage);
         regions[0].regionId = 7;
         regions[0].rect = {20, 20, 60, 50};
         regions[1].regionId = 7;
@@ -56,6 +56,7 @@ public:
         setUpSkin({kKey, bg, hover, lit});
     }
     bool pageShown = true;
+    std::string captionLanguage = "zh-CN";
     QList<int> hoverChanges;
     QList<int> commands;
     QList<std::tuple<unsigned, std::uintptr_t, std::intptr_t>> messages;
@@ -96,10 +97,7 @@ class SkinDialogTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        quietWindowMaskNotes();
-        keyboardConfig().language = "zh-CN";
-    }
+    void initTestCase() { quietWindowMaskNotes(); }
     void init() { window = std::make_unique<TestWindow>(&bg, &hover, &lit); }
     void cleanup() { window.reset(); }
 
@@ -136,9 +134,8 @@ private slots:
         window->regions[3].showCaption = false;
         window->regions[3].captionVisible = true;
         QVERIFY(!anyPixelDiffers(own, kBackground));
-        keyboardConfig().language = "fr-FR";  // no label for it: nothing drawn
+        window->captionLanguage = "fr-FR";  // no label for it: nothing drawn
         QVERIFY(!anyPixelDiffers(caption, kBackground));
-        keyboardConfig().language = "zh-CN";
     }
 
     void hoverChangesOnlyWhereTheStateChanged() {
@@ -262,7 +259,8 @@ private slots:
         const QString name = QStringLiteral("OskelRES.rcc");
         QCOMPARE(programFileIn(bin, name), bin + QStringLiteral("/OskelRES.rcc"));
         QVERIFY(touch(root.filePath(QStringLiteral("share/oskel/OskelRES.rcc"))));
-        QCOMPARE(programFileIn(bin, name), root.filePath(QStringLiteral("share/oskel/OskelRES.rcc")));
+        QCOMPARE(programFileIn(bin, name),
+                 root.filePath(QStringLiteral("share/oskel/OskelRES.rcc")));
         QVERIFY(touch(bin + QStringLiteral("/OskelRES.rcc")));
         QCOMPARE(programFileIn(bin, name), bin + QStringLiteral("/OskelRES.rcc"));
     }

@@ -31,6 +31,7 @@ CTravoDialogFirmwareUpdate::CTravoDialogFirmwareUpdate(QWidget* parent)
 CTravoDialogFirmwareUpdate::CTravoDialogFirmwareUpdate(KeyboardConfig& document, QWidget* parent)
     : SkinDialog(deviceRegionCount(DeviceWindow::Firmware), parent), config(document) {
     setUpDeviceSkin(*this, DeviceWindow::Firmware);
+    showLanguageOf(config.language);
     percent = 0;
     notifyGuard.emplace(config.notifyWindow, notifyTarget());
     versionBox = makeTextBox(FirmwareRegion::VersionBox);
@@ -120,10 +121,6 @@ void CTravoDialogFirmwareUpdate::closeUnlessDownloading() {
     percent = 0;
     notifyGuard.reset();
     SkinDialog::done(Rejected);
-}
-
-std::string CTravoDialogFirmwareUpdate::language() const {
-    return config.language;
 }
 
 void CTravoDialogFirmwareUpdate::accept() {}

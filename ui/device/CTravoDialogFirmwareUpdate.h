@@ -41,9 +41,6 @@ public:
     void accept() override;
     void reject() override;
 
-    // The document's language, which the captions are drawn in.
-    std::string language() const override;
-
 protected:
     void closeEvent(QCloseEvent* e) override;
     void command(int regionId) override;

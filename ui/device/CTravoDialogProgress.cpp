@@ -24,6 +24,7 @@ CTravoDialogProgress::CTravoDialogProgress(QWidget* parent)
 CTravoDialogProgress::CTravoDialogProgress(KeyboardConfig& document, QWidget* parent)
     : SkinDialog(deviceRegionCount(DeviceWindow::Progress), parent), config(document) {
     setUpDeviceSkin(*this, DeviceWindow::Progress);
+    showLanguageOf(config.language);
 }
 
 CTravoDialogProgress::~CTravoDialogProgress() {
@@ -62,10 +63,6 @@ void CTravoDialogProgress::command(int regionId) {
     if (regionId == ProgressRegion::Close || regionId == ProgressRegion::Cancel) {
         cancelOperation();
     }
-}
-
-std::string CTravoDialogProgress::language() const {
-    return config.language;
 }
 
 void CTravoDialogProgress::accept() {}

@@ -43,9 +43,6 @@ public:
     void accept() override;
     void reject() override;
 
-    // The document's language, which the captions are drawn in.
-    std::string language() const override;
-
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;

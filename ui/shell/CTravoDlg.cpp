@@ -37,6 +37,7 @@ std::string filePath(const QString& path) {
 
 CTravoDlg::CTravoDlg(KeyboardConfig& config, QWidget* parent)
     : SkinDialog(kRegionCount, parent), config(config), windowIcon(programIcon()) {
+    showLanguageOf(config.language);
     InfoBox = new QPlainTextEdit(this);
     InfoBox->setObjectName(QStringLiteral("InfoBox"));
     InfoBox->setReadOnly(true);
@@ -48,10 +49,6 @@ CTravoDlg::CTravoDlg(KeyboardConfig& config, QWidget* parent)
 }
 
 CTravoDlg::~CTravoDlg() = default;
-
-std::string CTravoDlg::language() const {
-    return config.language;
-}
 
 QString CTravoDlg::text(const char* zh, const char* en) const {
     return QString::fromUtf8(config.language == "zh-CN" ? zh : en);

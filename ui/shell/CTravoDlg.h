@@ -47,8 +47,6 @@ public:
     EndReason endReason() const { return ended; }
     bool isInTray() const { return inTray; }
 
-    std::string language() const override;
-
     // Asks the device library whether the keyboard is still there; ends the program when not.
     void checkDevice();
     // The double click on the notification-area icon.

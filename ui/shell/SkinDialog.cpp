@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "KeyboardConfig.h"
 #include "SkinResources.h"
 #include "WindowNotifyTarget.h"
 
@@ -162,7 +161,11 @@ void SkinDialog::hoverChanged(int index) {
 }
 
 std::string SkinDialog::language() const {
-    return keyboardConfig().language;
+    return shownLanguage != nullptr ? *shownLanguage : std::string();
+}
+
+void SkinDialog::showLanguageOf(const std::string& language) {
+    shownLanguage = &language;
 }
 
 NotifyTarget* SkinDialog::notifyTarget() {

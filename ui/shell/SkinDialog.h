@@ -68,8 +68,12 @@ public:
     // ones that changed) and says what lies under the point.
     SkinHit hitTest(QPoint point);
 
-    // The language the captions are drawn in.
+    // The language the captions are drawn in: the one given to showLanguageOf, else none (no
+    // caption is drawn).
     virtual std::string language() const;
+    // Draws the captions in `language`, read at every paint, so a window given the document's
+    // language field follows a switch at once. `language` must outlive the window.
+    void showLanguageOf(const std::string& language);
 
     // The target to give a worker or the keystroke capture; made on first use, detached when the
     // dialog ends or is destroyed, so later messages are dropped.
@@ -100,6 +104,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    const std::string* shownLanguage = nullptr;
     enum class Drag { None, Client, System, Follow };
 
     void reshape();
