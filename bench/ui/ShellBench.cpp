@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QResource>
+#include <memory>
+#include <optional>
 
 #include "BenchSupport.h"
 #include "CTravoDlg.h"
@@ -27,58 +29,67 @@ void moveMouse(QWidget* w, QPoint p) {
     QApplication::sendEvent(w, &move);
 }
 
-void BM_StartUpToFirstPaint(benchmark::State& state) {
-    KeyboardConfig& config = keyboardConfig();
-    for (auto _ : state) {
-        SkinResources resources;
+// The program's start-up as a benchmark runs it: the pictures registered and loaded, the key
+// tables built, the main window opened on the keyboard and shown. `problem` says what failed;
+// the window's first paint is still to come. Ending it closes the window and the keyboard.
+struct ShellStart {
+    explicit ShellStart(KeyboardConfig& document) : config(document) {
         SkinResources::setCurrent(&resources);
         QResource::registerResource(QStringLiteral(OSKEL_RES_RCC));
         if (!resources.loadPictures()) {
-            state.SkipWithError("OskelRES.rcc missing");
-            break;
+            problem = "OskelRES.rcc missing";
+            return;
         }
         buildKeyTables(config);
-        {
-            CTravoDlg dlg(config);
-            PaintWatch watch;
-            dlg.installEventFilter(&watch);
-            if (!dlg.initialise()) {
-                state.SkipWithError("no keyboard");
-                break;
-            }
-            dlg.show();
-            if (!watch.waitForPaint(0)) {
-                state.SkipWithError("never painted");
-                break;
-            }
-            state.PauseTiming();
+        dlg = std::make_unique<CTravoDlg>(config);
+        dlg->installEventFilter(&watch);
+        if (!dlg->initialise()) {
+            problem = "no keyboard";
+            return;
         }
+        dlg->show();
+    }
+    ShellStart(const ShellStart&) = delete;
+    ShellStart& operator=(const ShellStart&) = delete;
+    ~ShellStart() {
+        dlg.reset();
         config.keyboard.__closeDev();
         QResource::unregisterResource(QStringLiteral(OSKEL_RES_RCC));
         SkinResources::setCurrent(nullptr);
+    }
+
+    KeyboardConfig& config;
+    SkinResources resources;
+    PaintWatch watch;
+    std::unique_ptr<CTravoDlg> dlg;
+    const char* problem = nullptr;
+};
+
+void BM_StartUpToFirstPaint(benchmark::State& state) {
+    for (auto _ : state) {
+        std::optional<ShellStart> start(std::in_place, keyboardConfig());
+        if (start->problem == nullptr && !start->watch.waitForPaint(0)) {
+            start->problem = "never painted";
+        }
+        if (start->problem != nullptr) {
+            state.SkipWithError(start->problem);
+            break;
+        }
+        state.PauseTiming();
+        start.reset();
         state.ResumeTiming();
     }
 }
 BENCHMARK(BM_StartUpToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_HoverRepaint(benchmark::State& state) {
-    KeyboardConfig& config = keyboardConfig();
-    SkinResources resources;
-    SkinResources::setCurrent(&resources);
-    QResource::registerResource(QStringLiteral(OSKEL_RES_RCC));
-    if (!resources.loadPictures()) {
-        state.SkipWithError("OskelRES.rcc missing");
+    ShellStart start(keyboardConfig());
+    if (start.problem != nullptr) {
+        state.SkipWithError(start.problem);
         return;
     }
-    buildKeyTables(config);
-    CTravoDlg dlg(config);
-    PaintWatch watch;
-    dlg.installEventFilter(&watch);
-    if (!dlg.initialise()) {
-        state.SkipWithError("no keyboard");
-        return;
-    }
-    dlg.show();
+    CTravoDlg& dlg = *start.dlg;
+    PaintWatch& watch = start.watch;
     watch.waitForPaint(0);
     // W and E: both unassigned, so the information box keeps its text and only keys repaint.
     const QPoint keys[2] = {keyCentre(dlg, 30), keyCentre(dlg, 31)};
@@ -95,8 +106,6 @@ void BM_HoverRepaint(benchmark::State& state) {
     state.counters["pixels_per_repaint"] =
         benchmark::Counter(static_cast<double>(pixels) / std::max(n, 1));
     state.counters["window_pixels"] = dlg.width() * dlg.height();
-    config.keyboard.__closeDev();
-    SkinResources::setCurrent(nullptr);
 }
 BENCHMARK(BM_HoverRepaint)->Unit(benchmark::kMicrosecond);
 
