@@ -20,7 +20,6 @@ using Watch = DialogWatch<CTravoDialogProgress>;
 
 namespace {
 
-
 // A few one-code assignments on both levels, and what the keyboard must store for them.
 struct OneCodeKey {
     int key;

@@ -10,6 +10,7 @@
 #include "CTravoDialogProgress.h"
 #include "DeviceDialogs.h"
 #include "OskelTestSupport.h"
+#include "RegionIds.h"
 #include "SkinResources.h"
 #include "device_test_support.h"
 #include "device_watch.h"
@@ -54,7 +55,7 @@ TEST(DeviceScreenshots, ProgressDialogMidWrite) {
             shot = d.grab().toImage();
         }
     };
-    EXPECT_EQ(runDeviceProgress(nullptr, 1, env.config), ProgressResult::Done);
+    EXPECT_EQ(runDeviceProgress(nullptr, WriteKeySettings, env.config), ProgressResult::Done);
     ASSERT_FALSE(shot.isNull());
     EXPECT_GT(width, 0);
     EXPECT_LT(width, 290);
@@ -72,8 +73,8 @@ TEST(DeviceScreenshots, FirmwareDialogMidDownload) {
     env.seam.openAnswers << firmware;
     CTravoDialogFirmwareUpdate dialog(env.config, nullptr);
     dialog.open();
-    clickRegion(dialog, 90);
-    clickRegion(dialog, 91);
+    clickRegion(dialog, FirmwareRegion::GetVersion);
+    clickRegion(dialog, FirmwareRegion::OpenFile);
     QImage shot;
     int width = 0;
     DialogWatch<CTravoDialogFirmwareUpdate> watch;
@@ -83,7 +84,7 @@ TEST(DeviceScreenshots, FirmwareDialogMidDownload) {
             shot = d.grab().toImage();
         }
     };
-    clickRegion(dialog, 92);
+    clickRegion(dialog, FirmwareRegion::Update);
     ASSERT_TRUE(waitUntil([&] { return !dialog.downloading(); }));
     ASSERT_FALSE(shot.isNull());
     EXPECT_GT(width, 0);
