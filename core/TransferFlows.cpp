@@ -218,11 +218,8 @@ void assignFromKeyConfiguration(const KeyboardConfig& config, const int* array, 
     }
 }
 
-bool writeKeysToKeyboard(KeyboardConfig& config, WindowHandle window) {
+void loadKeyDefinitions(KeyboardConfig& config) {
     CTravoHWI& keyboard = config.keyboard;
-    if (!keyboard.isOpen()) {
-        return false;
-    }
     keyboard.prepare();
     for (int level = 0; level < kLevelCount; ++level) {
         for (int key = 1; key <= kKeyCount; ++key) {
@@ -233,7 +230,14 @@ bool writeKeysToKeyboard(KeyboardConfig& config, WindowHandle window) {
             }
         }
     }
-    return keyboard.writeKeyConfigurationToDev(window);
+}
+
+bool writeKeysToKeyboard(KeyboardConfig& config, WindowHandle window) {
+    if (!config.keyboard.isOpen()) {
+        return false;
+    }
+    loadKeyDefinitions(config);
+    return config.keyboard.writeKeyConfigurationToDev(window);
 }
 
 bool readKeysFromKeyboard(KeyboardConfig& config, WindowHandle window) {

@@ -20,6 +20,10 @@
 // transfer failed.
 bool writeKeysToKeyboard(KeyboardConfig& config, WindowHandle window);
 
+// Fills the device library's 216 key slots from the document as a key write sends them: every
+// assigned slot becomes a key definition, the others stay empty. Nothing is sent.
+void loadKeyDefinitions(KeyboardConfig& config);
+
 // Runs the key read transfer and, when it succeeds, rebuilds all 216 slots from what the
 // library holds. On failure the document is untouched.
 bool readKeysFromKeyboard(KeyboardConfig& config, WindowHandle window);

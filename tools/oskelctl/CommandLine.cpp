@@ -14,7 +14,7 @@ struct CommandInfo {
 };
 
 // One entry per command: what `oskelctl --help` lists and what `oskelctl COMMAND --help` prints.
-constexpr std::array<CommandInfo, 6> kCommands{{
+constexpr std::array<CommandInfo, 8> kCommands{{
     {Command::Detect, "detect", "say whether the keyboard is attached",
      "Usage: oskelctl detect\n"
      "\n"
@@ -26,15 +26,18 @@ constexpr std::array<CommandInfo, 6> kCommands{{
      "Prints the firmware version text the keyboard reports.\n"
      "Exit status: 0 read, 1 no keyboard or the keyboard did not answer.\n"},
     {Command::Write, "write", "write a profile to the keyboard",
-     "Usage: oskelctl write [--keys-only | --lights-only] PROFILE\n"
+     "Usage: oskelctl write [--keys-only | --lights-only] [--verify [--lang LANG]] PROFILE\n"
      "\n"
      "Loads PROFILE (a .pro file) and writes its key settings, then its backlight, to the\n"
      "keyboard.\n"
      "\n"
      "  --keys-only    write only the key settings\n"
      "  --lights-only  write only the backlight\n"
+     "  --verify       then read back what was written and compare, as verify does\n"
+     "  --lang LANG    the language of the differences: zh-CN or en-US (default: from LANG)\n"
      "\n"
-     "Exit status: 0 written, 1 no keyboard or a transfer failed, 2 the profile cannot be read.\n"},
+     "Exit status: 0 written (and, with --verify, the keyboard holds it), 1 no keyboard or a\n"
+     "transfer failed, 2 the profile cannot be read, 3 the keyboard holds something else.\n"},
     {Command::Read, "read", "read the keyboard into a profile",
      "Usage: oskelctl read PROFILE\n"
      "\n"
@@ -44,6 +47,19 @@ constexpr std::array<CommandInfo, 6> kCommands{{
      "\n"
      "Exit status: 0 saved, 1 no keyboard or a transfer failed (nothing saved), 2 the profile\n"
      "cannot be saved.\n"},
+    {Command::Verify, "verify", "check that the keyboard holds a profile",
+     "Usage: oskelctl verify [--lang zh-CN|en-US] PROFILE\n"
+     "\n"
+     "Reads the key settings and the backlight back from the keyboard and compares them with\n"
+     "PROFILE as the keyboard stores them: the codes, pauses, intervals and play settings of\n"
+     "every key on both levels, and every key's colour. Prints one line for each key that\n"
+     "differs, for example:\n"
+     "  F2, level 1: a macro of 40 steps was written, the keyboard holds an empty slot\n"
+     "\n"
+     "  --lang LANG  the language of the lines: zh-CN or en-US (default: from LANG)\n"
+     "\n"
+     "Exit status: 0 the keyboard holds the profile, 1 no keyboard or a transfer failed,\n"
+     "2 the profile cannot be read, 3 the keyboard holds something else.\n"},
     {Command::Firmware, "firmware", "download a firmware image into the keyboard",
      "Usage: oskelctl firmware FILE\n"
      "\n"
@@ -63,6 +79,14 @@ constexpr std::array<CommandInfo, 6> kCommands{{
      "  --json       print the whole profile as JSON instead\n"
      "\n"
      "Exit status: 0 shown, 2 the profile cannot be read.\n"},
+    {Command::Recent, "recent", "list the profiles Oskel opened or saved last",
+     "Usage: oskelctl recent\n"
+     "\n"
+     "Prints the profiles the program opened or saved last, newest first, one path a line\n"
+     "(at most eight; files that no longer exist are left out). To apply the newest:\n"
+     "  oskelctl write \"$(oskelctl recent | head -n 1)\"\n"
+     "\n"
+     "Exit status: 0 (an empty list prints nothing).\n"},
 }};
 
 const CommandInfo* findCommand(std::string_view name) {
@@ -84,8 +108,8 @@ const CommandInfo* infoOf(Command command) {
 }
 
 bool takesFile(Command c) {
-    return c == Command::Write || c == Command::Read || c == Command::Firmware ||
-           c == Command::Show;
+    return c == Command::Write || c == Command::Read || c == Command::Verify ||
+           c == Command::Firmware || c == Command::Show;
 }
 
 std::string hint(Command c) {
@@ -101,9 +125,12 @@ bool applyOption(Options& o, std::string_view arg, const std::vector<std::string
         o.keysOnly = true;
     } else if (arg == "--lights-only" && c == Command::Write) {
         o.lightsOnly = true;
+    } else if (arg == "--verify" && c == Command::Write) {
+        o.verify = true;
     } else if (arg == "--json" && c == Command::Show) {
         o.json = true;
-    } else if ((arg == "--lang" || arg.starts_with("--lang=")) && c == Command::Show) {
+    } else if ((arg == "--lang" || arg.starts_with("--lang=")) &&
+               (c == Command::Show || c == Command::Verify || c == Command::Write)) {
         if (arg == "--lang") {
             if (i + 1 >= args.size()) {
                 error = "--lang needs a language: zh-CN or en-US";
@@ -134,6 +161,9 @@ std::string checkComplete(const Options& o) {
     }
     if (o.keysOnly && o.lightsOnly) {
         return "--keys-only and --lights-only exclude each other";
+    }
+    if (o.command == Command::Write && !o.lang.empty() && !o.verify) {
+        return "--lang is for the differences --verify prints";
     }
     if (o.json && !o.lang.empty()) {
         return "--lang has no effect with --json (the JSON is always in English)";
@@ -223,7 +253,8 @@ std::string usageText(Command command) {
         "\n"
         "Exit status: 0 success, 1 no keyboard or a device failure, 2 bad input (a profile or\n"
         "firmware file that cannot be used, a profile that cannot be saved, a wrong command "
-        "line).\n";
+        "line),\n"
+        "3 the keyboard holds something other than the profile (verify, write --verify).\n";
     return text;
 }
 

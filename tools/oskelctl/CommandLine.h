@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Detect, Version, Write, Read, Firmware, Show };
+enum class Command { None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent };
 
 // Exit codes shared by every command.
 enum ExitCode {
     kExitOk = 0,
     kExitDevice = 1,    // no keyboard, no permission, or a transfer failed
     kExitBadInput = 2,  // a bad profile or firmware file, a profile that cannot be saved, bad usage
+    kExitDiffers = 3,   // verify: the keyboard holds something other than the profile
 };
 
 struct Options {
@@ -18,9 +19,10 @@ struct Options {
     bool help = false;
     bool keysOnly = false;    // write: only the key settings
     bool lightsOnly = false;  // write: only the backlight
+    bool verify = false;      // write: read back and compare afterwards
     bool json = false;        // show: the whole profile as JSON
-    std::string lang;         // show: "zh-CN", "en-US", or empty for the environment's choice
-    std::string path;         // the profile or firmware file
+    std::string lang;  // show, verify, write: "zh-CN", "en-US", or empty for the environment's
+    std::string path;  // the profile or firmware file
 };
 
 struct ParseResult {

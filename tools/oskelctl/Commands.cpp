@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "Descriptions.h"
 #include "DeviceProgress.h"
@@ -19,8 +21,10 @@
 #include "Profile.h"
 #include "ProfileJson.h"
 #include "ProgressBar.h"
+#include "RecentProfiles.h"
 #include "Terminal.h"
 #include "TransferFlows.h"
+#include "Verification.h"
 
 namespace {
 
@@ -28,6 +32,9 @@ constexpr int kSlotCount = kKeyCount * kLevelCount;
 // An Intel HEX image for the keyboard's controller is well under a megabyte; anything far
 // beyond is not one, and the download call takes the length as an int.
 constexpr std::size_t kMaxFirmwareFileSize = 64 * 1024 * 1024;
+// The keyboard stores the key records it received before it answers for them again; the program
+// waits as long before it closes its progress dialog.
+constexpr std::chrono::milliseconds kKeyStoreTime{2000};
 constexpr const char* kRuleAdvice =
     "install the udev rule 70-oskel.rules into /usr/lib/udev/rules.d or /etc/udev/rules.d "
     "(the Oskel package does), then unplug and replug the keyboard";
@@ -152,6 +159,69 @@ bool writeLights(KeyboardConfig& config) {
     return true;
 }
 
+std::string languageOf(const Options& o) {
+    return o.lang.empty() ? languageFromEnvironment() : o.lang;
+}
+
+// Reads the keyboard back and compares it with the document: the exit code, after one line per
+// key that differs.
+int compareWithKeyboard(KeyboardConfig& config, const Options& o, VerifyParts parts) {
+    Comparison result;
+    bool ok = false;
+    {
+        ProgressBar bar("Verifying keys   ", kSlotCount, 1,
+                        parts.keys && ProgressBar::wantedOnStderr());
+        config.notifyWindow = &bar;
+        ok = verifyKeyboard(config, &bar, parts, result);
+        config.notifyWindow = nullptr;
+        bar.finish();
+    }
+    if (!ok) {
+        if (!stopIfInterrupted()) {
+            fail(
+                "reading the keyboard back failed: the keyboard stopped answering; check the "
+                "cable, unplug and replug the keyboard, then verify again");
+        }
+        return kExitDevice;
+    }
+    const std::string language = languageOf(o);
+    for (const SlotDifference& d : result.slots) {
+        say(printable(differenceText(config, d, layoutKeyName(d.key), language)));
+    }
+    for (const LightDifference& d : result.lights) {
+        say(printable(differenceText(d, layoutKeyName(d.key), language)));
+    }
+    if (!result.agrees()) {
+        fail("the keyboard does not hold " + o.path + ": " +
+             std::to_string(result.slots.size() + result.lights.size()) +
+             " difference(s) listed above");
+        return kExitDiffers;
+    }
+    return kExitOk;
+}
+
+int runVerify(const Options& o) {
+    KeyboardConfig& config = freshConfig();
+    if (!loadProfileOrSay(config, o.path)) {
+        return kExitBadInput;
+    }
+    if (!openKeyboard(config.keyboard)) {
+        return kExitDevice;
+    }
+    const int code = compareWithKeyboard(config, o, {});
+    if (code == kExitOk) {
+        say("The keyboard holds the key settings and the backlight of " + o.path + ".");
+    }
+    return code;
+}
+
+int runRecent() {
+    for (const std::string& path : RecentProfiles().list()) {
+        say(path);
+    }
+    return kExitOk;
+}
+
 int runWrite(const Options& o) {
     KeyboardConfig& config = freshConfig();
     if (!loadProfileOrSay(config, o.path)) {
@@ -172,7 +242,20 @@ int runWrite(const Options& o) {
     say(o.keysOnly     ? "Wrote the key settings of " + o.path + "."
         : o.lightsOnly ? "Wrote the backlight of " + o.path + "."
                        : "Wrote the key settings and the backlight of " + o.path + ".");
-    return kExitOk;
+    if (!o.verify) {
+        return kExitOk;
+    }
+    if (!o.lightsOnly) {
+        std::this_thread::sleep_for(kKeyStoreTime);
+    }
+    if (stopIfInterrupted()) {
+        return kExitDevice;
+    }
+    const int code = compareWithKeyboard(config, o, {!o.lightsOnly, !o.keysOnly});
+    if (code == kExitOk) {
+        say("Verified: the keyboard holds what was written.");
+    }
+    return code;
 }
 
 int runRead(const Options& o) {
@@ -297,7 +380,7 @@ int runShow(const Options& o) {
         std::fputs(profileToJson(config).c_str(), stdout);
         return kExitOk;
     }
-    config.language = o.lang.empty() ? languageFromEnvironment() : o.lang;
+    config.language = languageOf(o);
     const bool chinese = config.language == "zh-CN";
     for (int k = 1; k <= kKeyCount; ++k) {
         for (int l = 0; l < kLevelCount; ++l) {
@@ -334,6 +417,10 @@ int runCommand(const Options& o) {
             return runWrite(o);
         case Command::Read:
             return runRead(o);
+        case Command::Verify:
+            return runVerify(o);
+        case Command::Recent:
+            return runRecent();
         case Command::Firmware:
             return runFirmware(o);
         case Command::Show:

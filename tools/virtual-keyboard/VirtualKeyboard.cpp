@@ -30,6 +30,12 @@ Payload emptyRecord(int slot) {
     return payload;
 }
 
+// The empty record carries nothing but its slot: type 0, no codes.
+bool isEmptyRecord(const std::vector<Payload>& record) {
+    return record.size() == 1 && std::all_of(record[0].begin() + 4, record[0].end(),
+                                             [](std::uint8_t b) { return b == 0; });
+}
+
 // mkdir -p, each folder created with mode 0700.
 bool makeFolders(const std::string& folder, std::string& error) {
     for (std::size_t at = 1; at <= folder.size(); ++at) {
@@ -277,6 +283,9 @@ bool VirtualKeyboard::take(const Payload& payload) {
         case kKeyRecord:
             takeKeyRecord(payload);
             break;
+        case kKeyWriteBegin:
+            memoryUsed = 0;  // the keyboard's records are all rewritten from here on
+            break;
         case kLightWriteBegin:
             lightOffset = 0;
             break;
@@ -323,10 +332,23 @@ void VirtualKeyboard::takeKeyRecord(const Payload& payload) {
     int level = pendingRecord[0][kRecordLevelAt];
     int key = pendingRecord[0][kRecordKeyAt];
     if (level >= 1 && level <= kLevelCount && key >= 1 && key <= kKeyCount) {
-        storedSlots[slotIndex(level, key)] = pendingRecord;
+        const int slot = slotIndex(level, key);
+        storedSlots[slot] = keptRecord(slot, std::move(pendingRecord));
     }
     pendingRecord.clear();
     pendingPayloads = 0;
+}
+
+std::vector<Payload> VirtualKeyboard::keptRecord(int slot, std::vector<Payload> record) {
+    if (options.memory < 0 || isEmptyRecord(record)) {
+        return record;
+    }
+    const long long size = static_cast<long long>(record.size() * kPayloadSize);
+    if (memoryUsed + size > options.memory) {
+        return {emptyRecord(slot)};
+    }
+    memoryUsed += size;
+    return record;
 }
 
 bool VirtualKeyboard::answerKeyRead(int client) {
@@ -480,6 +502,11 @@ void VirtualKeyboard::setSilent(bool silent) {
 void VirtualKeyboard::setDropAfter(int reports) {
     std::lock_guard lock(stateLock);
     options.dropAfter = reports;
+}
+
+void VirtualKeyboard::setMemory(long long bytes) {
+    std::lock_guard lock(stateLock);
+    options.memory = bytes;
 }
 
 void VirtualKeyboard::setVersion(const std::string& version) {

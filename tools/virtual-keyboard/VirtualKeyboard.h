@@ -7,6 +7,11 @@
 // the last key record received for each of the 216 slots (a fresh keyboard holds the empty
 // record in every slot), the 324-byte light table and the decoded firmware lines.
 //
+// Its memory for key records may be made finite (`memory`): each key write transfer fills it
+// afresh, record by record in the order they arrive, 64 bytes per payload; the empty record
+// takes none. A record that would not fit is kept as the empty record, as a keyboard that ran
+// out of room keeps nothing of it, and a read returns what was kept.
+//
 //   oskel::VirtualKeyboardOptions options;
 //   options.dir = privateFolder + "/oskel/hid";   // where CTravoHWI looks when
 //   oskel::VirtualKeyboard keyboard(options);      // XDG_RUNTIME_DIR=privateFolder
@@ -35,6 +40,7 @@ struct VirtualKeyboardOptions {
     bool silent = false;      // takes every report, answers none
     int dropAfter = 0;        // > 0: closes each connection after that many reports
     bool keepReports = true;  // false: receivedReports() stays empty (long runs)
+    long long memory = -1;    // >= 0: bytes of key records it has room for; < 0: unlimited
 };
 
 class VirtualKeyboard {
@@ -78,6 +84,8 @@ public:
     void setSilent(bool silent);
     void setDropAfter(int reports);
     void setVersion(const std::string& version);
+    // Bytes of key records it has room for from the next key write on; < 0: unlimited.
+    void setMemory(long long bytes);
 
 private:
     void serve();
@@ -86,6 +94,8 @@ private:
     bool handle(int client, const Payload& payload, int& receivedOnConnection);
     bool take(const Payload& payload);
     void takeKeyRecord(const Payload& payload);
+    // Called with stateLock held: the record to keep for `slot`, within the memory left.
+    std::vector<Payload> keptRecord(int slot, std::vector<Payload> record);
     bool answerKeyRead(int client);
     bool answerLightRead(int client);
     bool answerVersion(int client);
@@ -112,6 +122,7 @@ private:
     std::vector<Payload> received;
     std::size_t receivedTotal = 0;
     int connections = 0;
+    long long memoryUsed = 0;  // bytes of key records kept since the last key write began
 
     // A macro record spanning several reports, while its further payloads arrive.
     std::vector<Payload> pendingRecord;

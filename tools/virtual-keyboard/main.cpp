@@ -20,6 +20,7 @@ void usage(std::FILE* out) {
     std::fputs(
         "usage: oskel-virtual-keyboard [--dir DIR] [--name NAME] [--version TEXT]\n"
         "                              [--log FILE] [--silent] [--drop-after N]\n"
+        "                              [--memory BYTES]\n"
         "  --dir DIR       folder of the socket (default $XDG_RUNTIME_DIR/oskel/hid,\n"
         "                  or /tmp/oskel-<uid>/hid)\n"
         "  --name NAME     socket name (default vid_0483&pid_5022&mi_01)\n"
@@ -27,6 +28,9 @@ void usage(std::FILE* out) {
         "  --log FILE      write every report received as 128 hex digits a line\n"
         "  --silent        never answer\n"
         "  --drop-after N  close the connection after N reports received\n"
+        "  --memory BYTES  room for key records (default unlimited): each key write fills\n"
+        "                  it afresh, 64 bytes a report, empty keys free; a record that\n"
+        "                  does not fit is kept as an empty key\n"
         "Prints 'ready PATH' once listening; ends on SIGINT, SIGTERM or end of input.\n",
         out);
 }
@@ -65,6 +69,16 @@ bool parseArguments(int argc, char** argv, oskel::VirtualKeyboardOptions& option
                 return false;
             }
             options.dropAfter = static_cast<int>(n);
+        } else if (arg == "--memory") {
+            if (!value(number))
+                return false;
+            char* end = nullptr;
+            long long n = std::strtoll(number.c_str(), &end, 10);
+            if (end == number.c_str() || *end != '\0' || n < 0 || n > 1000000000) {
+                std::fprintf(stderr, "oskel-virtual-keyboard: --memory wants a byte count >= 0\n");
+                return false;
+            }
+            options.memory = n;
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             std::exit(0);

@@ -1,0 +1,147 @@
+#include "RecentProfiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A list larger than this is no list of ours; only its start is read.
+constexpr std::size_t kMaxStoredLines = 64;
+
+bool exists(const std::string& file) {
+    std::error_code error;
+    return fs::is_regular_file(file, error);
+}
+
+std::string absolute(const std::string& profile) {
+    std::error_code error;
+    const fs::path made = fs::absolute(profile, error);
+    return error ? std::string() : made.lexically_normal().string();
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes beside the target and renames over it: a reader sees the old list or the new one.
+bool replaceFile(const std::string& target, const std::string& text, std::string& why) {
+    std::error_code error;
+    fs::create_directories(fs::path(target).parent_path(), error);
+    if (error) {
+        why = "cannot create " + fs::path(target).parent_path().string() + ": " + error.message();
+        return false;
+    }
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        why = "cannot write beside " + target + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    ::close(fd);
+    if (!written || std::rename(temp.c_str(), target.c_str()) != 0) {
+        why = "cannot write " + target + ": " + std::strerror(written ? errno : writeError);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> withNewest(std::vector<std::string> list, const std::string& profile,
+                                    std::size_t limit) {
+    list.insert(list.begin(), profile);
+    std::vector<std::string> unique;
+    for (const std::string& entry : list) {
+        if (unique.size() < limit &&
+            std::find(unique.begin(), unique.end(), entry) == unique.end()) {
+            unique.push_back(entry);
+        }
+    }
+    return unique;
+}
+
+RecentProfiles::RecentProfiles(std::string file) : path(std::move(file)) {}
+
+RecentProfiles::RecentProfiles() : RecentProfiles(defaultFile()) {}
+
+std::string RecentProfiles::defaultFile() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return std::string(config) + "/oskel/recent-profiles";
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') {
+        return std::string(home) + "/.config/oskel/recent-profiles";
+    }
+    return {};
+}
+
+std::vector<std::string> RecentProfiles::stored() const {
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; lines.size() < kMaxStoredLines && std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty() && line[0] == '/') {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> RecentProfiles::list() const {
+    std::vector<std::string> out;
+    for (const std::string& entry : stored()) {
+        if (out.size() < kLimit && exists(entry) &&
+            std::find(out.begin(), out.end(), entry) == out.end()) {
+            out.push_back(entry);
+        }
+    }
+    return out;
+}
+
+bool RecentProfiles::add(const std::string& profile, std::string* why) {
+    std::string reason;
+    const std::string entry = absolute(profile);
+    if (path.empty()) {
+        reason = "no settings folder: neither XDG_CONFIG_HOME nor HOME is set";
+    } else if (entry.empty() || entry.find_first_of("\r\n") != std::string::npos) {
+        reason = "the path " + profile + " cannot be recorded";
+    } else {
+        std::string text;
+        for (const std::string& line : withNewest(list(), entry)) {
+            text += line + "\n";
+        }
+        if (replaceFile(path, text, reason)) {
+            return true;
+        }
+    }
+    if (why != nullptr) {
+        *why = reason;
+    }
+    return false;
+}

@@ -1,0 +1,348 @@
+#include "Verification.h"
+
+#include <algorithm>
+
+#include "KeyTables.h"
+#include "TransferFlows.h"
+
+namespace {
+
+// Room for the longest definition the library holds: a macro of 65535 single-byte steps.
+constexpr int kSlotArrayCapacity = 6 + 65535 + 16;
+// A combination names at most this many keys before it is cut with "...".
+constexpr std::size_t kNamedCodes = 6;
+
+int byteOf(int value) {
+    return value & 0xFF;
+}
+
+int wordOf(int value) {
+    return value & 0xFFFF;
+}
+
+// The count at `index`, bounded by the ints left for the codes that follow it.
+int countAt(const int* array, int count, int index, int first, int stride) {
+    if (count <= index) {
+        return 0;
+    }
+    const int room = count - first;
+    const int fits = room <= 0 ? 0 : (room + stride - 1) / stride;
+    return std::clamp(array[index], 0, fits);
+}
+
+std::vector<int> codesAt(const int* array, int first, int n, int stride) {
+    std::vector<int> codes(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        codes[i] = byteOf(array[first + stride * i]);
+    }
+    return codes;
+}
+
+SlotRecord macroRecord(const int* array, int count) {
+    SlotRecord record;
+    if (count < 6) {
+        return record;
+    }
+    const bool paused = array[3] != 0;
+    const int n = countAt(array, count, 5, 6, paused ? 2 : 1);
+    if (n == 0) {
+        return record;  // the library sends a macro without steps as the empty record
+    }
+    record.kind = SlotRecord::Kind::Macro;
+    record.playMode = array[1];
+    record.cycles = byteOf(array[2]);
+    record.stepPauses = paused;
+    record.delay = wordOf(array[4]);
+    record.codes = codesAt(array, 6, n, paused ? 2 : 1);
+    if (paused) {
+        for (int i = 0; i + 1 < n; ++i) {
+            record.pauses.push_back(wordOf(array[7 + 2 * i]));
+        }
+    }
+    return record;
+}
+
+// ---- Texts ----------------------------------------------------------------------------------
+
+bool chinese(const std::string& language) {
+    return language == "zh-CN";
+}
+
+std::u16string number(long long value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// Replaces %1 .. %9 in `pattern` by the arguments, in one pass, so an argument that happens to
+// hold "%2" stays as it is.
+std::u16string format(const std::u16string& pattern, const std::vector<std::u16string>& args) {
+    std::u16string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char16_t next = i + 1 < pattern.size() ? pattern[i + 1] : u'\0';
+        const std::size_t index = next >= u'1' && next <= u'9' ? next - u'1' : args.size();
+        if (pattern[i] == u'%' && index < args.size()) {
+            out += args[index];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+struct Text {
+    const char16_t* zh;
+    const char16_t* en;
+    std::u16string in(const std::string& language) const { return chinese(language) ? zh : en; }
+};
+
+namespace texts {
+constexpr Text kEmpty{u"空键位", u"an empty slot"};
+constexpr Text kKnownCode{u"按键 %1（代码 %2）", u"the key %1 (code %2)"};
+constexpr Text kUnknownCode{u"代码 %1", u"the code %1"};
+constexpr Text kCombination{u"%1 个键的组合（%2）", u"a combination of %1 keys (%2)"};
+constexpr Text kKeyList{u"%1 个键的连发列表（间隔 %2 ms）", u"a key list of %1 keys, %2 ms apart"};
+constexpr Text kMacro{u"%1 步的宏", u"a macro of %1 steps"};
+constexpr Text kLevel1{u"上档键", u"level 1"};
+constexpr Text kLevel2{u"下档键", u"level 2"};
+constexpr Text kOtherRecord{u"%1，%2：写入的是%3，键盘上是%4",
+                            u"%1, %2: %3 was written, the keyboard holds %4"};
+constexpr Text kSameShape{u"%1，%2：键盘上是%3，但%4", u"%1, %2: the keyboard holds %3, but %4"};
+constexpr Text kCodeAt{u"第 %1 个键是 %2 而不是 %3", u"key %1 is %2 instead of %3"};
+constexpr Text kStepAt{u"第 %1 步是 %2 而不是 %3", u"step %1 is %2 instead of %3"};
+constexpr Text kPauseAt{u"第 %1 步后的停顿是 %2 ms 而不是 %3 ms",
+                        u"the pause after step %1 is %2 ms instead of %3 ms"};
+constexpr Text kInterval{u"间隔是 %1 ms 而不是 %2 ms", u"the interval is %1 ms instead of %2 ms"};
+constexpr Text kCycles{u"重复次数是 %1 而不是 %2", u"the repeat count is %1 instead of %2"};
+constexpr Text kPlayMode{u"播放方式是 %1 而不是 %2", u"the play mode is %1 instead of %2"};
+constexpr Text kPausesLost{u"各步的停顿没有保存", u"the steps' own pauses are missing"};
+constexpr Text kPausesAdded{u"各步带有未写入的停顿",
+                            u"the steps carry pauses that were not written"};
+constexpr Text kLight{u"%1：写入的背光是 %2，键盘上是 %3",
+                      u"%1: the backlight %2 was written, the keyboard holds %3"};
+}  // namespace texts
+
+std::u16string codeText(const KeyboardConfig& config, int code) {
+    return hwCodeName(config, code);
+}
+
+std::u16string joinedCodes(const KeyboardConfig& config, const std::vector<int>& codes) {
+    std::u16string text;
+    for (std::size_t i = 0; i < codes.size() && i < kNamedCodes; ++i) {
+        text += (i > 0 ? u" + " : u"") + codeText(config, codes[i]);
+    }
+    if (codes.size() > kNamedCodes) {
+        text += u" + ...";
+    }
+    return text;
+}
+
+// The first thing that tells two records of the same description apart.
+std::u16string firstDetail(const KeyboardConfig& config, const SlotRecord& written,
+                           const SlotRecord& held, const std::string& language) {
+    const bool macro = written.kind == SlotRecord::Kind::Macro;
+    for (std::size_t i = 0; i < written.codes.size() && i < held.codes.size(); ++i) {
+        if (written.codes[i] != held.codes[i]) {
+            return format((macro ? texts::kStepAt : texts::kCodeAt).in(language),
+                          {number(static_cast<long long>(i + 1)), codeText(config, held.codes[i]),
+                           codeText(config, written.codes[i])});
+        }
+    }
+    if (written.stepPauses != held.stepPauses) {
+        return (written.stepPauses ? texts::kPausesLost : texts::kPausesAdded).in(language);
+    }
+    for (std::size_t i = 0; i < written.pauses.size() && i < held.pauses.size(); ++i) {
+        if (written.pauses[i] != held.pauses[i]) {
+            return format(texts::kPauseAt.in(language),
+                          {number(static_cast<long long>(i + 1)), number(held.pauses[i]),
+                           number(written.pauses[i])});
+        }
+    }
+    if (written.delay != held.delay) {
+        return format(texts::kInterval.in(language), {number(held.delay), number(written.delay)});
+    }
+    if (written.cycles != held.cycles) {
+        return format(texts::kCycles.in(language), {number(held.cycles), number(written.cycles)});
+    }
+    return format(texts::kPlayMode.in(language), {number(held.playMode), number(written.playMode)});
+}
+
+std::u16string colourText(const Colour& colour) {
+    return u"(" + number(colour[0]) + u", " + number(colour[1]) + u", " + number(colour[2]) + u")";
+}
+
+}  // namespace
+
+SlotRecord slotRecordOf(const int* array, int count) {
+    SlotRecord record;
+    if (array == nullptr || count <= 0) {
+        return record;
+    }
+    switch (array[0]) {
+        case 0: {
+            const int n = countAt(array, count, 1, 2, 1);
+            if (n > 0) {
+                record.kind = SlotRecord::Kind::Codes;
+                record.codes = codesAt(array, 2, n, 1);
+            }
+            return record;
+        }
+        case 1: {
+            // A list without codes goes out as its header alone: the keyboard has nothing to type.
+            const int n = countAt(array, count, 2, 3, 1);
+            if (n > 0) {
+                record.kind = SlotRecord::Kind::KeyList;
+                record.delay = wordOf(array[1]);
+                record.codes = codesAt(array, 3, n, 1);
+            }
+            return record;
+        }
+        case 2:
+            return macroRecord(array, count);
+        default:
+            return record;
+    }
+}
+
+Comparison compareImages(const KeyboardImage& written, const KeyboardImage& held,
+                         VerifyParts parts) {
+    Comparison result;
+    for (int level = 0; parts.keys && level < kLevelCount; ++level) {
+        for (int key = 1; key <= kKeyCount; ++key) {
+            const int slot = KeyboardImage::slotOf(key, level);
+            if (!(written.slots[slot] == held.slots[slot])) {
+                result.slots.push_back({key, level, written.slots[slot], held.slots[slot]});
+            }
+        }
+    }
+    for (int key = 1; parts.lights && key <= kKeyCount; ++key) {
+        LightDifference difference{key};
+        for (int c = 0; c < 3; ++c) {
+            difference.written[c] = written.lights[(key - 1) * 3 + c];
+            difference.held[c] = held.lights[(key - 1) * 3 + c];
+        }
+        if (difference.written != difference.held) {
+            result.lights.push_back(difference);
+        }
+    }
+    return result;
+}
+
+namespace {
+
+void libraryKeysInto(CTravoHWI& keyboard, KeyboardImage& image) {
+    std::vector<int> array(kSlotArrayCapacity);
+    for (int level = 0; level < kLevelCount; ++level) {
+        for (int key = 1; key <= kKeyCount; ++key) {
+            std::fill(array.begin(), array.end(), 0);
+            keyboard.getKeyConfiguration(level, key, array.data(), kSlotArrayCapacity);
+            image.slots[KeyboardImage::slotOf(key, level)] =
+                slotRecordOf(array.data(), kSlotArrayCapacity);
+        }
+    }
+}
+
+}  // namespace
+
+KeyboardImage imageToWrite(KeyboardConfig& config) {
+    KeyboardImage image;
+    // The library turns each assignment into its record (cutting lists the record cannot
+    // carry), so the image is taken from its slots rather than worked out a second time.
+    loadKeyDefinitions(config);
+    libraryKeysInto(config.keyboard, image);
+    for (int key = 1; key <= kKeyCount; ++key) {
+        for (int c = 0; c < 3; ++c) {
+            image.lights[(key - 1) * 3 + c] = static_cast<std::uint8_t>(config.backlight[key][c]);
+        }
+    }
+    return image;
+}
+
+bool readKeyboardImage(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
+                       KeyboardImage& held) {
+    CTravoHWI& keyboard = config.keyboard;
+    if (!keyboard.isOpen()) {
+        return false;
+    }
+    if (parts.keys) {
+        // The read keeps what a slot held when the keyboard sends nothing for it; emptied first,
+        // a slot the keyboard left out cannot pass for what was written.
+        keyboard.prepare();
+        if (!keyboard.readKeyDefinationFromDev(window)) {
+            return false;
+        }
+        libraryKeysInto(keyboard, held);
+    }
+    if (parts.lights) {
+        if (!keyboard.readKeyLightFromDev()) {
+            return false;
+        }
+        int lights[kLightArrayLength] = {};
+        keyboard.getKeyboardLightArea(lights);
+        for (int i = 0; i < kLightArrayLength; ++i) {
+            held.lights[i] = static_cast<std::uint8_t>(lights[i]);
+        }
+    }
+    return true;
+}
+
+bool verifyKeyboard(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
+                    Comparison& result) {
+    if (!config.keyboard.isOpen()) {
+        return false;
+    }
+    const KeyboardImage written = imageToWrite(config);
+    KeyboardImage held;
+    if (!readKeyboardImage(config, window, parts, held)) {
+        return false;
+    }
+    result = compareImages(written, held, parts);
+    return true;
+}
+
+std::u16string describeRecord(const KeyboardConfig& config, const SlotRecord& record,
+                              const std::string& language) {
+    const auto count = number(static_cast<long long>(record.codes.size()));
+    switch (record.kind) {
+        case SlotRecord::Kind::Empty:
+            return texts::kEmpty.in(language);
+        case SlotRecord::Kind::Codes:
+            if (record.codes.size() == 1) {
+                const std::u16string name = codeText(config, record.codes[0]);
+                return name == kNoName
+                           ? format(texts::kUnknownCode.in(language), {number(record.codes[0])})
+                           : format(texts::kKnownCode.in(language),
+                                    {name, number(record.codes[0])});
+            }
+            return format(texts::kCombination.in(language),
+                          {count, joinedCodes(config, record.codes)});
+        case SlotRecord::Kind::KeyList:
+            return format(texts::kKeyList.in(language), {count, number(record.delay)});
+        case SlotRecord::Kind::Macro:
+            return format(texts::kMacro.in(language), {count});
+    }
+    return {};
+}
+
+std::u16string levelName(int level, const std::string& language) {
+    return (level == 0 ? texts::kLevel1 : texts::kLevel2).in(language);
+}
+
+std::u16string differenceText(const KeyboardConfig& config, const SlotDifference& difference,
+                              const std::u16string& keyName, const std::string& language) {
+    const std::u16string written = describeRecord(config, difference.written, language);
+    const std::u16string held = describeRecord(config, difference.held, language);
+    const std::u16string level = levelName(difference.level, language);
+    if (written != held) {
+        return format(texts::kOtherRecord.in(language), {keyName, level, written, held});
+    }
+    return format(
+        texts::kSameShape.in(language),
+        {keyName, level, held, firstDetail(config, difference.written, difference.held, language)});
+}
+
+std::u16string differenceText(const LightDifference& difference, const std::u16string& keyName,
+                              const std::string& language) {
+    return format(texts::kLight.in(language),
+                  {keyName, colourText(difference.written), colourText(difference.held)});
+}

@@ -1,0 +1,102 @@
+#pragma once
+// Checking that the keyboard took what was written: the key records and the light table it
+// holds, read back and compared slot by slot with what was sent, in the keyboard's own terms
+// (codes, pauses, intervals and play settings as the records carry them; not list names, item
+// texts or view positions, which never reach the keyboard).
+
+#include <OskelHWI.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "KeyboardConfig.h"
+
+// What one slot's key record carries, reduced to the widths the record stores.
+struct SlotRecord {
+    enum class Kind {
+        Empty,    // nothing: the empty record, or a list or macro without codes
+        Codes,    // codes sent together (single key, combination, function...)
+        KeyList,  // codes typed one after another, `delay` apart
+        Macro,    // steps with play settings
+    };
+    Kind kind = Kind::Empty;
+    std::vector<int> codes;   // one byte each
+    std::vector<int> pauses;  // macro with step pauses: after each step but the last, 16 bits
+    int delay = 0;            // key list interval, or the macro's fixed interval; 16 bits
+    int playMode = 0;         // macro: 0, 1 or 2
+    int cycles = 0;           // macro: one byte
+    bool stepPauses = false;  // macro: each step but the last carries its own pause
+
+    bool operator==(const SlotRecord&) const = default;
+};
+
+// The record a key-configuration array (as the device library takes and gives it) stands for.
+// Reads no more than `count` ints.
+SlotRecord slotRecordOf(const int* array, int count);
+
+// What the keyboard holds, or is to hold: 216 key records and the 324-byte light table.
+struct KeyboardImage {
+    static constexpr int kSlots = kKeyCount * kLevelCount;
+    // Slot of level index l (0, 1) and KeyIndex k: l * 108 + k - 1.
+    std::array<SlotRecord, kSlots> slots;
+    std::array<std::uint8_t, kLightArrayLength> lights{};
+
+    static constexpr int slotOf(int key, int level) { return level * kKeyCount + key - 1; }
+};
+
+struct SlotDifference {
+    int key = 0;    // KeyIndex 1..108
+    int level = 0;  // level index 0 or 1
+    SlotRecord written;
+    SlotRecord held;
+};
+
+struct LightDifference {
+    int key = 0;
+    Colour written{};
+    Colour held{};
+};
+
+struct Comparison {
+    std::vector<SlotDifference> slots;  // level 1 keys 1..108, then level 2
+    std::vector<LightDifference> lights;
+    bool agrees() const { return slots.empty() && lights.empty(); }
+};
+
+// Which parts of the images to compare.
+struct VerifyParts {
+    bool keys = true;
+    bool lights = true;
+};
+
+Comparison compareImages(const KeyboardImage& written, const KeyboardImage& held,
+                         VerifyParts parts = {});
+
+// What writing the document sends: every assignment as the device library turns it into a key
+// record, and the backlight's low bytes. Fills the library's key slots on the way (as a key
+// write does); needs the keyboard open.
+KeyboardImage imageToWrite(KeyboardConfig& config);
+
+// Reads the keyboard back into `held`: the key records (progress to `window`) and/or the light
+// table. Slots the keyboard does not send read as empty. False when a transfer failed; `held` is
+// then incomplete. The document is not changed.
+bool readKeyboardImage(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
+                       KeyboardImage& held);
+
+// imageToWrite, readKeyboardImage and compareImages in one: false on a device failure.
+bool verifyKeyboard(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
+                    Comparison& result);
+
+// Texts, in Chinese for "zh-CN" and in English otherwise. Code names come from the document's
+// key tables; `keyName` is the key's label as the keyboard picture shows it ("F2").
+std::u16string describeRecord(const KeyboardConfig& config, const SlotRecord& record,
+                              const std::string& language);
+std::u16string levelName(int level, const std::string& language);
+// "F2, level 1: a macro of 40 steps was written, the keyboard holds an empty slot".
+std::u16string differenceText(const KeyboardConfig& config, const SlotDifference& difference,
+                              const std::u16string& keyName, const std::string& language);
+// "Esc: the backlight (255, 0, 0) was written, the keyboard holds (0, 0, 0)".
+std::u16string differenceText(const LightDifference& difference, const std::u16string& keyName,
+                              const std::string& language);
