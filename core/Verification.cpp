@@ -102,7 +102,10 @@ constexpr Text kKnownCode{u"按键 %1（代码 %2）", u"the key %1 (code %2)"};
 constexpr Text kUnknownCode{u"代码 %1", u"the code %1"};
 constexpr Text kCombination{u"%1 个键的组合（%2）", u"a combination of %1 keys (%2)"};
 constexpr Text kKeyList{u"%1 个键的连发列表（间隔 %2 ms）", u"a key list of %1 keys, %2 ms apart"};
+constexpr Text kKeyListOfOne{u"1 个键的连发列表（间隔 %2 ms）",
+                             u"a key list of 1 key, %2 ms apart"};
 constexpr Text kMacro{u"%1 步的宏", u"a macro of %1 steps"};
+constexpr Text kMacroOfOne{u"1 步的宏", u"a macro of 1 step"};
 constexpr Text kLevel1{u"上档键", u"level 1"};
 constexpr Text kLevel2{u"下档键", u"level 2"};
 constexpr Text kOtherRecord{u"%1，%2：写入的是%3，键盘上是%4",
@@ -303,6 +306,7 @@ bool verifyKeyboard(KeyboardConfig& config, WindowHandle window, VerifyParts par
 std::u16string describeRecord(const KeyboardConfig& config, const SlotRecord& record,
                               const std::string& language) {
     const auto count = number(static_cast<long long>(record.codes.size()));
+    const bool one = record.codes.size() == 1;
     switch (record.kind) {
         case SlotRecord::Kind::Empty:
             return texts::kEmpty.in(language);
@@ -317,9 +321,10 @@ std::u16string describeRecord(const KeyboardConfig& config, const SlotRecord& re
             return format(texts::kCombination.in(language),
                           {count, joinedCodes(config, record.codes)});
         case SlotRecord::Kind::KeyList:
-            return format(texts::kKeyList.in(language), {count, number(record.delay)});
+            return format((one ? texts::kKeyListOfOne : texts::kKeyList).in(language),
+                          {count, number(record.delay)});
         case SlotRecord::Kind::Macro:
-            return format(texts::kMacro.in(language), {count});
+            return format((one ? texts::kMacroOfOne : texts::kMacro).in(language), {count});
     }
     return {};
 }

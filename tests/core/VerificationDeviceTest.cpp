@@ -1,0 +1,196 @@
+// Verification end to end: the document, the device library and an in-process virtual keyboard
+// with finite or unlimited memory, on a private socket folder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KeyTables.h"
+#include "KeyboardConfig.h"
+#include "TransferFlows.h"
+#include "Verification.h"
+#include "VirtualKeyboard.h"
+
+namespace {
+
+constexpr int kA = 43;
+constexpr int kB = 60;
+
+void setSteps(KeyAssignment& slot, int mode, const std::vector<std::u16string>& items) {
+    slot.mode = mode;
+    slot.steps = StepList(9);
+    for (const auto& item : items) {
+        slot.steps.setOrAppendAtRow(20000, item);
+    }
+}
+
+void setSingle(KeyAssignment& slot, int hwCode) {
+    slot.mode = Single;
+    slot.hwCode = hwCode;
+}
+
+// A macro with step pauses of 14 + 1 steps: L = 57 bytes, a record of two payloads (128 bytes).
+void setTwoPayloadMacro(KeyAssignment& slot) {
+    std::vector<std::u16string> items;
+    for (int i = 0; i < 15; ++i) {
+        if (i > 0) {
+            items.push_back(u"<20 ms>");
+        }
+        items.push_back(u"A");
+    }
+    setSteps(slot, Macro, items);
+}
+
+class VerifyWithKeyboard : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/oskel-core-verify-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        setenv("OSKEL_NO_HIDRAW", "1", 1);
+        options.dir = folder + "/oskel/hid";
+        buildKeyTables(config);
+        config.clear();
+    }
+
+    void TearDown() override {
+        config.keyboard.__closeDev();
+        if (keyboard) {
+            keyboard->stop();
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    void start(long long memory = -1) {
+        options.memory = memory;
+        keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
+        ASSERT_TRUE(keyboard->start()) << keyboard->error();
+        ASSERT_TRUE(config.keyboard.__createDev());
+        ASSERT_EQ(config.keyboard.openError(), 0);
+    }
+
+    Comparison writeAndVerify(VerifyParts parts = {}) {
+        EXPECT_TRUE(writeKeysToKeyboard(config, nullptr));
+        EXPECT_TRUE(writeBacklightToKeyboard(config));
+        Comparison result;
+        EXPECT_TRUE(verifyKeyboard(config, nullptr, parts, result));
+        return result;
+    }
+
+    std::string folder;
+    oskel::VirtualKeyboardOptions options;
+    std::unique_ptr<oskel::VirtualKeyboard> keyboard;
+    KeyboardConfig config;
+};
+
+TEST_F(VerifyWithKeyboard, EveryKindOnBothLevelsArrivesWithUnlimitedMemory) {
+    start();
+    setSingle(config.slot(1, 0), kA);
+    setSteps(config.slot(2, 1), Combo, {u"Left CONTROL", u"C"});
+    setTwoPayloadMacro(config.slot(3, 0));
+    setSteps(config.slot(4, 1), Emulation, {u"H", u"I"});
+    config.slot(5, 0).mode = Mouse;
+    config.slot(5, 0).hwCode = 199;
+    config.backlight[1] = {255, 0, 0};
+    config.backlight[108] = {1, 2, 3};
+    const Comparison result = writeAndVerify();
+    EXPECT_TRUE(result.agrees()) << result.slots.size() << " slots, " << result.lights.size()
+                                 << " lights differ";
+}
+
+TEST_F(VerifyWithKeyboard, RecordsPastTheMemoryAreKeptEmptyAndReported) {
+    // 64 + 128 + 64 bytes in slot order; with room for 128 the macro does not fit, and the
+    // single key after it still does.
+    start(128);
+    setSingle(config.slot(1, 0), kA);
+    setTwoPayloadMacro(config.slot(2, 0));
+    setSingle(config.slot(3, 0), kB);
+    for (int pass = 0; pass < 2; ++pass) {  // every write fills the memory afresh
+        const Comparison result = writeAndVerify();
+        ASSERT_EQ(result.slots.size(), 1u) << "pass " << pass;
+        EXPECT_EQ(result.slots[0].key, 2);
+        EXPECT_EQ(result.slots[0].level, 0);
+        EXPECT_EQ(result.slots[0].written.kind, SlotRecord::Kind::Macro);
+        EXPECT_EQ(result.slots[0].held.kind, SlotRecord::Kind::Empty);
+        EXPECT_EQ(differenceText(config, result.slots[0], u"F1", "en-US"),
+                  u"F1, level 1: a macro of 15 steps was written, the keyboard holds an empty "
+                  u"slot");
+        EXPECT_TRUE(result.lights.empty());
+    }
+    const std::vector<oskel::Payload> kept = keyboard->slotRecord(1, 2);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0][4], 0) << "kept as a type 0 record";
+    EXPECT_EQ(kept[0][5], 0) << "without codes";
+    EXPECT_EQ(keyboard->slotRecord(1, 3)[0][6], kB);
+}
+
+TEST_F(VerifyWithKeyboard, EmptyKeysTakeNoMemory) {
+    // Room for exactly one record: the 215 empty ones around it do not use it up.
+    start(64);
+    setSingle(config.slot(108, 1), kA);
+    EXPECT_TRUE(writeAndVerify().agrees());
+    setSingle(config.slot(1, 0), kB);
+    const Comparison result = writeAndVerify();
+    ASSERT_EQ(result.slots.size(), 1u);
+    EXPECT_EQ(result.slots[0].key, 108);
+    EXPECT_EQ(result.slots[0].level, 1);
+}
+
+TEST_F(VerifyWithKeyboard, ASlotTheKeyboardLeavesOutReadsAsEmpty) {
+    start();
+    setSingle(config.slot(7, 1), kA);
+    ASSERT_TRUE(writeKeysToKeyboard(config, nullptr));
+    // A write waits for no answer: the keyboard has it once all 218 reports arrived.
+    ASSERT_TRUE(keyboard->waitForReports(218, 5000));
+    // The keyboard forgets the slot entirely: its read sends no record for it, while the
+    // library still holds the definition it wrote.
+    keyboard->setSlotRecord(108 + 7 - 1, {});
+    Comparison result;
+    ASSERT_TRUE(verifyKeyboard(config, nullptr, {true, false}, result));
+    ASSERT_EQ(result.slots.size(), 1u);
+    EXPECT_EQ(result.slots[0].key, 7);
+    EXPECT_EQ(result.slots[0].held.kind, SlotRecord::Kind::Empty);
+}
+
+TEST_F(VerifyWithKeyboard, ColoursTheKeyboardChangedAreReported) {
+    start();
+    config.backlight[2] = {10, 20, 30};
+    ASSERT_TRUE(writeBacklightToKeyboard(config));
+    ASSERT_TRUE(keyboard->waitForReports(1 + 6 + 1, 5000));
+    auto table = keyboard->lights();
+    table[3] = 11;
+    keyboard->setLights(table);
+    Comparison result;
+    ASSERT_TRUE(verifyKeyboard(config, nullptr, {false, true}, result));
+    ASSERT_EQ(result.lights.size(), 1u);
+    EXPECT_EQ(result.lights[0].key, 2);
+    EXPECT_EQ(result.lights[0].written, (Colour{10, 20, 30}));
+    EXPECT_EQ(result.lights[0].held, (Colour{11, 20, 30}));
+}
+
+TEST_F(VerifyWithKeyboard, AKeyboardThatDoesNotAnswerIsADeviceFailure) {
+    start();
+    keyboard->setSilent(true);
+    Comparison result;
+    EXPECT_FALSE(verifyKeyboard(config, nullptr, {true, false}, result));
+    EXPECT_FALSE(verifyKeyboard(config, nullptr, {false, true}, result));
+    config.keyboard.__closeDev();
+    EXPECT_FALSE(verifyKeyboard(config, nullptr, {}, result));
+}
+
+TEST_F(VerifyWithKeyboard, VerifyingLeavesTheDocumentAlone) {
+    start(0);
+    setTwoPayloadMacro(config.slot(9, 0));
+    const KeyAssignment before = config.slot(9, 0);
+    const Comparison result = writeAndVerify();
+    EXPECT_EQ(result.slots.size(), 1u);
+    EXPECT_EQ(config.slot(9, 0).mode, Macro);
+    EXPECT_TRUE(config.slot(9, 0).steps.sameSteps(before.steps));
+}
+
+}  // namespace
