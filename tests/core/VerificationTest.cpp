@@ -314,8 +314,8 @@ TEST_F(VerificationTest, BacklightDifferencesOnePerKeyInKeyOrder) {
     EXPECT_TRUE(result.slots.empty());
     EXPECT_EQ(differenceText(result.lights[0], u"Esc", "en-US"),
               u"Esc: the backlight (255, 0, 0) was written, the keyboard holds (0, 0, 0)");
-    EXPECT_EQ(differenceText(result.lights[1], u"Right", "zh-CN"),
-              u"Right：写入的背光是 (1, 2, 3)，键盘上是 (1, 2, 4)");
+    EXPECT_EQ(differenceText(result.lights[1], u"KPEnter", "zh-CN"),
+              u"KPEnter：写入的背光是 (1, 2, 3)，键盘上是 (1, 2, 4)");
 }
 
 TEST_F(VerificationTest, PartsLeftOutAreNotCompared) {

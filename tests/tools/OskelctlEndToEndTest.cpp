@@ -633,4 +633,177 @@ TEST_F(OskelctlEndToEnd, HelpAndUsageErrors) {
     EXPECT_EQ(r.exitCode, 2);
 }
 
+// Verification: what the keyboard holds against the sample profile. With room for 256 bytes of
+// key records the keyboard keeps the first four of the sample's eight (64 bytes each, in slot
+// order) and holds the other four as empty keys.
+const std::vector<std::string> kCutSample = {
+    "PlayPause, level 1: the key Play/Pause (code 111) was written, the keyboard holds an empty "
+    "slot",
+    "F4, level 2: a combination of 2 keys (Left CONTROL + C) was written, the keyboard holds an "
+    "empty slot",
+    "W, level 2: a combination of 2 keys (Mouse Key Left + Mouse Key Left) was written, the "
+    "keyboard holds an empty slot",
+    "Fn, level 2: the key FN (code 156) was written, the keyboard holds an empty slot",
+};
+
+struct VerifyCase {
+    const char* name;
+    std::vector<std::string> keyboardArgs;
+    std::vector<std::string> command;  // "SAMPLE" stands for the sample profile
+    int exitCode;
+    std::vector<std::string> differences;
+};
+
+void PrintTo(const VerifyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OskelctlWriteVerify : public OskelctlEndToEnd,
+                            public ::testing::WithParamInterface<VerifyCase> {};
+
+TEST_P(OskelctlWriteVerify, ReportsWhatTheKeyboardDidNotKeep) {
+    const VerifyCase& c = GetParam();
+    startKeyboard(c.keyboardArgs);
+    std::vector<std::string> args;
+    for (const std::string& a : c.command) {
+        args.push_back(a == "SAMPLE" ? sample : a);
+    }
+    const ProcessResult r = ctl(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    std::vector<std::string> out = lines(r.out);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out[0].rfind("Wrote ", 0), 0u) << out[0];
+    out.erase(out.begin());
+    if (c.exitCode == 0) {
+        EXPECT_EQ(out, std::vector<std::string>{"Verified: the keyboard holds what was written."});
+        EXPECT_EQ(r.err, "");
+    } else {
+        EXPECT_EQ(out, c.differences);
+        EXPECT_NE(r.err.find("does not hold " + sample + ": " +
+                             std::to_string(c.differences.size()) + " difference(s)"),
+                  std::string::npos)
+            << r.err;
+    }
+    // The read-back asks for what was written and for nothing else.
+    const std::vector<std::string> log = logged();
+    const bool keys = c.command[1] != "--lights-only";
+    const bool lights = c.command[1] != "--keys-only";
+    std::vector<std::string> requests;
+    if (keys) {
+        requests.push_back(hex({0x00, 0xF2}));
+    }
+    if (lights) {
+        requests.push_back(hex({0x00, 0xE2}));
+    }
+    ASSERT_GE(log.size(), requests.size());
+    EXPECT_EQ(std::vector<std::string>(log.end() - requests.size(), log.end()), requests);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Memory, OskelctlWriteVerify,
+    ::testing::Values(
+        VerifyCase{"Unlimited", {}, {"write", "--verify", "SAMPLE"}, 0, {}},
+        VerifyCase{"Cut", {"--memory", "256"}, {"write", "--verify", "SAMPLE"}, 3, kCutSample},
+        VerifyCase{"CutKeysOnly",
+                   {"--memory", "256"},
+                   {"write", "--keys-only", "--verify", "SAMPLE"},
+                   3,
+                   kCutSample},
+        VerifyCase{"CutButLightsOnly",
+                   {"--memory", "256"},
+                   {"write", "--lights-only", "--verify", "SAMPLE"},
+                   0,
+                   {}},
+        VerifyCase{"NoRoomAtAllInChinese",
+                   {"--memory", "0"},
+                   {"write", "--keys-only", "--verify", "--lang", "zh-CN", "SAMPLE"},
+                   3,
+                   {"Esc，上档键：写入的是按键 F1（代码 2），键盘上是空键位",
+                    "F9，上档键：写入的是2 步的宏，键盘上是空键位",
+                    "6，上档键：写入的是2 个键的连发列表（间隔 40 ms），键盘上是空键位",
+                    "Fn，上档键：写入的是按键 FN（代码 156），键盘上是空键位",
+                    "PlayPause，上档键：写入的是按键 Play/Pause（代码 111），键盘上是空键位",
+                    "F4，下档键：写入的是2 个键的组合（Left CONTROL + C），键盘上是空键位",
+                    "W，下档键：写入的是2 个键的组合（Mouse Key Left + Mouse Key Left），键盘上"
+                    "是空键位",
+                    "Fn，下档键：写入的是按键 FN（代码 156），键盘上是空键位"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OskelctlEndToEnd, VerifyComparesWithoutWriting) {
+    startKeyboard({"--memory", "256"});
+    // A fresh keyboard: every assigned slot is missing and every colour but black differs.
+    ProcessResult r = ctl({"verify", sample});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 8u + 108u);
+    EXPECT_EQ(out[0],
+              "Esc, level 1: the key F1 (code 2) was written, the keyboard holds an empty slot");
+    EXPECT_EQ(out[8], "Esc: the backlight (255, 0, 0) was written, the keyboard holds (0, 0, 0)");
+    EXPECT_EQ(out.back(),
+              "KPEnter: the backlight (1, 2, 3) was written, the keyboard holds (0, 0, 0)");
+    EXPECT_EQ(logged(), (std::vector<std::string>{hex({0x00, 0xF2}), hex({0x00, 0xE2})}));
+
+    ASSERT_EQ(ctl({"write", sample}).exitCode, 0);
+    r = ctl({"verify", sample});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(lines(r.out), kCutSample);
+
+    // A profile of only what fits agrees.
+    const fs::path small = dir / "small.pro";
+    ASSERT_EQ(ctl({"read", small.string()}).exitCode, 0);
+    r = ctl({"verify", small.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{"The keyboard holds the key settings and "
+                                                      "the backlight of " +
+                                                      small.string() + "."}));
+}
+
+TEST_F(OskelctlEndToEnd, VerifyExitCodesForBadProfilesAndDevices) {
+    const fs::path notProfile = dir / "notes.pro";
+    std::ofstream(notProfile) << "<Other/>";
+    struct Case {
+        std::vector<std::string> keyboardArgs;  // empty: no keyboard at all
+        bool keyboard;
+        std::vector<std::string> command;
+        int exitCode;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, false, {"verify", sample}, 1, "Keyboard is not connected!"},
+        {{}, false, {"write", "--verify", sample}, 1, "Keyboard is not connected!"},
+        {{}, true, {"verify", notProfile.string()}, 2, "cannot read the profile"},
+        {{}, true, {"write", "--verify", notProfile.string()}, 2, "cannot read the profile"},
+        {{"--silent"}, true, {"verify", sample}, 1, "reading the keyboard back failed"},
+        {{"--drop-after", "1"}, true, {"verify", sample}, 1, "reading the keyboard back failed"},
+    };
+    for (const Case& c : cases) {
+        if (c.keyboard) {
+            startKeyboard(c.keyboardArgs);
+        }
+        const ProcessResult r = ctl(c.command);
+        EXPECT_EQ(r.exitCode, c.exitCode) << ::testing::PrintToString(c.command);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        keyboard.stop();
+    }
+}
+
+TEST_F(OskelctlEndToEnd, RecentListsTheProgramsProfilesThatStillExist) {
+    const fs::path config = dir / "config";
+    fs::create_directories(config / "oskel");
+    const std::map<std::string, std::string> settings = {{"XDG_CONFIG_HOME", config.string()}};
+    ProcessResult r = ctl({"recent"}, settings);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    const std::string gone = (dir / "gone.pro").string();
+    std::ofstream(config / "oskel" / "recent-profiles") << sample << "\n"
+                                                        << gone << "\n"
+                                                        << dir.string() << "\n";
+    r = ctl({"recent"}, settings);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, sample + "\n");
+    EXPECT_EQ(r.err, "");
+}
+
 }  // namespace

@@ -243,11 +243,21 @@ INSTANTIATE_TEST_SUITE_P(
                   Command::None,
                   "",
                   "--lang has no effect"},
-        ParseCase{{"detect", "extra"}, false, Command::None, "", "unexpected argument"}));
+        ParseCase{{"detect", "extra"}, false, Command::None, "", "unexpected argument"},
+        ParseCase{{"verify", "a.pro"}, true, Command::Verify, "a.pro", ""},
+        ParseCase{{"verify", "--lang", "zh-CN", "a.pro"}, true, Command::Verify, "a.pro", ""},
+        ParseCase{
+            {"write", "--verify", "--lang=en-US", "a.pro"}, true, Command::Write, "a.pro", ""},
+        ParseCase{{"recent"}, true, Command::Recent, "", ""},
+        ParseCase{{"verify"}, false, Command::None, "", "verify needs a file"},
+        ParseCase{{"recent", "a.pro"}, false, Command::None, "", "unexpected argument"},
+        ParseCase{{"read", "--verify", "a.pro"}, false, Command::None, "", "unknown option"},
+        ParseCase{{"verify", "--json", "a.pro"}, false, Command::None, "", "unknown option"},
+        ParseCase{{"write", "--lang", "zh-CN", "a.pro"}, false, Command::None, "", "--verify"}));
 
 TEST(CommandLine, EveryCommandHasItsOwnUsage) {
     for (const Command c : {Command::Detect, Command::Version, Command::Write, Command::Read,
-                            Command::Firmware, Command::Show}) {
+                            Command::Verify, Command::Firmware, Command::Show, Command::Recent}) {
         const std::string usage = usageText(c);
         EXPECT_EQ(usage.rfind("Usage: oskelctl " + commandName(c), 0), 0u) << usage;
         EXPECT_NE(usageText(Command::None).find("  " + commandName(c)), std::string::npos);
