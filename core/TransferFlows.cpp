@@ -1,6 +1,7 @@
 #include "TransferFlows.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "DecimalText.h"
 #include "KeyTables.h"
@@ -17,13 +18,17 @@ constexpr int kReadCapacity = 65536;
 constexpr int kComboViewSize = 6;
 constexpr int kStepsViewSize = 9;
 
-bool isNameWithSuffix(const std::u16string& text, const std::u16string& name,
-                      std::u16string_view suffix) {
-    return text.size() == name.size() + suffix.size() && text.compare(0, name.size(), name) == 0 &&
-           text.compare(name.size(), suffix.size(), suffix.data(), suffix.size()) == 0;
+// The text without `suffix` when it ends with it.
+std::optional<std::u16string> withoutSuffix(const std::u16string& text,
+                                            std::u16string_view suffix) {
+    if (text.size() < suffix.size() || text.compare(text.size() - suffix.size(), suffix.size(),
+                                                    suffix.data(), suffix.size()) != 0) {
+        return std::nullopt;
+    }
+    return text.substr(0, text.size() - suffix.size());
 }
 
-std::vector<int> macroConfiguration(const KeyboardConfig& config, const StepList& steps) {
+std::vector<int> macroConfiguration(const StepValues& values, const StepList& steps) {
     const int n = steps.count();
     const bool automatic = steps.IsAutoInterval;
     // Cycles only count in the "Times Play" mode; the keyboard gets 0 otherwise. Without the
@@ -35,16 +40,16 @@ std::vector<int> macroConfiguration(const KeyboardConfig& config, const StepList
                               automatic ? steps.Delay : 0,
                               automatic ? n : (n + 1) / 2};
     for (const auto& item : steps.items) {
-        array.push_back(stepValue(config, item));
+        array.push_back(values.of(item));
     }
     return array;
 }
 
-std::vector<int> codesConfiguration(const KeyboardConfig& config, std::vector<int> head,
+std::vector<int> codesConfiguration(const StepValues& values, std::vector<int> head,
                                     const StepList& steps) {
     head.push_back(steps.count());
     for (const auto& item : steps.items) {
-        head.push_back(stepValue(config, item));
+        head.push_back(values.of(item));
     }
     return head;
 }
@@ -161,32 +166,55 @@ void rebuildMacro(const KeyboardConfig& config, const int* array, int count,
 
 }  // namespace
 
-int stepValue(const KeyboardConfig& config, const std::u16string& text) {
+StepValues::StepValues(const KeyboardConfig& config) : config(config) {
+    // Ascending KeyCode order: a name several codes share keeps the lowest.
+    for (const auto& [keyCode, name] : config.keyNames) {
+        lowestKeyCode.emplace(name, keyCode);
+    }
+}
+
+int StepValues::of(const std::u16string& text) const {
     if (text.find(u"ms>") != std::u16string::npos) {
         // "<%d ms>": the number sits between the "<" and the closing " ms>".
         return text.size() < 5 ? 0
                                : parseDecimal(std::u16string_view(text).substr(1, text.size() - 5));
     }
-    // The first matching name wins, so a name several codes share resolves to the lowest one.
-    for (const auto& [keyCode, name] : config.keyNames) {
-        if (text == name || isNameWithSuffix(text, name, u" UP") ||
-            isNameWithSuffix(text, name, u" Down")) {
-            return config.keyCodeToHwCode[keyCode & kKeyCodeMask];
+    // The text may be a name, a name + " UP" or a name + " Down"; where it could be several
+    // ("Page UP" and "Page" + " UP"), the lowest KeyCode wins, as a walk over the names would
+    // find it first.
+    std::optional<int> found;
+    auto consider = [&](const std::optional<std::u16string>& name) {
+        if (!name) {
+            return;
         }
-    }
-    return 0;
+        if (const auto at = lowestKeyCode.find(*name); at != lowestKeyCode.end()) {
+            found = std::min(found.value_or(at->second), at->second);
+        }
+    };
+    consider(text);
+    consider(withoutSuffix(text, u" UP"));
+    consider(withoutSuffix(text, u" Down"));
+    return found ? config.keyCodeToHwCode[*found & kKeyCodeMask] : 0;
+}
+
+int stepValue(const KeyboardConfig& config, const std::u16string& text) {
+    return StepValues(config).of(text);
 }
 
 std::vector<int> keyConfigurationOf(const KeyboardConfig& config, const KeyAssignment& assignment) {
+    return keyConfigurationOf(StepValues(config), assignment);
+}
+
+std::vector<int> keyConfigurationOf(const StepValues& values, const KeyAssignment& assignment) {
     switch (assignment.mode) {
         case NotSet:
             return {};
         case Combo:
-            return codesConfiguration(config, {kFixedCodes}, assignment.steps);
+            return codesConfiguration(values, {kFixedCodes}, assignment.steps);
         case Macro:
-            return macroConfiguration(config, assignment.steps);
+            return macroConfiguration(values, assignment.steps);
         case Emulation:
-            return codesConfiguration(config, {kContinuous, assignment.steps.Delay},
+            return codesConfiguration(values, {kContinuous, assignment.steps.Delay},
                                       assignment.steps);
         default:
             if (assignment.mode < NotSet) {
@@ -220,10 +248,11 @@ void assignFromKeyConfiguration(const KeyboardConfig& config, const int* array, 
 
 void loadKeyDefinitions(KeyboardConfig& config) {
     CTravoHWI& keyboard = config.keyboard;
+    const StepValues values(config);
     keyboard.prepare();
     for (int level = 0; level < kLevelCount; ++level) {
         for (int key = 1; key <= kKeyCount; ++key) {
-            const std::vector<int> array = keyConfigurationOf(config, config.slot(key, level));
+            const std::vector<int> array = keyConfigurationOf(values, config.slot(key, level));
             if (!array.empty()) {
                 keyboard.setKeyConfiguration(level, key, array.data(),
                                              static_cast<int>(array.size()));

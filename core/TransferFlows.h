@@ -10,6 +10,7 @@
 #include <OskelHWI.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "KeyAssignment.h"
@@ -35,13 +36,26 @@ bool writeBacklightToKeyboard(KeyboardConfig& config);
 bool readBacklightFromKeyboard(KeyboardConfig& config);
 
 // The code or pause a step text stands for: the number of a pause text ("<30 ms>" gives 30),
-// else the HWCode of the first key whose name, name + " UP" or name + " Down" the text is,
-// else 0.
+// else the HWCode of the first key (in KeyCode order) whose name, name + " UP" or name + " Down"
+// the text is, else 0.
 int stepValue(const KeyboardConfig& config, const std::u16string& text);
+
+// stepValue for many texts: the names are looked up instead of walked for every step. Refers
+// to the document's key tables, which must outlive it unchanged.
+class StepValues {
+public:
+    explicit StepValues(const KeyboardConfig& config);
+    int of(const std::u16string& text) const;
+
+private:
+    const KeyboardConfig& config;
+    std::unordered_map<std::u16string, int> lowestKeyCode;
+};
 
 // The key-configuration array the device library takes for an assignment; empty for a NotSet
 // slot (mode 0 or less), which is not sent. Its size is the element count to pass along.
 std::vector<int> keyConfigurationOf(const KeyboardConfig& config, const KeyAssignment& assignment);
+std::vector<int> keyConfigurationOf(const StepValues& values, const KeyAssignment& assignment);
 
 // Rebuilds an assignment from `count` ints of a key-configuration array as the library returns
 // it. Never reads past `count`; codes are bytes.

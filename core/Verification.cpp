@@ -237,7 +237,9 @@ void libraryKeysInto(CTravoHWI& keyboard, KeyboardImage& image) {
     std::vector<int> array(kSlotArrayCapacity);
     for (int level = 0; level < kLevelCount; ++level) {
         for (int key = 1; key <= kKeyCount; ++key) {
-            std::fill(array.begin(), array.end(), 0);
+            // The library writes a definition's counts and everything they cover; a slot it
+            // cannot give reads as the empty record, not as the slot before.
+            array[0] = array[1] = 0;
             keyboard.getKeyConfiguration(level, key, array.data(), kSlotArrayCapacity);
             image.slots[KeyboardImage::slotOf(key, level)] =
                 slotRecordOf(array.data(), kSlotArrayCapacity);
@@ -247,11 +249,8 @@ void libraryKeysInto(CTravoHWI& keyboard, KeyboardImage& image) {
 
 }  // namespace
 
-KeyboardImage imageToWrite(KeyboardConfig& config) {
+KeyboardImage writtenImage(KeyboardConfig& config) {
     KeyboardImage image;
-    // The library turns each assignment into its record (cutting lists the record cannot
-    // carry), so the image is taken from its slots rather than worked out a second time.
-    loadKeyDefinitions(config);
     libraryKeysInto(config.keyboard, image);
     for (int key = 1; key <= kKeyCount; ++key) {
         for (int c = 0; c < 3; ++c) {
@@ -259,6 +258,13 @@ KeyboardImage imageToWrite(KeyboardConfig& config) {
         }
     }
     return image;
+}
+
+KeyboardImage imageToWrite(KeyboardConfig& config) {
+    // The library turns each assignment into its record (cutting lists the record cannot
+    // carry), so the image is taken from its slots rather than worked out a second time.
+    loadKeyDefinitions(config);
+    return writtenImage(config);
 }
 
 bool readKeyboardImage(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
@@ -289,18 +295,30 @@ bool readKeyboardImage(KeyboardConfig& config, WindowHandle window, VerifyParts 
     return true;
 }
 
-bool verifyKeyboard(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
-                    Comparison& result) {
-    if (!config.keyboard.isOpen()) {
-        return false;
-    }
-    const KeyboardImage written = imageToWrite(config);
+namespace {
+
+bool compareWithRead(KeyboardConfig& config, const KeyboardImage& written, WindowHandle window,
+                     VerifyParts parts, Comparison& result) {
     KeyboardImage held;
     if (!readKeyboardImage(config, window, parts, held)) {
         return false;
     }
     result = compareImages(written, held, parts);
     return true;
+}
+
+}  // namespace
+
+bool verifyKeyboard(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
+                    Comparison& result) {
+    return config.keyboard.isOpen() &&
+           compareWithRead(config, imageToWrite(config), window, parts, result);
+}
+
+bool verifyWritten(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
+                   Comparison& result) {
+    return config.keyboard.isOpen() &&
+           compareWithRead(config, writtenImage(config), window, parts, result);
 }
 
 std::u16string describeRecord(const KeyboardConfig& config, const SlotRecord& record,

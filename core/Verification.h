@@ -79,6 +79,10 @@ Comparison compareImages(const KeyboardImage& written, const KeyboardImage& held
 // write does); needs the keyboard open.
 KeyboardImage imageToWrite(KeyboardConfig& config);
 
+// What the last key write sent, taken from the library's key slots as that write left them
+// (nothing is translated again), and the backlight's low bytes.
+KeyboardImage writtenImage(KeyboardConfig& config);
+
 // Reads the keyboard back into `held`: the key records (progress to `window`) and/or the light
 // table. Slots the keyboard does not send read as empty. False when a transfer failed; `held` is
 // then incomplete. The document is not changed.
@@ -88,6 +92,11 @@ bool readKeyboardImage(KeyboardConfig& config, WindowHandle window, VerifyParts 
 // imageToWrite, readKeyboardImage and compareImages in one: false on a device failure.
 bool verifyKeyboard(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
                     Comparison& result);
+
+// The same right after writeKeysToKeyboard (and the backlight write), comparing with what that
+// write sent: writtenImage instead of imageToWrite.
+bool verifyWritten(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
+                   Comparison& result);
 
 // Texts, in Chinese for "zh-CN" and in English otherwise. Code names come from the document's
 // key tables; `keyName` is the key's label as the keyboard picture shows it ("F2").

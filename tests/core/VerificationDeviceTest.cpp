@@ -74,11 +74,17 @@ protected:
         ASSERT_EQ(config.keyboard.openError(), 0);
     }
 
+    // Writes, then compares with what the write sent; comparing with the document afresh (as
+    // verifying a profile does) must find the same.
     Comparison writeAndVerify(VerifyParts parts = {}) {
         EXPECT_TRUE(writeKeysToKeyboard(config, nullptr));
         EXPECT_TRUE(writeBacklightToKeyboard(config));
         Comparison result;
-        EXPECT_TRUE(verifyKeyboard(config, nullptr, parts, result));
+        EXPECT_TRUE(verifyWritten(config, nullptr, parts, result));
+        Comparison afresh;
+        EXPECT_TRUE(verifyKeyboard(config, nullptr, parts, afresh));
+        EXPECT_EQ(afresh.slots.size(), result.slots.size());
+        EXPECT_EQ(afresh.lights.size(), result.lights.size());
         return result;
     }
 

@@ -165,14 +165,16 @@ std::string languageOf(const Options& o) {
 
 // Reads the keyboard back and compares it with the document: the exit code, after one line per
 // key that differs.
-int compareWithKeyboard(KeyboardConfig& config, const Options& o, VerifyParts parts) {
+int compareWithKeyboard(KeyboardConfig& config, const Options& o, VerifyParts parts,
+                        bool justWritten) {
     Comparison result;
     bool ok = false;
     {
         ProgressBar bar("Verifying keys   ", kSlotCount, 1,
                         parts.keys && ProgressBar::wantedOnStderr());
         config.notifyWindow = &bar;
-        ok = verifyKeyboard(config, &bar, parts, result);
+        ok = justWritten ? verifyWritten(config, &bar, parts, result)
+                         : verifyKeyboard(config, &bar, parts, result);
         config.notifyWindow = nullptr;
         bar.finish();
     }
@@ -208,7 +210,7 @@ int runVerify(const Options& o) {
     if (!openKeyboard(config.keyboard)) {
         return kExitDevice;
     }
-    const int code = compareWithKeyboard(config, o, {});
+    const int code = compareWithKeyboard(config, o, {}, false);
     if (code == kExitOk) {
         say("The keyboard holds the key settings and the backlight of " + o.path + ".");
     }
@@ -251,7 +253,7 @@ int runWrite(const Options& o) {
     if (stopIfInterrupted()) {
         return kExitDevice;
     }
-    const int code = compareWithKeyboard(config, o, {!o.lightsOnly, !o.keysOnly});
+    const int code = compareWithKeyboard(config, o, {!o.lightsOnly, !o.keysOnly}, true);
     if (code == kExitOk) {
         say("Verified: the keyboard holds what was written.");
     }

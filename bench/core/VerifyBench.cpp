@@ -1,0 +1,162 @@
+// Writing a full configuration and reading it back to verify it, through the document, against
+// the in-process virtual keyboard: every one of the 216 slots holds a macro of 250 steps with
+// their own pauses (19 reports a slot, as in bench/hwi), and every key a colour.
+//
+// Host time per report is the CPU time of the calling thread (the document's translation, the
+// library's encoding and decoding, the comparison) over the reports exchanged; the keyboard's
+// own work runs on its thread and is not counted. Run with the bench/hwi figures beside it:
+//   build/bin/bench_verify --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+#include <ftw.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include <memory>
+#include <string>
+
+#include "KeyTables.h"
+#include "KeyboardConfig.h"
+#include "TransferFlows.h"
+#include "Verification.h"
+#include "VirtualKeyboard.h"
+
+namespace {
+
+constexpr int kMacroSteps = 250;
+constexpr int kReportsPerSlot = (4 * kMacroSteps - 3 + 52) / 53;  // 19
+constexpr int kSlots = 216;
+constexpr int kKeyWriteReports = 2 + kSlots * kReportsPerSlot;     // begin, records, end
+constexpr int kKeyReadReports = 1 + kSlots * kReportsPerSlot + 1;  // request, records, end
+constexpr int kLightWriteReports = 1 + 6 + 1;
+constexpr int kLightReadReports = 1 + 6 + 1;
+
+const char16_t* const kKeys[] = {u"A", u"B", u"C", u"Left CONTROL", u"Mouse Key Left"};
+
+void fillFullConfiguration(KeyboardConfig& config) {
+    for (int level = 0; level < kLevelCount; ++level) {
+        for (int key = 1; key <= kKeyCount; ++key) {
+            KeyAssignment& slot = config.slot(key, level);
+            slot.mode = Macro;
+            slot.steps = StepList(9);
+            for (int i = 0; i < kMacroSteps; ++i) {
+                if (i > 0) {
+                    const std::string pause = "<" + std::to_string(20 + i) + " ms>";
+                    slot.steps.items.emplace_back(pause.begin(), pause.end());
+                }
+                slot.steps.items.emplace_back(kKeys[i % 5]);
+            }
+            slot.steps.children.resize(slot.steps.items.size(), StepList(9));
+            config.backlight[key] = {key, 255 - key, key * 2};
+        }
+    }
+}
+
+class Bench {
+public:
+    Bench() {
+        char pattern[] = "/tmp/oskel-verify-bench-XXXXXX";
+        folder = ::mkdtemp(pattern);
+        ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        ::setenv("OSKEL_NO_HIDRAW", "1", 1);
+        oskel::VirtualKeyboardOptions options;
+        options.dir = folder + "/oskel/hid";
+        options.keepReports = false;
+        keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
+        buildKeyTables(config);
+        config.clear();
+        fillFullConfiguration(config);
+        ready =
+            keyboard->start() && config.keyboard.__createDev() && config.keyboard.openError() == 0;
+    }
+    ~Bench() {
+        config.keyboard.__closeDev();
+        keyboard->stop();
+        ::nftw(
+            folder.c_str(),
+            [](const char* file, const struct stat*, int, struct FTW*) { return ::remove(file); },
+            16, FTW_DEPTH | FTW_PHYS);
+    }
+
+    std::string folder;
+    std::unique_ptr<oskel::VirtualKeyboard> keyboard;
+    KeyboardConfig config;
+    bool ready = false;
+};
+
+double threadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+void perReport(benchmark::State& state, int reports, double cpuSeconds) {
+    state.counters["reports"] = reports;
+    state.counters["host_cpu_us_per_report"] =
+        cpuSeconds * 1e6 / (static_cast<double>(state.iterations()) * reports);
+    state.counters["host_cpu_ms_total"] =
+        cpuSeconds * 1e3 / static_cast<double>(state.iterations());
+}
+
+// What the program does on "WriteKeys": translate and send every slot.
+void BM_WriteKeys(benchmark::State& state) {
+    Bench bench;
+    if (!bench.ready) {
+        state.SkipWithError("virtual keyboard did not start");
+        return;
+    }
+    const double cpuStart = threadCpuSeconds();
+    for (auto _ : state) {
+        if (!writeKeysToKeyboard(bench.config, nullptr)) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    perReport(state, kKeyWriteReports, threadCpuSeconds() - cpuStart);
+}
+BENCHMARK(BM_WriteKeys)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same with the program's verification after it: read back and compare the keys.
+void BM_WriteKeysThenVerify(benchmark::State& state) {
+    Bench bench;
+    if (!bench.ready) {
+        state.SkipWithError("virtual keyboard did not start");
+        return;
+    }
+    const double cpuStart = threadCpuSeconds();
+    for (auto _ : state) {
+        Comparison result;
+        if (!writeKeysToKeyboard(bench.config, nullptr) ||
+            !verifyWritten(bench.config, nullptr, {true, false}, result) || !result.agrees()) {
+            state.SkipWithError("write or verify failed");
+            break;
+        }
+    }
+    perReport(state, kKeyWriteReports + kKeyReadReports, threadCpuSeconds() - cpuStart);
+}
+BENCHMARK(BM_WriteKeysThenVerify)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// oskelctl write --verify without its settle time: keys and colours, both read back.
+void BM_WriteAllThenVerifyAll(benchmark::State& state) {
+    Bench bench;
+    if (!bench.ready) {
+        state.SkipWithError("virtual keyboard did not start");
+        return;
+    }
+    const double cpuStart = threadCpuSeconds();
+    for (auto _ : state) {
+        Comparison result;
+        if (!writeKeysToKeyboard(bench.config, nullptr) ||
+            !writeBacklightToKeyboard(bench.config) ||
+            !verifyWritten(bench.config, nullptr, {}, result) || !result.agrees()) {
+            state.SkipWithError("write or verify failed");
+            break;
+        }
+    }
+    perReport(state, kKeyWriteReports + kLightWriteReports + kKeyReadReports + kLightReadReports,
+              threadCpuSeconds() - cpuStart);
+}
+BENCHMARK(BM_WriteAllThenVerifyAll)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
