@@ -213,8 +213,8 @@ Comparison compareImages(const KeyboardImage& written, const KeyboardImage& held
     for (int level = 0; parts.keys && level < kLevelCount; ++level) {
         for (int key = 1; key <= kKeyCount; ++key) {
             const int slot = KeyboardImage::slotOf(key, level);
-            if (!(written.slots[slot] == held.slots[slot])) {
-                result.slots.push_back({key, level, written.slots[slot], held.slots[slot]});
+            if (!(written.records[slot] == held.records[slot])) {
+                result.keys.push_back({key, level, written.records[slot], held.records[slot]});
             }
         }
     }
@@ -241,7 +241,7 @@ void libraryKeysInto(CTravoHWI& keyboard, KeyboardImage& image) {
             // cannot give reads as the empty record, not as the slot before.
             array[0] = array[1] = 0;
             keyboard.getKeyConfiguration(level, key, array.data(), kSlotArrayCapacity);
-            image.slots[KeyboardImage::slotOf(key, level)] =
+            image.records[KeyboardImage::slotOf(key, level)] =
                 slotRecordOf(array.data(), kSlotArrayCapacity);
         }
     }

@@ -40,7 +40,7 @@ SlotRecord slotRecordOf(const int* array, int count);
 struct KeyboardImage {
     static constexpr int kSlots = kKeyCount * kLevelCount;
     // Slot of level index l (0, 1) and KeyIndex k: l * 108 + k - 1.
-    std::array<SlotRecord, kSlots> slots;
+    std::array<SlotRecord, kSlots> records;
     std::array<std::uint8_t, kLightArrayLength> lights{};
 
     static constexpr int slotOf(int key, int level) { return level * kKeyCount + key - 1; }
@@ -60,9 +60,9 @@ struct LightDifference {
 };
 
 struct Comparison {
-    std::vector<SlotDifference> slots;  // level 1 keys 1..108, then level 2
+    std::vector<SlotDifference> keys;  // level 1 keys 1..108, then level 2
     std::vector<LightDifference> lights;
-    bool agrees() const { return slots.empty() && lights.empty(); }
+    bool agrees() const { return keys.empty() && lights.empty(); }
 };
 
 // Which parts of the images to compare.

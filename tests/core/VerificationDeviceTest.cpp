@@ -83,7 +83,7 @@ protected:
         EXPECT_TRUE(verifyWritten(config, nullptr, parts, result));
         Comparison afresh;
         EXPECT_TRUE(verifyKeyboard(config, nullptr, parts, afresh));
-        EXPECT_EQ(afresh.slots.size(), result.slots.size());
+        EXPECT_EQ(afresh.keys.size(), result.keys.size());
         EXPECT_EQ(afresh.lights.size(), result.lights.size());
         return result;
     }
@@ -105,7 +105,7 @@ TEST_F(VerifyWithKeyboard, EveryKindOnBothLevelsArrivesWithUnlimitedMemory) {
     config.backlight[1] = {255, 0, 0};
     config.backlight[108] = {1, 2, 3};
     const Comparison result = writeAndVerify();
-    EXPECT_TRUE(result.agrees()) << result.slots.size() << " slots, " << result.lights.size()
+    EXPECT_TRUE(result.agrees()) << result.keys.size() << " slots, " << result.lights.size()
                                  << " lights differ";
 }
 
@@ -118,12 +118,12 @@ TEST_F(VerifyWithKeyboard, RecordsPastTheMemoryAreKeptEmptyAndReported) {
     setSingle(config.slot(3, 0), kB);
     for (int pass = 0; pass < 2; ++pass) {  // every write fills the memory afresh
         const Comparison result = writeAndVerify();
-        ASSERT_EQ(result.slots.size(), 1u) << "pass " << pass;
-        EXPECT_EQ(result.slots[0].key, 2);
-        EXPECT_EQ(result.slots[0].level, 0);
-        EXPECT_EQ(result.slots[0].written.kind, SlotRecord::Kind::Macro);
-        EXPECT_EQ(result.slots[0].held.kind, SlotRecord::Kind::Empty);
-        EXPECT_EQ(differenceText(config, result.slots[0], u"F1", "en-US"),
+        ASSERT_EQ(result.keys.size(), 1u) << "pass " << pass;
+        EXPECT_EQ(result.keys[0].key, 2);
+        EXPECT_EQ(result.keys[0].level, 0);
+        EXPECT_EQ(result.keys[0].written.kind, SlotRecord::Kind::Macro);
+        EXPECT_EQ(result.keys[0].held.kind, SlotRecord::Kind::Empty);
+        EXPECT_EQ(differenceText(config, result.keys[0], u"F1", "en-US"),
                   u"F1, level 1: a macro of 15 steps was written, the keyboard holds an empty "
                   u"slot");
         EXPECT_TRUE(result.lights.empty());
@@ -142,9 +142,9 @@ TEST_F(VerifyWithKeyboard, EmptyKeysTakeNoMemory) {
     EXPECT_TRUE(writeAndVerify().agrees());
     setSingle(config.slot(1, 0), kB);
     const Comparison result = writeAndVerify();
-    ASSERT_EQ(result.slots.size(), 1u);
-    EXPECT_EQ(result.slots[0].key, 108);
-    EXPECT_EQ(result.slots[0].level, 1);
+    ASSERT_EQ(result.keys.size(), 1u);
+    EXPECT_EQ(result.keys[0].key, 108);
+    EXPECT_EQ(result.keys[0].level, 1);
 }
 
 TEST_F(VerifyWithKeyboard, ASlotTheKeyboardLeavesOutReadsAsEmpty) {
@@ -158,9 +158,9 @@ TEST_F(VerifyWithKeyboard, ASlotTheKeyboardLeavesOutReadsAsEmpty) {
     keyboard->setSlotRecord(108 + 7 - 1, {});
     Comparison result;
     ASSERT_TRUE(verifyKeyboard(config, nullptr, {true, false}, result));
-    ASSERT_EQ(result.slots.size(), 1u);
-    EXPECT_EQ(result.slots[0].key, 7);
-    EXPECT_EQ(result.slots[0].held.kind, SlotRecord::Kind::Empty);
+    ASSERT_EQ(result.keys.size(), 1u);
+    EXPECT_EQ(result.keys[0].key, 7);
+    EXPECT_EQ(result.keys[0].held.kind, SlotRecord::Kind::Empty);
 }
 
 TEST_F(VerifyWithKeyboard, ColoursTheKeyboardChangedAreReported) {
@@ -194,7 +194,7 @@ TEST_F(VerifyWithKeyboard, VerifyingLeavesTheDocumentAlone) {
     setTwoPayloadMacro(config.slot(9, 0));
     const KeyAssignment before = config.slot(9, 0);
     const Comparison result = writeAndVerify();
-    EXPECT_EQ(result.slots.size(), 1u);
+    EXPECT_EQ(result.keys.size(), 1u);
     EXPECT_EQ(config.slot(9, 0).mode, Macro);
     EXPECT_TRUE(config.slot(9, 0).steps.sameSteps(before.steps));
 }

@@ -34,7 +34,7 @@ protected:
         for (int level = 0; level < kLevelCount; ++level) {
             for (int key = 1; key <= kKeyCount; ++key) {
                 const Array array = keyConfigurationOf(config, config.slot(key, level));
-                image.slots[KeyboardImage::slotOf(key, level)] =
+                image.records[KeyboardImage::slotOf(key, level)] =
                     slotRecordOf(array.data(), static_cast<int>(array.size()));
             }
         }
@@ -231,12 +231,12 @@ TEST_P(DifferenceTest, OneSlotDiffersWithItsMessage) {
     c.write(config.slot(c.key, c.level));
     const KeyboardImage written = writtenImage();
     KeyboardImage held = written;
-    held.slots[KeyboardImage::slotOf(c.key, c.level)] = recordOf(c.held);
+    held.records[KeyboardImage::slotOf(c.key, c.level)] = recordOf(c.held);
 
     const Comparison result = compareImages(written, held);
-    ASSERT_EQ(result.slots.size(), 1u);
+    ASSERT_EQ(result.keys.size(), 1u);
     EXPECT_TRUE(result.lights.empty());
-    const SlotDifference& d = result.slots[0];
+    const SlotDifference& d = result.keys[0];
     EXPECT_EQ(d.key, c.key);
     EXPECT_EQ(d.level, c.level);
     const std::u16string name = c.key == 3 ? u"F2" : u"K";
@@ -295,7 +295,7 @@ TEST_P(AgreementTest, NoDifference) {
     c.write(config.slot(7, 1));
     const KeyboardImage written = writtenImage();
     KeyboardImage held = written;
-    held.slots[KeyboardImage::slotOf(7, 1)] = recordOf(c.held);
+    held.records[KeyboardImage::slotOf(7, 1)] = recordOf(c.held);
     EXPECT_TRUE(compareImages(written, held).agrees());
 }
 
@@ -311,7 +311,7 @@ TEST_F(VerificationTest, BacklightDifferencesOnePerKeyInKeyOrder) {
     held.lights[107 * 3 + 2] = 4;  // key 108's blue
     const Comparison result = compareImages(written, held);
     ASSERT_EQ(result.lights.size(), 2u);
-    EXPECT_TRUE(result.slots.empty());
+    EXPECT_TRUE(result.keys.empty());
     EXPECT_EQ(differenceText(result.lights[0], u"Esc", "en-US"),
               u"Esc: the backlight (255, 0, 0) was written, the keyboard holds (0, 0, 0)");
     EXPECT_EQ(differenceText(result.lights[1], u"KPEnter", "zh-CN"),
@@ -324,9 +324,9 @@ TEST_F(VerificationTest, PartsLeftOutAreNotCompared) {
     config.backlight[1] = {255, 0, 0};
     const KeyboardImage written = writtenImage();
     const KeyboardImage held;  // an empty keyboard, black
-    EXPECT_EQ(compareImages(written, held, {true, false}).slots.size(), 1u);
+    EXPECT_EQ(compareImages(written, held, {true, false}).keys.size(), 1u);
     EXPECT_TRUE(compareImages(written, held, {true, false}).lights.empty());
-    EXPECT_TRUE(compareImages(written, held, {false, true}).slots.empty());
+    EXPECT_TRUE(compareImages(written, held, {false, true}).keys.empty());
     EXPECT_EQ(compareImages(written, held, {false, true}).lights.size(), 1u);
 }
 
@@ -336,10 +336,10 @@ TEST_F(VerificationTest, DifferencesInSlotOrderBothLevels) {
         config.slot(key, level).hwCode = kA;
     }
     const Comparison result = compareImages(writtenImage(), KeyboardImage{});
-    ASSERT_EQ(result.slots.size(), 3u);
-    EXPECT_EQ(std::make_pair(result.slots[0].key, result.slots[0].level), std::make_pair(1, 0));
-    EXPECT_EQ(std::make_pair(result.slots[1].key, result.slots[1].level), std::make_pair(108, 0));
-    EXPECT_EQ(std::make_pair(result.slots[2].key, result.slots[2].level), std::make_pair(1, 1));
+    ASSERT_EQ(result.keys.size(), 3u);
+    EXPECT_EQ(std::make_pair(result.keys[0].key, result.keys[0].level), std::make_pair(1, 0));
+    EXPECT_EQ(std::make_pair(result.keys[1].key, result.keys[1].level), std::make_pair(108, 0));
+    EXPECT_EQ(std::make_pair(result.keys[2].key, result.keys[2].level), std::make_pair(1, 1));
 }
 
 TEST_F(VerificationTest, ChineseTexts) {

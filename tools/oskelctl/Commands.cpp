@@ -187,7 +187,7 @@ int compareWithKeyboard(KeyboardConfig& config, const Options& o, VerifyParts pa
         return kExitDevice;
     }
     const std::string language = languageOf(o);
-    for (const SlotDifference& d : result.slots) {
+    for (const SlotDifference& d : result.keys) {
         say(printable(differenceText(config, d, layoutKeyName(d.key), language)));
     }
     for (const LightDifference& d : result.lights) {
@@ -195,7 +195,7 @@ int compareWithKeyboard(KeyboardConfig& config, const Options& o, VerifyParts pa
     }
     if (!result.agrees()) {
         fail("the keyboard does not hold " + o.path + ": " +
-             std::to_string(result.slots.size() + result.lights.size()) +
+             std::to_string(result.keys.size() + result.lights.size()) +
              " difference(s) listed above");
         return kExitDiffers;
     }

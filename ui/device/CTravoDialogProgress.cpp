@@ -7,6 +7,7 @@
 
 #include "DeviceOperations.h"
 #include "DeviceSkin.h"
+#include "DeviceTexts.h"
 #include "KeyboardConfig.h"
 #include "RegionIds.h"
 
@@ -56,7 +57,10 @@ void CTravoDialogProgress::startOperation() {
     }
     KeyboardConfig& document = config;
     const int op = operation;
-    worker.start([&document, op](DeviceWorker& w) { runProgressOperation(document, op, w); });
+    verification.enabled = verifyAfterWrite;
+    WriteVerification* check = &verification;
+    worker.start(
+        [&document, op, check](DeviceWorker& w) { runProgressOperation(document, op, w, check); });
 }
 
 void CTravoDialogProgress::command(int regionId) {
@@ -92,15 +96,29 @@ void CTravoDialogProgress::deviceMessage(unsigned message, std::uintptr_t wParam
     if (message == WM_TRANSFER_PROGRESS && !stopping) {
         percent = progressPercent(wParam);
         update(barArea());
+    } else if (message == WM_TRANSFER_VERIFYING && !stopping) {
+        showVerifying();
     } else if (message == WM_TRANSFER_DONE) {
         worker.join();
         if (stopping) {
             finish(Rejected);
+        } else if (wParam == static_cast<std::uintptr_t>(kTransferSucceeded)) {
+            finish(Accepted);
         } else {
-            finish(wParam == static_cast<std::uintptr_t>(kTransferSucceeded) ? Accepted
-                                                                             : kProgressFailed);
+            finish(wParam == static_cast<std::uintptr_t>(kTransferDiffers) ? kProgressDiffers
+                                                                           : kProgressFailed);
         }
     }
+}
+
+// The title says what the bar now counts: the records read back.
+void CTravoDialogProgress::showVerifying() {
+    readingBack = true;
+    percent = 0;
+    SkinRegion& title = regionById(ProgressRegion::Title);
+    title.label = {{"zh-CN", QString::fromUtf16(deviceTexts::kVerifying.zh)},
+                   {"en-US", QString::fromUtf16(deviceTexts::kVerifying.en)}};
+    update();
 }
 
 void CTravoDialogProgress::finish(int result) {

@@ -3,12 +3,14 @@
 // bar, the warning not to unplug the keyboard, and Cancel.
 //
 // The caller sets `operation` and runs the dialog modally. It ends with QDialog::Accepted when
-// the operation finished, kProgressFailed when the keyboard did not take or give everything, and
+// the operation finished, kProgressFailed when the keyboard did not take or give everything,
+// kProgressDiffers when a verified key write found the keyboard holding something else, and
 // QDialog::Rejected after Cancel. Cancel stops the worker and the dialog ends only once the worker
 // has ended, so no worker outlives its dialog and two transfers never run at once.
 
 #include <optional>
 
+#include "DeviceOperations.h"
 #include "DeviceProgress.h"
 #include "DeviceWorker.h"
 #include "OskelHWI.h"
@@ -22,6 +24,8 @@ class CTravoDialogProgress : public SkinDialog {
 public:
     // The result of a transfer that failed.
     static constexpr int kProgressFailed = 2;
+    // The result of a key write that the keyboard did not keep as it was sent.
+    static constexpr int kProgressDiffers = 3;
 
     explicit CTravoDialogProgress(QWidget* parent = nullptr);
     CTravoDialogProgress(KeyboardConfig& config, QWidget* parent);
@@ -31,6 +35,13 @@ public:
     int operation = 0;
     // The bar's fill in percent of its length, 0..100.
     int percent = 1;
+    // A key write reads the keyboard back afterwards and compares.
+    bool verifyAfterWrite = false;
+
+    // True from the moment the write was sent and the read-back began.
+    bool verifying() const { return readingBack; }
+    // What the read-back found; valid once the dialog ended.
+    const Comparison& differences() const { return verification.result; }
 
     // True when the dialog ended because the transfer failed.
     bool failed() const { return result() == kProgressFailed; }
@@ -54,6 +65,7 @@ private:
     void startOperation();
     void cancelOperation();
     void finish(int result);
+    void showVerifying();
 
     KeyboardConfig& config;
     DeviceWorker worker;
@@ -61,4 +73,6 @@ private:
     bool stopping = false;
     // This dialog's target in notifyWindow from the start of the transfer to its end.
     std::optional<ScopedNotifyWindow<WindowHandle>> notifyGuard;
+    bool readingBack = false;
+    WriteVerification verification;
 };

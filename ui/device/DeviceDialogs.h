@@ -1,14 +1,17 @@
 #pragma once
 // What the main window and the backlight dialog call to run a device operation.
 
+#include <QString>
+
 class KeyboardConfig;
-class QString;
+struct Comparison;
 class QWidget;
 
 // How a progress dialog ended.
 enum class ProgressResult {
     Done,       // the operation finished: "OK!"
     Failed,     // the keyboard did not take or give everything: the failure message
+    Differs,    // written, but read back it holds something else: the keys that differ
     Cancelled,  // the user cancelled: nothing is shown
 };
 
@@ -16,12 +19,34 @@ enum class ProgressResult {
 // keyboard, 4 write backlight) on the document, then tells the user: "OK!" when it finished,
 // "写入键盘失败！"/"Writing to the keyboard failed!" (1, 4) or "读取键盘失败！"/"Reading from the
 // keyboard failed!" (3) when it failed, nothing when cancelled. The caller repaints after a load
-// in any case.
+// in any case. With `verifyAfterWrite`, a key write reads the keyboard back and compares, and a
+// difference replaces "OK!" with the keys that differ.
 ProgressResult runDeviceProgress(QWidget* parent, int operation);
-ProgressResult runDeviceProgress(QWidget* parent, int operation, KeyboardConfig& config);
+ProgressResult runDeviceProgress(QWidget* parent, int operation, KeyboardConfig& config,
+                                 bool verifyAfterWrite = false);
 
-// The message shown for a progress result; empty for Cancelled.
-QString progressResultText(ProgressResult result, int operation, const KeyboardConfig& config);
+// What a progress dialog ended with and the message that tells it, without showing it.
+struct ProgressOutcome {
+    ProgressResult result = ProgressResult::Cancelled;
+    QString text;  // empty for Cancelled
+};
+ProgressOutcome runProgressQuietly(QWidget* parent, int operation, KeyboardConfig& config,
+                                   bool verifyAfterWrite);
+
+// Writes the whole configuration, the key settings (verified when asked) and then the
+// backlight, each with its progress dialog, and tells the user once at the end. Stops after a
+// cancel (saying nothing) or a failed key write.
+ProgressResult runWriteEverything(QWidget* parent, KeyboardConfig& config, bool verifyAfterWrite);
+
+// The message shown for a progress result; empty for Cancelled. `differences` is what a verified
+// write found (used for Differs only).
+QString progressResultText(ProgressResult result, int operation, const KeyboardConfig& config,
+                           const Comparison* differences = nullptr);
+
+// The message for a key write the keyboard did not keep: how many differ, one line per slot or
+// colour (at most `lines`, then how many more), and what to do.
+QString differencesText(const Comparison& differences, const KeyboardConfig& config,
+                        int lines = 12);
 
 // Runs the firmware update dialog modally until the user closes it.
 void runFirmwareUpdateDialog(QWidget* parent);

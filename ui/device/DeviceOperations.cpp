@@ -17,11 +17,24 @@ void post(KeyboardConfig& config, unsigned message, int wParam) {
     }
 }
 
-bool writeKeySettings(KeyboardConfig& config, DeviceWorker& worker) {
-    if (worker.stopRequested() || !writeKeysToKeyboard(config, config.notifyWindow)) {
-        return false;
+int writeKeySettings(KeyboardConfig& config, DeviceWorker& worker,
+                     WriteVerification* verification) {
+    if (worker.stopRequested() || !writeKeysToKeyboard(config, config.notifyWindow) ||
+        !worker.pause(deviceSettleTimes().afterKeyWrite)) {
+        return kTransferFailed;
     }
-    return worker.pause(deviceSettleTimes().afterKeyWrite);
+    if (verification == nullptr || !verification->enabled) {
+        return kTransferSucceeded;
+    }
+    // The keyboard has had its time to store the records: read them back, as the library's
+    // slots still hold what the write sent.
+    post(config, WM_TRANSFER_VERIFYING, 0);
+    if (worker.stopRequested() ||
+        !verifyWritten(config, config.notifyWindow, {true, false}, verification->result) ||
+        worker.stopRequested()) {
+        return kTransferFailed;
+    }
+    return verification->result.agrees() ? kTransferSucceeded : kTransferDiffers;
 }
 
 // The key read leaves the document alone when it fails; the backlight read comes 2 s later, so
@@ -85,22 +98,23 @@ DeviceSettleTimes& deviceSettleTimes() {
     return times;
 }
 
-void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker) {
-    bool done = false;
+void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker,
+                          WriteVerification* verification) {
+    int outcome = kTransferFailed;
     switch (operation) {
         case WriteKeySettings:
-            done = writeKeySettings(config, worker);
+            outcome = writeKeySettings(config, worker, verification);
             break;
         case LoadFromKeyboard:
-            done = loadFromKeyboard(config, worker);
+            outcome = loadFromKeyboard(config, worker) ? kTransferSucceeded : kTransferFailed;
             break;
         case WriteBacklight:
-            done = writeBacklight(config, worker);
+            outcome = writeBacklight(config, worker) ? kTransferSucceeded : kTransferFailed;
             break;
         default:
             break;
     }
-    post(config, WM_TRANSFER_DONE, done ? kTransferSucceeded : kTransferFailed);
+    post(config, WM_TRANSFER_DONE, outcome);
 }
 
 int runFirmwareDownload(KeyboardConfig& config) {

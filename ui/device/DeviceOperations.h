@@ -9,6 +9,7 @@
 
 #include "DeviceProgress.h"
 #include "KeyboardConfig.h"
+#include "Verification.h"
 
 class DeviceWorker;
 
@@ -24,10 +25,24 @@ DeviceSettleTimes& deviceSettleTimes();
 // WM_TRANSFER_DONE wParam of the progress operations.
 constexpr int kTransferFailed = 0;
 constexpr int kTransferSucceeded = 1;
+constexpr int kTransferDiffers = 2;  // written, but the keyboard holds something else
+
+// Posted when a key write has been sent and the keyboard is read back to compare; the read's
+// progress follows.
+constexpr unsigned WM_TRANSFER_VERIFYING = WM_USER + 105;
+
+// Reading back after a key write: whether to, and what was found (filled by the worker, read
+// once the dialog has joined it).
+struct WriteVerification {
+    bool enabled = false;
+    Comparison result;
+};
 
 // Runs one progress operation on the calling (worker) thread, then posts WM_TRANSFER_DONE with
-// kTransferSucceeded or kTransferFailed. A stop request ends it early as a failure.
-void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker);
+// kTransferSucceeded, kTransferFailed or, for a verified key write, kTransferDiffers. A stop
+// request ends it early as a failure.
+void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker,
+                          WriteVerification* verification = nullptr);
 
 // Outcome codes of a firmware download, the wParam of the firmware worker's WM_TRANSFER_DONE.
 enum FirmwareOutcome : int {

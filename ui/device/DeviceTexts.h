@@ -27,6 +27,16 @@ namespace deviceTexts {
 inline constexpr char16_t kOk[] = u"OK!";
 inline constexpr BilingualText kWriteFailed{u"写入键盘失败！", u"Writing to the keyboard failed!"};
 inline constexpr BilingualText kReadFailed{u"读取键盘失败！", u"Reading from the keyboard failed!"};
+inline constexpr BilingualText kVerifying{u"校验中…", u"Verifying…"};
+// %1: how many keys and colours differ; one line for each follows.
+inline constexpr BilingualText kDiffers{
+    u"键盘没有保存写入的全部内容，%1 处不同：",
+    u"The keyboard did not keep everything that was written; %1 differ:"};
+// %1: how many lines were left out.
+inline constexpr BilingualText kMoreDiffer{u"……另有 %1 处不同", u"... and %1 more"};
+inline constexpr BilingualText kDiffersAdvice{
+    u"键盘的存储空间可能已满：请缩短较长的宏，然后重新写入。",
+    u"Its memory may be full: shorten long macros, then write again."};
 
 inline constexpr BilingualText kDownloadRunning{
     u"固件下载中，请等待下载结束。",

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
@@ -17,6 +18,8 @@
 #include "KeyboardConfig.h"
 #include "MainWindowDialogs.h"
 #include "ProgramFiles.h"
+#include "ProgramSettings.h"
+#include "RecentProfiles.h"
 #include "SkinResources.h"
 #include "SkinSetup.h"
 #include "UiSeam.h"
@@ -71,6 +74,11 @@ bool CTravoDlg::initialise() {
     tray = new QSystemTrayIcon(windowIcon, this);
     tray->setToolTip(QStringLiteral("Oskel"));
     trayMenu = new QMenu(this);
+    verifySetting = trayMenu->addAction(QString());
+    verifySetting->setCheckable(true);
+    connect(verifySetting, &QAction::toggled, this,
+            [](bool on) { programSettings::setVerifyAfterWrite(on); });
+    trayMenu->addSeparator();
     trayExit = trayMenu->addAction(QString());
     connect(trayExit, &QAction::triggered, this, &CTravoDlg::reject);
     connect(trayMenu, &QMenu::aboutToShow, this, &CTravoDlg::updateTrayTexts);
@@ -258,6 +266,57 @@ void CTravoDlg::updateTrayTexts() {
     const bool known = config.language == "zh-CN" || config.language == "en-US";
     trayExit->setText(text("关闭", "Exit"));
     trayExit->setVisible(known);
+    verifySetting->setText(text("写入后校验", "Verify after writing"));
+    {
+        const QSignalBlocker quiet(verifySetting);
+        verifySetting->setChecked(programSettings::verifyAfterWrite());
+    }
+    rebuildRecentProfiles();
+}
+
+// The newest first, by file name; the full path shows as the tip and is what the item applies.
+void CTravoDlg::rebuildRecentProfiles() {
+    for (QAction* action : recentActions) {
+        trayMenu->removeAction(action);
+        action->deleteLater();
+    }
+    recentActions.clear();
+    QAction* before = verifySetting;
+    for (const std::string& profile : RecentProfiles().list()) {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(profile));
+        auto* action = new QAction(QFileInfo(path).fileName(), trayMenu);
+        action->setToolTip(path);
+        action->setData(path);
+        connect(action, &QAction::triggered, this, [this, path] { applyProfile(path); });
+        trayMenu->insertAction(before, action);
+        recentActions << action;
+    }
+    if (!recentActions.isEmpty()) {
+        recentActions << trayMenu->insertSeparator(before);
+    }
+}
+
+void CTravoDlg::rememberProfile(const QString& path) {
+    // A list that cannot be saved only costs the shortcut; the profile itself is fine.
+    RecentProfiles().add(filePath(path));
+}
+
+void CTravoDlg::applyProfile(const QString& path) {
+    if (asking || ended != EndReason::None || keepUnsavedWork()) {
+        return;
+    }
+    std::string reason;
+    if (!config.loadProfile(filePath(path), &reason)) {
+        ui().message(
+            this,
+            text("打开配置失败：", "Could not open the profile: ") + QString::fromStdString(reason),
+            QString(), UiIcon::Warning);
+        return;
+    }
+    markSaved();
+    rememberProfile(path);
+    update();
+    runWriteEverythingDialogs(this, config);
 }
 
 void CTravoDlg::saveProfileCommand() {
@@ -279,6 +338,7 @@ bool CTravoDlg::saveWithDialog() {
         return false;
     }
     markSaved();
+    rememberProfile(path);
     return true;
 }
 
@@ -288,6 +348,7 @@ void CTravoDlg::openProfileCommand() {
         std::string reason;
         if (config.loadProfile(filePath(path), &reason)) {
             markSaved();
+            rememberProfile(path);
         } else {
             ui().message(this,
                          text("打开配置失败：", "Could not open the profile: ") +
@@ -342,21 +403,25 @@ void CTravoDlg::requestEnd(int result) {
     if (asking || ended != EndReason::None) {
         return;
     }
-    if (hasUnsavedChanges()) {
-        asking = true;
-        const UiAnswer answer = ui().question(
-            this,
-            text("当前配置尚未保存，是否保存？", "The configuration has unsaved changes. Save it?"),
-            true);
-        const bool stay =
-            answer == UiAnswer::Cancel || (answer == UiAnswer::Yes && !saveWithDialog());
-        asking = false;
-        // A cancelled or failed save keeps the window open: the work is not lost.
-        if (stay) {
-            return;
-        }
+    // A cancelled or failed save keeps the window open: the work is not lost.
+    if (keepUnsavedWork()) {
+        return;
     }
     endProgram(result, EndReason::User);
+}
+
+bool CTravoDlg::keepUnsavedWork() {
+    if (!hasUnsavedChanges()) {
+        return false;
+    }
+    asking = true;
+    const UiAnswer answer = ui().question(
+        this,
+        text("当前配置尚未保存，是否保存？", "The configuration has unsaved changes. Save it?"),
+        true);
+    const bool keep = answer == UiAnswer::Cancel || (answer == UiAnswer::Yes && !saveWithDialog());
+    asking = false;
+    return keep;
 }
 
 void CTravoDlg::checkDevice() {

@@ -52,6 +52,13 @@ public:
     // The double click on the notification-area icon.
     void restoreFromTray();
 
+    // The notification-area icon's menu: the recent profiles, the verify-after-writing setting
+    // and Exit, rebuilt each time it opens.
+    QMenu* trayContextMenu() const { return trayMenu; }
+    // Loads the profile and writes it, keys and backlight, to the keyboard; asks first when the
+    // configuration has unsaved changes.
+    void applyProfile(const QString& path);
+
     void accept() override;
     void reject() override;
 
@@ -81,6 +88,12 @@ private:
     void endProgram(int result, EndReason reason);
     void markSaved();
     void updateTrayTexts();
+    void rebuildRecentProfiles();
+    // Asks about unsaved changes; true when the user wants to keep them (Cancel, or a save that
+    // was cancelled or failed).
+    bool keepUnsavedWork();
+    // Puts a profile opened, saved or applied first in the recent list.
+    void rememberProfile(const QString& path);
     void setInfoText(const QString& text);
     QString text(const char* zh, const char* en) const;
 
@@ -89,6 +102,8 @@ private:
     QSystemTrayIcon* tray = nullptr;
     QMenu* trayMenu = nullptr;
     QAction* trayExit = nullptr;
+    QAction* verifySetting = nullptr;
+    QList<QAction*> recentActions;
     DeviceWatch* deviceWatch = nullptr;
     ConfigSnapshot savedState;
     std::u16string shownInfo;

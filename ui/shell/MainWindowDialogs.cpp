@@ -1,6 +1,7 @@
 #include "MainWindowDialogs.h"
 
 #include "KeyboardConfig.h"
+#include "ProgramSettings.h"
 
 // Each folder's dialogs are compiled in when the folder is part of the build.
 #if defined(OSKEL_HAVE_UI_DEVICE) && __has_include("device/DeviceDialogs.h")
@@ -18,10 +19,20 @@
 
 void runProgressDialog(QWidget* parent, int operation, KeyboardConfig& config) {
 #if defined(OSKEL_DEVICE_DIALOGS)
-    runDeviceProgress(parent, operation, config);
+    runDeviceProgress(parent, operation, config,
+                      operation == WriteKeySettings && programSettings::verifyAfterWrite());
 #else
     (void)parent;
     (void)operation;
+    (void)config;
+#endif
+}
+
+void runWriteEverythingDialogs(QWidget* parent, KeyboardConfig& config) {
+#if defined(OSKEL_DEVICE_DIALOGS)
+    runWriteEverything(parent, config, programSettings::verifyAfterWrite());
+#else
+    (void)parent;
     (void)config;
 #endif
 }

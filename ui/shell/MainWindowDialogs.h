@@ -10,7 +10,10 @@ class KeyboardConfig;
 
 // Runs the progress dialog for `operation` (a ProgressOperation) and tells the user how it ended
 // ("OK!", the failure message, or nothing after Cancel).
+// A key write is read back and compared when the user's setting asks for it.
 void runProgressDialog(QWidget* parent, int operation, KeyboardConfig& config);
+// Writes the key settings (verified as above) and then the backlight, telling the user once.
+void runWriteEverythingDialogs(QWidget* parent, KeyboardConfig& config);
 // Edits the key config.currentKey on config.currentLevel.
 void runKeySettingsDialog(QWidget* parent, KeyboardConfig& config);
 void runBacklightDialog(QWidget* parent, KeyboardConfig& config);
