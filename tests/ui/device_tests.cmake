@@ -29,6 +29,7 @@ if(TARGET oskel_shell AND TARGET oskel_virtual_keyboard_lib)
     ${CMAKE_CURRENT_LIST_DIR}/device_main.cpp
     ${CMAKE_CURRENT_LIST_DIR}/device_test_support.cpp
     ${CMAKE_CURRENT_LIST_DIR}/device_mainwindow_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_verify_test.cpp
   )
   target_link_libraries(device_mainwindow_tests PRIVATE
     oskel_shell oskel_virtual_keyboard_lib Qt6::Test GTest::gtest)

@@ -1,0 +1,323 @@
+// The main window's key write read back and compared against a virtual keyboard that runs out
+// of memory, the setting that turns it off, and the recent profiles of the notification-area
+// menu.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "CTravoDialogProgress.h"
+#include "CTravoDlg.h"
+#include "ProgramSettings.h"
+#include "RecentProfiles.h"
+#include "device_test_support.h"
+#include "device_watch.h"
+
+namespace {
+
+constexpr int kWriteKeys = 93;
+constexpr int kSave = 90;
+constexpr int kOpen = 91;
+constexpr int kProgressTitle = 188;
+constexpr int kA = 43;
+constexpr int kB = 60;
+
+// The program's settings and the recent list in a folder of the test's own.
+class SettingsFolder {
+public:
+    SettingsFolder() : previous(qgetenv("XDG_CONFIG_HOME")) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    }
+    ~SettingsFolder() { qputenv("XDG_CONFIG_HOME", previous); }
+    QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+
+private:
+    QTemporaryDir dir;
+    QByteArray previous;
+};
+
+// A macro of 15 steps with their own pauses: two reports, 128 bytes of the keyboard's memory.
+void setTwoReportMacro(KeyAssignment& slot) {
+    slot.mode = Macro;
+    slot.steps = StepList(9);
+    for (int i = 0; i < 15; ++i) {
+        if (i > 0) {
+            slot.steps.setOrAppendAtRow(20000, u"<20 ms>");
+        }
+        slot.steps.setOrAppendAtRow(20000, u"A");
+    }
+}
+
+void setSingle(KeyAssignment& slot, int code) {
+    slot.mode = Single;
+    slot.hwCode = code;
+}
+
+bool requestedKeyRead(const oskel::VirtualKeyboard& keyboard) {
+    for (const oskel::Payload& p : keyboard.receivedReports()) {
+        if (p[0] == 0x00 && p[1] == 0xF2) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct WatchedWrite {
+    bool sawVerifying = false;
+    QString title;
+    int progressAfterVerifying = 0;
+};
+
+// Clicks WriteKeys and watches the progress dialog while it runs.
+WatchedWrite clickWriteKeys(CTravoDlg& main) {
+    WatchedWrite seen;
+    DialogWatch<CTravoDialogProgress> watch;
+    watch.onProgress = [&](CTravoDialogProgress& dialog) {
+        if (dialog.verifying()) {
+            seen.sawVerifying = true;
+            ++seen.progressAfterVerifying;
+            seen.title = dialog.regionById(kProgressTitle).label.at(dialog.language());
+        }
+    };
+    clickRegion(main, kWriteKeys);
+    return seen;
+}
+
+TEST(MainWindowVerify, AKeyboardOutOfMemoryNamesTheKeysInsteadOfOk) {
+    SettingsFolder settings;
+    oskel::VirtualKeyboardOptions options;
+    options.memory = 64;  // room for one record of one report
+    DeviceDialogTest env(options);
+    ASSERT_TRUE(env.ready()) << env.problem;
+    CTravoDlg main(env.config);
+    ASSERT_TRUE(main.initialise());
+    main.show();
+    setSingle(env.config.slot(1, 0), kA);
+    setTwoReportMacro(env.config.slot(3, 0));
+    setSingle(env.config.slot(3, 1), kB);
+
+    const WatchedWrite seen = clickWriteKeys(main);
+    EXPECT_TRUE(seen.sawVerifying);
+    EXPECT_EQ(seen.title, QStringLiteral("Verifying…"));
+    EXPECT_GT(seen.progressAfterVerifying, 200) << "the read-back moves the bar again";
+    ASSERT_EQ(env.seam.messages.size(), 1);
+    const QString shown = env.seam.messages[0];
+    EXPECT_FALSE(shown.contains(QStringLiteral("OK!"))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(
+        QStringLiteral("The keyboard did not keep everything that was written; 2 differ:")))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral(
+        "F2, level 1: a macro of 15 steps was written, the keyboard holds an empty slot")))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral(
+        "F2, level 2: the key B (code 60) was written, the keyboard holds an empty slot")))
+        << shown.toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("Esc"))) << "the key that fitted is not named";
+}
+
+TEST(MainWindowVerify, ChineseWhileVerifyingAndInTheMessage) {
+    SettingsFolder settings;
+    oskel::VirtualKeyboardOptions options;
+    options.memory = 0;
+    DeviceDialogTest env(options);
+    ASSERT_TRUE(env.ready()) << env.problem;
+    CTravoDlg main(env.config);
+    ASSERT_TRUE(main.initialise());
+    main.show();
+    env.config.language = "zh-CN";
+    setSingle(env.config.slot(1, 0), kA);
+
+    const WatchedWrite seen = clickWriteKeys(main);
+    EXPECT_EQ(seen.title, QStringLiteral("校验中…"));
+    ASSERT_EQ(env.seam.messages.size(), 1);
+    EXPECT_TRUE(env.seam.messages[0].contains(
+        QStringLiteral("Esc，上档键：写入的是按键 A（代码 43），键盘上是空键位")))
+        << env.seam.messages[0].toStdString();
+}
+
+TEST(MainWindowVerify, OnByDefaultAndOkWhenTheKeyboardKeptEverything) {
+    SettingsFolder settings;
+    DeviceDialogTest env;
+    ASSERT_TRUE(env.ready()) << env.problem;
+    EXPECT_TRUE(programSettings::verifyAfterWrite());
+    CTravoDlg main(env.config);
+    ASSERT_TRUE(main.initialise());
+    main.show();
+    setTwoReportMacro(env.config.slot(3, 0));
+
+    EXPECT_TRUE(clickWriteKeys(main).sawVerifying);
+    EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
+    EXPECT_TRUE(requestedKeyRead(*env.keyboard));
+}
+
+TEST(MainWindowVerify, TurnedOffInTheMenuTheWriteEndsWithOkAndReadsNothing) {
+    SettingsFolder settings;
+    oskel::VirtualKeyboardOptions options;
+    options.memory = 0;
+    DeviceDialogTest env(options);
+    ASSERT_TRUE(env.ready()) << env.problem;
+    CTravoDlg main(env.config);
+    ASSERT_TRUE(main.initialise());
+    main.show();
+    QMenu* menu = main.trayContextMenu();
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    QAction* toggle = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text() == QStringLiteral("Verify after writing")) {
+            toggle = action;
+        }
+    }
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_TRUE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_FALSE(programSettings::verifyAfterWrite());
+    EXPECT_FALSE(QSettings(programSettings::file(), QSettings::NativeFormat)
+                     .value(QStringLiteral("verifyAfterWrite"))
+                     .toBool());
+    setSingle(env.config.slot(1, 0), kA);
+
+    EXPECT_FALSE(clickWriteKeys(main).sawVerifying);
+    EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
+    EXPECT_FALSE(requestedKeyRead(*env.keyboard));
+}
+
+// Opens and saves go to the list; the menu shows it newest first and applies an entry.
+class RecentSeam : public RecordingSeam {
+public:
+    UiAnswer answer = UiAnswer::Cancel;
+    int questions = 0;
+    QStringList saveAnswers;
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+    UiAnswer question(QWidget*, const QString&, bool, const QString&) override {
+        ++questions;
+        return answer;
+    }
+};
+
+QList<QAction*> profileActions(CTravoDlg& main) {
+    QMenu* menu = main.trayContextMenu();
+    emit menu->aboutToShow();
+    QList<QAction*> out;
+    for (QAction* action : menu->actions()) {
+        if (action->data().isValid()) {
+            out << action;
+        }
+    }
+    return out;
+}
+
+TEST(MainWindowRecent, TheMenuAppliesAProfileKeysAndBacklight) {
+    SettingsFolder settings;
+    DeviceDialogTest env;
+    ASSERT_TRUE(env.ready()) << env.problem;
+    RecentSeam seam;
+    UiSeam::install(&seam);
+    CTravoDlg main(env.config);
+    ASSERT_TRUE(main.initialise());
+    main.show();
+
+    // Two profiles made by the program, the second opened through its Open button.
+    const QString gaming = settings.path(QStringLiteral("gaming.pro"));
+    const QString evening = settings.path(QStringLiteral("evening.pro"));
+    setSingle(env.config.slot(5, 0), kA);
+    env.config.backlight[5] = {1, 2, 3};
+    ASSERT_TRUE(env.config.saveProfile(gaming.toStdString()));
+    env.config.clear();
+    setSingle(env.config.slot(9, 1), kB);
+    env.config.backlight[9] = {200, 100, 50};
+    ASSERT_TRUE(env.config.saveProfile(evening.toStdString()));
+    env.config.clear();
+    RecentProfiles().add(gaming.toStdString());
+    seam.openAnswers = {evening};
+    clickRegion(main, kOpen);
+    ASSERT_EQ(env.config.slot(9, 1).mode, Single);
+
+    QList<QAction*> listed = profileActions(main);
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[0]->text(), QStringLiteral("evening.pro"));
+    EXPECT_EQ(listed[1]->text(), QStringLiteral("gaming.pro"));
+    EXPECT_EQ(listed[1]->data().toString(), gaming);
+
+    // Unsaved changes: Cancel keeps them, and nothing is loaded or written.
+    setSingle(env.config.slot(100, 0), kA);
+    const std::size_t before = env.keyboard->receivedCount();
+    listed[1]->trigger();
+    EXPECT_EQ(seam.questions, 1);
+    EXPECT_EQ(env.config.slot(100, 0).mode, Single);
+    EXPECT_EQ(env.config.slot(5, 0).mode, NotSet);
+    EXPECT_EQ(env.keyboard->receivedCount(), before);
+
+    // No: the changes go, the profile is loaded and written, keys and colours.
+    seam.answer = UiAnswer::No;
+    listed = profileActions(main);
+    listed[1]->trigger();
+    EXPECT_EQ(seam.questions, 2);
+    EXPECT_EQ(env.config.slot(100, 0).mode, NotSet);
+    EXPECT_EQ(env.config.slot(5, 0).mode, Single);
+    EXPECT_FALSE(main.hasUnsavedChanges());
+    EXPECT_EQ(seam.messages, QStringList{"OK!"});
+    ASSERT_TRUE(env.keyboard->waitForReports(before + 218, 5000));
+    EXPECT_EQ(env.keyboard->slotRecord(1, 5)[0][6], kA);
+    EXPECT_EQ(env.keyboard->slotRecord(2, 9)[0][5], 0) << "the other profile's key is gone";
+    EXPECT_TRUE(waitUntil([&] { return env.keyboard->lights()[4 * 3] == 1; }));
+    EXPECT_EQ(env.keyboard->lights()[4 * 3 + 2], 3);
+    // Applied, it is the newest.
+    listed = profileActions(main);
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[0]->data().toString(), gaming);
+
+    // Without changes it asks nothing; a profile that went away drops out of the menu.
+    QFile::remove(evening);
+    listed = profileActions(main);
+    ASSERT_EQ(listed.size(), 1);
+    listed[0]->trigger();
+    EXPECT_EQ(seam.questions, 2);
+    UiSeam::install(&env.seam);
+}
+
+TEST(MainWindowRecent, OpenedAndSavedProfilesComeFirstAndEightAreKept) {
+    SettingsFolder settings;
+    DeviceDialogTest env;
+    ASSERT_TRUE(env.ready()) << env.problem;
+    RecentSeam seam;
+    UiSeam::install(&seam);
+    CTravoDlg main(env.config);
+    ASSERT_TRUE(main.initialise());
+    main.show();
+    for (int i = 0; i < 9; ++i) {
+        const QString path = settings.path(QStringLiteral("p%1.pro").arg(i));
+        ASSERT_TRUE(env.config.saveProfile(path.toStdString()));
+        seam.openAnswers = {path};
+        clickRegion(main, kOpen);
+    }
+    QList<QAction*> listed = profileActions(main);
+    ASSERT_EQ(listed.size(), 8);
+    EXPECT_EQ(listed.front()->text(), QStringLiteral("p8.pro"));
+    EXPECT_EQ(listed.back()->text(), QStringLiteral("p1.pro"));
+
+    // Opened again, an older one moves up instead of appearing twice.
+    seam.openAnswers = {settings.path(QStringLiteral("p3.pro"))};
+    clickRegion(main, kOpen);
+    // Saved under a new name, that name comes first.
+    seam.saveAnswers = {settings.path(QStringLiteral("saved.pro"))};
+    clickRegion(main, kSave);
+    listed = profileActions(main);
+    ASSERT_EQ(listed.size(), 8);
+    QStringList names;
+    for (QAction* action : listed) {
+        names << action->text();
+    }
+    EXPECT_EQ(names, (QStringList{"saved.pro", "p3.pro", "p8.pro", "p7.pro", "p6.pro", "p5.pro",
+                                  "p4.pro", "p2.pro"}));
+    UiSeam::install(&env.seam);
+}
+
+}  // namespace
