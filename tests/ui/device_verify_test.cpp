@@ -187,6 +187,22 @@ TEST(MainWindowVerify, TurnedOffInTheMenuTheWriteEndsWithOkAndReadsNothing) {
     EXPECT_FALSE(requestedKeyRead(*env.keyboard));
 }
 
+TEST(MainWindowVerify, AKeyboardThatTakesTheWriteButDoesNotAnswerIsSaidSo) {
+    SettingsFolder settings;
+    oskel::VirtualKeyboardOptions options;
+    options.silent = true;  // takes every report, answers none
+    DeviceDialogTest env(options);
+    ASSERT_TRUE(env.ready()) << env.problem;
+    CTravoDlg main(env.config);
+    ASSERT_TRUE(main.initialise());
+    main.show();
+    setSingle(env.config.slot(1, 0), kA);
+
+    clickRegion(main, kWriteKeys);
+    EXPECT_EQ(env.seam.messages,
+              QStringList{"The keys were written, but reading them back to check failed!"});
+}
+
 // Opens and saves go to the list; the menu shows it newest first and applies an entry.
 class RecentSeam : public RecordingSeam {
 public:

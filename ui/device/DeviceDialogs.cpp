@@ -37,7 +37,10 @@ ProgressOutcome runProgressQuietly(QWidget* parent, int operation, KeyboardConfi
                      : code == CTravoDialogProgress::kProgressFailed  ? ProgressResult::Failed
                      : code == CTravoDialogProgress::kProgressDiffers ? ProgressResult::Differs
                                                                       : ProgressResult::Cancelled;
-    outcome.text = progressResultText(outcome.result, operation, config, &dialog.differences());
+    outcome.text =
+        outcome.result == ProgressResult::Failed && dialog.verifying()
+            ? deviceTexts::kVerifyFailed.chineseOrEnglish(config.language)
+            : progressResultText(outcome.result, operation, config, &dialog.differences());
     return outcome;
 }
 

@@ -28,6 +28,9 @@ inline constexpr char16_t kOk[] = u"OK!";
 inline constexpr BilingualText kWriteFailed{u"写入键盘失败！", u"Writing to the keyboard failed!"};
 inline constexpr BilingualText kReadFailed{u"读取键盘失败！", u"Reading from the keyboard failed!"};
 inline constexpr BilingualText kVerifying{u"校验中…", u"Verifying…"};
+inline constexpr BilingualText kVerifyFailed{
+    u"按键已写入，但读回校验失败！",
+    u"The keys were written, but reading them back to check failed!"};
 // %1: how many keys and colours differ; one line for each follows.
 inline constexpr BilingualText kDiffers{
     u"键盘没有保存写入的全部内容，%1 处不同：",
