@@ -23,7 +23,7 @@ void setSteps(KeyAssignment& slot, int mode, const std::vector<std::u16string>& 
     slot.mode = mode;
     slot.steps = StepList(9);
     for (const auto& item : items) {
-        slot.steps.setOrAppendAtRow(20000, item);
+        slot.steps.append(item);
     }
 }
 

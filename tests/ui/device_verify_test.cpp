@@ -47,9 +47,9 @@ void setTwoReportMacro(KeyAssignment& slot) {
     slot.steps = StepList(9);
     for (int i = 0; i < 15; ++i) {
         if (i > 0) {
-            slot.steps.setOrAppendAtRow(20000, u"<20 ms>");
+            slot.steps.append(u"<20 ms>");
         }
-        slot.steps.setOrAppendAtRow(20000, u"A");
+        slot.steps.append(u"A");
     }
 }
 
