@@ -7,18 +7,15 @@
 // own work runs on its thread and is not counted. Run with the bench/hwi figures beside it:
 //   build/bin/bench_verify --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
-#include <ftw.h>
-#include <stdlib.h>
-#include <time.h>
 
-#include <memory>
+#include <functional>
 #include <string>
 
+#include "BenchKeyboard.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
 #include "TransferFlows.h"
 #include "Verification.h"
-#include "VirtualKeyboard.h"
 
 namespace {
 
@@ -54,51 +51,22 @@ void fillFullConfiguration(KeyboardConfig& config) {
 class Bench {
 public:
     Bench() {
-        char pattern[] = "/tmp/oskel-verify-bench-XXXXXX";
-        folder = ::mkdtemp(pattern);
-        ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-        ::setenv("OSKEL_NO_HIDRAW", "1", 1);
-        oskel::VirtualKeyboardOptions options;
-        options.dir = folder + "/oskel/hid";
-        options.keepReports = false;
-        keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
         buildKeyTables(config);
         config.clear();
         fillFullConfiguration(config);
         ready =
-            keyboard->start() && config.keyboard.__createDev() && config.keyboard.openError() == 0;
+            keyboard.started && config.keyboard.__createDev() && config.keyboard.openError() == 0;
     }
-    ~Bench() {
-        config.keyboard.__closeDev();
-        keyboard->stop();
-        ::nftw(
-            folder.c_str(),
-            [](const char* file, const struct stat*, int, struct FTW*) { return ::remove(file); },
-            16, FTW_DEPTH | FTW_PHYS);
-    }
+    ~Bench() { config.keyboard.__closeDev(); }
 
-    std::string folder;
-    std::unique_ptr<oskel::VirtualKeyboard> keyboard;
+    BenchKeyboard keyboard;
     KeyboardConfig config;
     bool ready = false;
 };
 
-double threadCpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-void perReport(benchmark::State& state, int reports, double cpuSeconds) {
-    state.counters["reports"] = reports;
-    state.counters["host_cpu_us_per_report"] =
-        cpuSeconds * 1e6 / (static_cast<double>(state.iterations()) * reports);
-    state.counters["host_cpu_ms_total"] =
-        cpuSeconds * 1e3 / static_cast<double>(state.iterations());
-}
-
-// What the program does on "WriteKeys": translate and send every slot.
-void BM_WriteKeys(benchmark::State& state) {
+// Runs `round` as often as the library asks and reports the host's CPU time per report.
+void measure(benchmark::State& state, int reports,
+             const std::function<bool(KeyboardConfig&)>& round) {
     Bench bench;
     if (!bench.ready) {
         state.SkipWithError("virtual keyboard did not start");
@@ -106,54 +74,39 @@ void BM_WriteKeys(benchmark::State& state) {
     }
     const double cpuStart = threadCpuSeconds();
     for (auto _ : state) {
-        if (!writeKeysToKeyboard(bench.config, nullptr)) {
-            state.SkipWithError("write failed");
+        if (!round(bench.config)) {
+            state.SkipWithError("a transfer failed or the keyboard differs");
             break;
         }
     }
-    perReport(state, kKeyWriteReports, threadCpuSeconds() - cpuStart);
+    perReport(state, reports, threadCpuSeconds() - cpuStart);
+}
+
+// What the program does on "WriteKeys": translate and send every slot.
+void BM_WriteKeys(benchmark::State& state) {
+    measure(state, kKeyWriteReports,
+            [](KeyboardConfig& config) { return writeKeysToKeyboard(config, nullptr); });
 }
 BENCHMARK(BM_WriteKeys)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same with the program's verification after it: read back and compare the keys.
 void BM_WriteKeysThenVerify(benchmark::State& state) {
-    Bench bench;
-    if (!bench.ready) {
-        state.SkipWithError("virtual keyboard did not start");
-        return;
-    }
-    const double cpuStart = threadCpuSeconds();
-    for (auto _ : state) {
+    measure(state, kKeyWriteReports + kKeyReadReports, [](KeyboardConfig& config) {
         Comparison result;
-        if (!writeKeysToKeyboard(bench.config, nullptr) ||
-            !verifyWritten(bench.config, nullptr, {true, false}, result) || !result.agrees()) {
-            state.SkipWithError("write or verify failed");
-            break;
-        }
-    }
-    perReport(state, kKeyWriteReports + kKeyReadReports, threadCpuSeconds() - cpuStart);
+        return writeKeysToKeyboard(config, nullptr) &&
+               verifyWritten(config, nullptr, {true, false}, result) && result.agrees();
+    });
 }
 BENCHMARK(BM_WriteKeysThenVerify)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // oskelctl write --verify without its settle time: keys and colours, both read back.
 void BM_WriteAllThenVerifyAll(benchmark::State& state) {
-    Bench bench;
-    if (!bench.ready) {
-        state.SkipWithError("virtual keyboard did not start");
-        return;
-    }
-    const double cpuStart = threadCpuSeconds();
-    for (auto _ : state) {
-        Comparison result;
-        if (!writeKeysToKeyboard(bench.config, nullptr) ||
-            !writeBacklightToKeyboard(bench.config) ||
-            !verifyWritten(bench.config, nullptr, {}, result) || !result.agrees()) {
-            state.SkipWithError("write or verify failed");
-            break;
-        }
-    }
-    perReport(state, kKeyWriteReports + kLightWriteReports + kKeyReadReports + kLightReadReports,
-              threadCpuSeconds() - cpuStart);
+    measure(state, kKeyWriteReports + kLightWriteReports + kKeyReadReports + kLightReadReports,
+            [](KeyboardConfig& config) {
+                Comparison result;
+                return writeKeysToKeyboard(config, nullptr) && writeBacklightToKeyboard(config) &&
+                       verifyWritten(config, nullptr, {}, result) && result.agrees();
+            });
 }
 BENCHMARK(BM_WriteAllThenVerifyAll)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,16 +1,11 @@
 // Host time per report of the key transfers: all 216 slots holding a long macro, written to and
 // read back from the in-process virtual keyboard.
 #include <benchmark/benchmark.h>
-#include <ftw.h>
-#include <stdlib.h>
-#include <time.h>
 
-#include <memory>
-#include <string>
 #include <vector>
 
+#include "BenchKeyboard.h"
 #include "OskelHWI.h"
-#include "VirtualKeyboard.h"
 
 namespace {
 
@@ -31,19 +26,11 @@ std::vector<int> longMacro() {
     return config;
 }
 
-// One virtual keyboard in a private runtime folder, opened and filled with 216 long macros.
+// The virtual keyboard, opened and filled with 216 long macros.
 class Bench {
 public:
     Bench() {
-        char pattern[] = "/tmp/oskel-hwi-bench-XXXXXX";
-        folder = ::mkdtemp(pattern);
-        ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-        ::setenv("OSKEL_NO_HIDRAW", "1", 1);
-        oskel::VirtualKeyboardOptions options;
-        options.dir = folder + "/oskel/hid";
-        options.keepReports = false;
-        keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
-        ready = keyboard->start() && device.__createDev() && device.openError() == 0;
+        ready = keyboard.started && device.__createDev() && device.openError() == 0;
         const auto macro = longMacro();
         for (int level = 0; level < 2; ++level) {
             for (int key = 1; key <= 108; ++key) {
@@ -52,36 +39,12 @@ public:
             }
         }
     }
-    ~Bench() {
-        device.__closeDev();
-        keyboard->stop();
-        ::nftw(
-            folder.c_str(),
-            [](const char* file, const struct stat*, int, struct FTW*) { return ::remove(file); },
-            16, FTW_DEPTH | FTW_PHYS);
-    }
+    ~Bench() { device.__closeDev(); }
 
-    std::string folder;
-    std::unique_ptr<oskel::VirtualKeyboard> keyboard;
+    BenchKeyboard keyboard;
     CTravoHWI device;
     bool ready = false;
 };
-
-// CPU time of the calling thread: the host's own work, without the keyboard's.
-double threadCpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-void perReport(benchmark::State& state, int reports, double cpuSeconds) {
-    state.counters["reports"] = reports;
-    state.counters["host_cpu_us_per_report"] =
-        cpuSeconds * 1e6 / (static_cast<double>(state.iterations()) * reports);
-    // Wall time per report, shown in the unit the library picks (us, ns).
-    state.counters["per_report"] = benchmark::Counter(
-        reports, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
 
 void BM_WriteAllSlotsLongMacros(benchmark::State& state) {
     Bench bench;

@@ -41,6 +41,30 @@ private:
     QByteArray previous;
 };
 
+// The main window on a virtual keyboard of `options`, with settings and a recent list of the
+// test's own.
+struct Window {
+    explicit Window(oskel::VirtualKeyboardOptions options = {}) : env(options), main(env.config) {}
+    // False when the keyboard or the window could not be set up.
+    bool open() {
+        if (!env.ready() || !main.initialise()) {
+            return false;
+        }
+        main.show();
+        return true;
+    }
+
+    SettingsFolder settings;
+    DeviceDialogTest env;
+    CTravoDlg main;
+};
+
+oskel::VirtualKeyboardOptions withMemory(long long bytes) {
+    oskel::VirtualKeyboardOptions options;
+    options.memory = bytes;
+    return options;
+}
+
 // A macro of 15 steps with their own pauses: two reports, 128 bytes of the keyboard's memory.
 void setTwoReportMacro(KeyAssignment& slot) {
     slot.mode = Macro;
@@ -89,24 +113,18 @@ WatchedWrite clickWriteKeys(CTravoDlg& main) {
 }
 
 TEST(MainWindowVerify, AKeyboardOutOfMemoryNamesTheKeysInsteadOfOk) {
-    SettingsFolder settings;
-    oskel::VirtualKeyboardOptions options;
-    options.memory = 64;  // room for one record of one report
-    DeviceDialogTest env(options);
-    ASSERT_TRUE(env.ready()) << env.problem;
-    CTravoDlg main(env.config);
-    ASSERT_TRUE(main.initialise());
-    main.show();
-    setSingle(env.config.slot(1, 0), kA);
-    setTwoReportMacro(env.config.slot(3, 0));
-    setSingle(env.config.slot(3, 1), kB);
+    Window w(withMemory(64));  // room for one record of one report
+    ASSERT_TRUE(w.open()) << w.env.problem;
+    setSingle(w.env.config.slot(1, 0), kA);
+    setTwoReportMacro(w.env.config.slot(3, 0));
+    setSingle(w.env.config.slot(3, 1), kB);
 
-    const WatchedWrite seen = clickWriteKeys(main);
+    const WatchedWrite seen = clickWriteKeys(w.main);
     EXPECT_TRUE(seen.sawVerifying);
     EXPECT_EQ(seen.title, QStringLiteral("Verifying…"));
     EXPECT_GT(seen.progressAfterVerifying, 200) << "the read-back moves the bar again";
-    ASSERT_EQ(env.seam.messages.size(), 1);
-    const QString shown = env.seam.messages[0];
+    ASSERT_EQ(w.env.seam.messages.size(), 1);
+    const QString shown = w.env.seam.messages[0];
     EXPECT_FALSE(shown.contains(QStringLiteral("OK!"))) << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(
         QStringLiteral("The keyboard did not keep everything that was written; 2 differ:")))
@@ -121,50 +139,34 @@ TEST(MainWindowVerify, AKeyboardOutOfMemoryNamesTheKeysInsteadOfOk) {
 }
 
 TEST(MainWindowVerify, ChineseWhileVerifyingAndInTheMessage) {
-    SettingsFolder settings;
-    oskel::VirtualKeyboardOptions options;
-    options.memory = 0;
-    DeviceDialogTest env(options);
-    ASSERT_TRUE(env.ready()) << env.problem;
-    CTravoDlg main(env.config);
-    ASSERT_TRUE(main.initialise());
-    main.show();
-    env.config.language = "zh-CN";
-    setSingle(env.config.slot(1, 0), kA);
+    Window w(withMemory(0));
+    ASSERT_TRUE(w.open()) << w.env.problem;
+    w.env.config.language = "zh-CN";
+    setSingle(w.env.config.slot(1, 0), kA);
 
-    const WatchedWrite seen = clickWriteKeys(main);
+    const WatchedWrite seen = clickWriteKeys(w.main);
     EXPECT_EQ(seen.title, QStringLiteral("校验中…"));
-    ASSERT_EQ(env.seam.messages.size(), 1);
-    EXPECT_TRUE(env.seam.messages[0].contains(
+    ASSERT_EQ(w.env.seam.messages.size(), 1);
+    EXPECT_TRUE(w.env.seam.messages[0].contains(
         QStringLiteral("Esc，上档键：写入的是按键 A（代码 43），键盘上是空键位")))
-        << env.seam.messages[0].toStdString();
+        << w.env.seam.messages[0].toStdString();
 }
 
 TEST(MainWindowVerify, OnByDefaultAndOkWhenTheKeyboardKeptEverything) {
-    SettingsFolder settings;
-    DeviceDialogTest env;
-    ASSERT_TRUE(env.ready()) << env.problem;
+    Window w;
     EXPECT_TRUE(programSettings::verifyAfterWrite());
-    CTravoDlg main(env.config);
-    ASSERT_TRUE(main.initialise());
-    main.show();
-    setTwoReportMacro(env.config.slot(3, 0));
+    ASSERT_TRUE(w.open()) << w.env.problem;
+    setTwoReportMacro(w.env.config.slot(3, 0));
 
-    EXPECT_TRUE(clickWriteKeys(main).sawVerifying);
-    EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
-    EXPECT_TRUE(requestedKeyRead(*env.keyboard));
+    EXPECT_TRUE(clickWriteKeys(w.main).sawVerifying);
+    EXPECT_EQ(w.env.seam.messages, QStringList{"OK!"});
+    EXPECT_TRUE(requestedKeyRead(*w.env.keyboard));
 }
 
 TEST(MainWindowVerify, TurnedOffInTheMenuTheWriteEndsWithOkAndReadsNothing) {
-    SettingsFolder settings;
-    oskel::VirtualKeyboardOptions options;
-    options.memory = 0;
-    DeviceDialogTest env(options);
-    ASSERT_TRUE(env.ready()) << env.problem;
-    CTravoDlg main(env.config);
-    ASSERT_TRUE(main.initialise());
-    main.show();
-    QMenu* menu = main.trayContextMenu();
+    Window w(withMemory(0));
+    ASSERT_TRUE(w.open()) << w.env.problem;
+    QMenu* menu = w.main.trayContextMenu();
     ASSERT_NE(menu, nullptr);
     emit menu->aboutToShow();
     QAction* toggle = nullptr;
@@ -180,26 +182,22 @@ TEST(MainWindowVerify, TurnedOffInTheMenuTheWriteEndsWithOkAndReadsNothing) {
     EXPECT_FALSE(QSettings(programSettings::file(), QSettings::NativeFormat)
                      .value(QStringLiteral("verifyAfterWrite"))
                      .toBool());
-    setSingle(env.config.slot(1, 0), kA);
+    setSingle(w.env.config.slot(1, 0), kA);
 
-    EXPECT_FALSE(clickWriteKeys(main).sawVerifying);
-    EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
-    EXPECT_FALSE(requestedKeyRead(*env.keyboard));
+    EXPECT_FALSE(clickWriteKeys(w.main).sawVerifying);
+    EXPECT_EQ(w.env.seam.messages, QStringList{"OK!"});
+    EXPECT_FALSE(requestedKeyRead(*w.env.keyboard));
 }
 
 TEST(MainWindowVerify, AKeyboardThatTakesTheWriteButDoesNotAnswerIsSaidSo) {
-    SettingsFolder settings;
     oskel::VirtualKeyboardOptions options;
     options.silent = true;  // takes every report, answers none
-    DeviceDialogTest env(options);
-    ASSERT_TRUE(env.ready()) << env.problem;
-    CTravoDlg main(env.config);
-    ASSERT_TRUE(main.initialise());
-    main.show();
-    setSingle(env.config.slot(1, 0), kA);
+    Window w(options);
+    ASSERT_TRUE(w.open()) << w.env.problem;
+    setSingle(w.env.config.slot(1, 0), kA);
 
-    clickRegion(main, kWriteKeys);
-    EXPECT_EQ(env.seam.messages,
+    clickRegion(w.main, kWriteKeys);
+    EXPECT_EQ(w.env.seam.messages,
               QStringList{"The keys were written, but reading them back to check failed!"});
 }
 
@@ -231,101 +229,93 @@ QList<QAction*> profileActions(CTravoDlg& main) {
 }
 
 TEST(MainWindowRecent, TheMenuAppliesAProfileKeysAndBacklight) {
-    SettingsFolder settings;
-    DeviceDialogTest env;
-    ASSERT_TRUE(env.ready()) << env.problem;
+    Window w;
     RecentSeam seam;
     UiSeam::install(&seam);
-    CTravoDlg main(env.config);
-    ASSERT_TRUE(main.initialise());
-    main.show();
+    ASSERT_TRUE(w.open()) << w.env.problem;
 
     // Two profiles made by the program, the second opened through its Open button.
-    const QString gaming = settings.path(QStringLiteral("gaming.pro"));
-    const QString evening = settings.path(QStringLiteral("evening.pro"));
-    setSingle(env.config.slot(5, 0), kA);
-    env.config.backlight[5] = {1, 2, 3};
-    ASSERT_TRUE(env.config.saveProfile(gaming.toStdString()));
-    env.config.clear();
-    setSingle(env.config.slot(9, 1), kB);
-    env.config.backlight[9] = {200, 100, 50};
-    ASSERT_TRUE(env.config.saveProfile(evening.toStdString()));
-    env.config.clear();
+    const QString gaming = w.settings.path(QStringLiteral("gaming.pro"));
+    const QString evening = w.settings.path(QStringLiteral("evening.pro"));
+    setSingle(w.env.config.slot(5, 0), kA);
+    w.env.config.backlight[5] = {1, 2, 3};
+    ASSERT_TRUE(w.env.config.saveProfile(gaming.toStdString()));
+    w.env.config.clear();
+    setSingle(w.env.config.slot(9, 1), kB);
+    w.env.config.backlight[9] = {200, 100, 50};
+    ASSERT_TRUE(w.env.config.saveProfile(evening.toStdString()));
+    w.env.config.clear();
     RecentProfiles().add(gaming.toStdString());
     seam.openAnswers = {evening};
-    clickRegion(main, kOpen);
-    ASSERT_EQ(env.config.slot(9, 1).mode, Single);
+    clickRegion(w.main, kOpen);
+    ASSERT_EQ(w.env.config.slot(9, 1).mode, Single);
 
-    QList<QAction*> listed = profileActions(main);
+    QList<QAction*> listed = profileActions(w.main);
     ASSERT_EQ(listed.size(), 2);
     EXPECT_EQ(listed[0]->text(), QStringLiteral("evening.pro"));
     EXPECT_EQ(listed[1]->text(), QStringLiteral("gaming.pro"));
     EXPECT_EQ(listed[1]->data().toString(), gaming);
 
     // Unsaved changes: Cancel keeps them, and nothing is loaded or written.
-    setSingle(env.config.slot(100, 0), kA);
-    const std::size_t before = env.keyboard->receivedCount();
+    setSingle(w.env.config.slot(100, 0), kA);
+    const std::size_t before = w.env.keyboard->receivedCount();
     listed[1]->trigger();
     EXPECT_EQ(seam.questions, 1);
-    EXPECT_EQ(env.config.slot(100, 0).mode, Single);
-    EXPECT_EQ(env.config.slot(5, 0).mode, NotSet);
-    EXPECT_EQ(env.keyboard->receivedCount(), before);
+    EXPECT_EQ(w.env.config.slot(100, 0).mode, Single);
+    EXPECT_EQ(w.env.config.slot(5, 0).mode, NotSet);
+    EXPECT_EQ(w.env.keyboard->receivedCount(), before);
 
     // No: the changes go, the profile is loaded and written, keys and colours.
     seam.answer = UiAnswer::No;
-    listed = profileActions(main);
+    listed = profileActions(w.main);
     listed[1]->trigger();
     EXPECT_EQ(seam.questions, 2);
-    EXPECT_EQ(env.config.slot(100, 0).mode, NotSet);
-    EXPECT_EQ(env.config.slot(5, 0).mode, Single);
-    EXPECT_FALSE(main.hasUnsavedChanges());
+    EXPECT_EQ(w.env.config.slot(100, 0).mode, NotSet);
+    EXPECT_EQ(w.env.config.slot(5, 0).mode, Single);
+    EXPECT_FALSE(w.main.hasUnsavedChanges());
     EXPECT_EQ(seam.messages, QStringList{"OK!"});
-    ASSERT_TRUE(env.keyboard->waitForReports(before + 218, 5000));
-    EXPECT_EQ(env.keyboard->slotRecord(1, 5)[0][6], kA);
-    EXPECT_EQ(env.keyboard->slotRecord(2, 9)[0][5], 0) << "the other profile's key is gone";
-    EXPECT_TRUE(waitUntil([&] { return env.keyboard->lights()[4 * 3] == 1; }));
-    EXPECT_EQ(env.keyboard->lights()[4 * 3 + 2], 3);
+    ASSERT_TRUE(w.env.keyboard->waitForReports(before + 218, 5000));
+    EXPECT_EQ(w.env.keyboard->slotRecord(1, 5)[0][6], kA);
+    EXPECT_EQ(w.env.keyboard->slotRecord(2, 9)[0][5], 0) << "the other profile's key is gone";
+    EXPECT_TRUE(waitUntil([&] { return w.env.keyboard->lights()[4 * 3] == 1; }));
+    EXPECT_EQ(w.env.keyboard->lights()[4 * 3 + 2], 3);
     // Applied, it is the newest.
-    listed = profileActions(main);
+    listed = profileActions(w.main);
     ASSERT_EQ(listed.size(), 2);
     EXPECT_EQ(listed[0]->data().toString(), gaming);
 
     // Without changes it asks nothing; a profile that went away drops out of the menu.
     QFile::remove(evening);
-    listed = profileActions(main);
+    listed = profileActions(w.main);
     ASSERT_EQ(listed.size(), 1);
     listed[0]->trigger();
     EXPECT_EQ(seam.questions, 2);
-    UiSeam::install(&env.seam);
+    UiSeam::install(&w.env.seam);
 }
 
 TEST(MainWindowRecent, OpenedAndSavedProfilesComeFirstAndEightAreKept) {
-    SettingsFolder settings;
-    DeviceDialogTest env;
-    ASSERT_TRUE(env.ready()) << env.problem;
+    Window w;
     RecentSeam seam;
     UiSeam::install(&seam);
-    CTravoDlg main(env.config);
-    ASSERT_TRUE(main.initialise());
-    main.show();
+    ASSERT_TRUE(w.open()) << w.env.problem;
     for (int i = 0; i < 9; ++i) {
-        const QString path = settings.path(QStringLiteral("p%1.pro").arg(i));
-        ASSERT_TRUE(env.config.saveProfile(path.toStdString()));
+        const QString path = w.settings.path(QStringLiteral("p%1.pro").arg(i));
+        ASSERT_TRUE(w.env.config.saveProfile(path.toStdString()));
         seam.openAnswers = {path};
-        clickRegion(main, kOpen);
+        clickRegion(w.main, kOpen);
     }
-    QList<QAction*> listed = profileActions(main);
+    QList<QAction*> listed = profileActions(w.main);
     ASSERT_EQ(listed.size(), 8);
     EXPECT_EQ(listed.front()->text(), QStringLiteral("p8.pro"));
     EXPECT_EQ(listed.back()->text(), QStringLiteral("p1.pro"));
 
     // Opened again, an older one moves up instead of appearing twice.
-    seam.openAnswers = {settings.path(QStringLiteral("p3.pro"))};
-    clickRegion(main, kOpen);
+    seam.openAnswers = {w.settings.path(QStringLiteral("p3.pro"))};
+    clickRegion(w.main, kOpen);
     // Saved under a new name, that name comes first.
-    seam.saveAnswers = {settings.path(QStringLiteral("saved.pro"))};
-    clickRegion(main, kSave);
-    listed = profileActions(main);
+    seam.saveAnswers = {w.settings.path(QStringLiteral("saved.pro"))};
+    clickRegion(w.main, kSave);
+    listed = profileActions(w.main);
     ASSERT_EQ(listed.size(), 8);
     QStringList names;
     for (QAction* action : listed) {
@@ -333,7 +323,7 @@ TEST(MainWindowRecent, OpenedAndSavedProfilesComeFirstAndEightAreKept) {
     }
     EXPECT_EQ(names, (QStringList{"saved.pro", "p3.pro", "p8.pro", "p7.pro", "p6.pro", "p5.pro",
                                   "p4.pro", "p2.pro"}));
-    UiSeam::install(&env.seam);
+    UiSeam::install(&w.env.seam);
 }
 
 }  // namespace

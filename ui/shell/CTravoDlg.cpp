@@ -305,18 +305,24 @@ void CTravoDlg::applyProfile(const QString& path) {
     if (asking || ended != EndReason::None || keepUnsavedWork()) {
         return;
     }
+    if (openProfile(path)) {
+        update();
+        runWriteEverythingDialogs(this, config);
+    }
+}
+
+bool CTravoDlg::openProfile(const QString& path) {
     std::string reason;
     if (!config.loadProfile(filePath(path), &reason)) {
         ui().message(
             this,
             text("打开配置失败：", "Could not open the profile: ") + QString::fromStdString(reason),
             QString(), UiIcon::Warning);
-        return;
+        return false;
     }
     markSaved();
     rememberProfile(path);
-    update();
-    runWriteEverythingDialogs(this, config);
+    return true;
 }
 
 void CTravoDlg::saveProfileCommand() {
@@ -345,16 +351,7 @@ bool CTravoDlg::saveWithDialog() {
 void CTravoDlg::openProfileCommand() {
     const QString path = ui().openFileName(this, QString(), kProfileFilter);
     if (!path.isEmpty()) {
-        std::string reason;
-        if (config.loadProfile(filePath(path), &reason)) {
-            markSaved();
-            rememberProfile(path);
-        } else {
-            ui().message(this,
-                         text("打开配置失败：", "Could not open the profile: ") +
-                             QString::fromStdString(reason),
-                         QString(), UiIcon::Warning);
-        }
+        openProfile(path);
     }
     update();
 }

@@ -92,6 +92,8 @@ private:
     // Asks about unsaved changes; true when the user wants to keep them (Cancel, or a save that
     // was cancelled or failed).
     bool keepUnsavedWork();
+    // Loads a profile, saying why when it cannot; true when loaded (and remembered).
+    bool openProfile(const QString& path);
     // Puts a profile opened, saved or applied first in the recent list.
     void rememberProfile(const QString& path);
     void setInfoText(const QString& text);
