@@ -14,15 +14,12 @@
 #include "CTravoDlg.h"
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
+#include "RegionIds.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 
 namespace {
 
-constexpr int kWriteKeys = 93;
-constexpr int kSave = 90;
-constexpr int kOpen = 91;
-constexpr int kProgressTitle = 188;
 constexpr int kA = 43;
 constexpr int kB = 60;
 
@@ -105,10 +102,10 @@ WatchedWrite clickWriteKeys(CTravoDlg& main) {
         if (dialog.verifying()) {
             seen.sawVerifying = true;
             ++seen.progressAfterVerifying;
-            seen.title = dialog.regionById(kProgressTitle).label.at(dialog.language());
+            seen.title = dialog.regionById(ProgressRegion::Title).label.at(dialog.language());
         }
     };
-    clickRegion(main, kWriteKeys);
+    clickRegion(main, MainRegion::WriteKeys);
     return seen;
 }
 
@@ -196,7 +193,7 @@ TEST(MainWindowVerify, AKeyboardThatTakesTheWriteButDoesNotAnswerIsSaidSo) {
     ASSERT_TRUE(w.open()) << w.env.problem;
     setSingle(w.env.config.slot(1, 0), kA);
 
-    clickRegion(w.main, kWriteKeys);
+    clickRegion(w.main, MainRegion::WriteKeys);
     EXPECT_EQ(w.env.seam.messages,
               QStringList{"The keys were written, but reading them back to check failed!"});
 }
@@ -247,7 +244,7 @@ TEST(MainWindowRecent, TheMenuAppliesAProfileKeysAndBacklight) {
     w.env.config.clear();
     RecentProfiles().add(gaming.toStdString());
     seam.openAnswers = {evening};
-    clickRegion(w.main, kOpen);
+    clickRegion(w.main, MainRegion::Open);
     ASSERT_EQ(w.env.config.slot(9, 1).mode, Single);
 
     QList<QAction*> listed = profileActions(w.main);
@@ -302,7 +299,7 @@ TEST(MainWindowRecent, OpenedAndSavedProfilesComeFirstAndEightAreKept) {
         const QString path = w.settings.path(QStringLiteral("p%1.pro").arg(i));
         ASSERT_TRUE(w.env.config.saveProfile(path.toStdString()));
         seam.openAnswers = {path};
-        clickRegion(w.main, kOpen);
+        clickRegion(w.main, MainRegion::Open);
     }
     QList<QAction*> listed = profileActions(w.main);
     ASSERT_EQ(listed.size(), 8);
@@ -311,10 +308,10 @@ TEST(MainWindowRecent, OpenedAndSavedProfilesComeFirstAndEightAreKept) {
 
     // Opened again, an older one moves up instead of appearing twice.
     seam.openAnswers = {w.settings.path(QStringLiteral("p3.pro"))};
-    clickRegion(w.main, kOpen);
+    clickRegion(w.main, MainRegion::Open);
     // Saved under a new name, that name comes first.
     seam.saveAnswers = {w.settings.path(QStringLiteral("saved.pro"))};
-    clickRegion(w.main, kSave);
+    clickRegion(w.main, MainRegion::Save);
     listed = profileActions(w.main);
     ASSERT_EQ(listed.size(), 8);
     QStringList names;
