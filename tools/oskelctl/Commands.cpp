@@ -168,21 +168,16 @@ std::string languageOf(const Options& o) {
 int compareWithKeyboard(KeyboardConfig& config, const Options& o, VerifyParts parts,
                         bool justWritten) {
     Comparison result;
-    bool ok = false;
-    {
-        ProgressBar bar("Verifying keys   ", kSlotCount, 1,
-                        parts.keys && ProgressBar::wantedOnStderr());
-        config.notifyWindow = &bar;
-        ok = justWritten ? verifyWritten(config, &bar, parts, result)
-                         : verifyKeyboard(config, &bar, parts, result);
-        config.notifyWindow = nullptr;
-        bar.finish();
-    }
+    ProgressBar bar("Verifying keys   ", kSlotCount, 1,
+                    parts.keys && ProgressBar::wantedOnStderr());
+    ScopedNotifyWindow notify(config.notifyWindow, &bar);
+    const bool ok = justWritten ? verifyWritten(config, &bar, parts, result)
+                                : verifyKeyboard(config, &bar, parts, result);
+    notify.release();
+    bar.finish();
     if (!ok) {
         if (!stopIfInterrupted()) {
-            fail(
-                "reading the keyboard back failed: the keyboard stopped answering; check the "
-                "cable, unplug and replug the keyboard, then verify again");
+            stoppedAnswering("reading the keyboard back", "verify again");
         }
         return kExitDevice;
     }
