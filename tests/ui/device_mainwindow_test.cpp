@@ -1,9 +1,14 @@
 // The main window's Write, Read and firmware buttons run the device dialogs.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTimer>
 
 #include "CTravoDialogFirmwareUpdate.h"
@@ -98,4 +103,88 @@ TEST(MainWindowDevice, FirmwareButtonOpensTheFirmwareDialog) {
     clickRegion(main.dlg, MainRegion::Firmware);
     EXPECT_TRUE(seen);
     EXPECT_EQ(env.config.notifyWindow, nullptr);
+}
+
+namespace {
+
+// Runs this test again as the unprivileged user 65534 (root may open any socket, so the
+// permission error needs another user). Empty when it ran; else why it could not.
+std::string rerunUnprivileged(int& exitCode, std::string& output) {
+    if (!QFile::exists(QStringLiteral("/usr/bin/setpriv"))) {
+        return "running as root without setpriv to drop the privilege";
+    }
+    const QString self = QCoreApplication::applicationFilePath();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(
+        QStringLiteral("/usr/bin/setpriv"),
+        {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+         QStringLiteral("--clear-groups"), self,
+         QStringLiteral("--gtest_filter=%1.%2")
+             .arg(QString::fromUtf8(info->test_suite_name()), QString::fromUtf8(info->name()))});
+    if (!child.waitForFinished(60000)) {
+        return "the unprivileged run did not finish";
+    }
+    output = child.readAll().toStdString();
+    exitCode = child.exitCode();
+    if (output.find("[ RUN      ]") == std::string::npos) {
+        return "the unprivileged user cannot run the test program (a private build folder): " +
+               output;
+    }
+    return {};
+}
+
+}  // namespace
+
+// A keyboard this user may not open: the window says why and how to fix it before anything else,
+// stays open, and a Write names the same cause instead of a bare failure.
+TEST(MainWindowDevice, KeyboardThatMayNotBeOpenedIsExplainedAndTheWindowStays) {
+    if (::geteuid() == 0) {
+        int code = -1;
+        std::string output;
+        const std::string why = rerunUnprivileged(code, output);
+        if (!why.empty()) {
+            GTEST_SKIP() << why;
+        }
+        EXPECT_EQ(code, 0) << output;
+        return;
+    }
+    DeviceDialogTest env;
+    if (!env.ready()) {
+        GTEST_SKIP() << env.problem;
+    }
+    env.config.keyboard.__closeDev();
+    // Write permission is what connecting to the socket takes; the owner loses it too.
+    ASSERT_EQ(::chmod(env.keyboard->socketPath().c_str(), 0444), 0);
+    for (const char* language : {"en-US", "zh-CN"}) {
+        env.seam.messages.clear();
+        env.config.language = language;
+        MainWindow main(env.config);
+        ASSERT_TRUE(main.open());
+        ASSERT_EQ(env.seam.messages.size(), 1);
+        const QString advice = env.seam.messages.front();
+        EXPECT_TRUE(advice.contains(QString::fromStdString(env.keyboard->socketPath())))
+            << advice.toStdString();
+        EXPECT_TRUE(advice.contains(env.config.language == "zh-CN"
+                                        ? QStringLiteral("没有打开它的权限")
+                                        : QStringLiteral("may not open it")))
+            << advice.toStdString();
+        EXPECT_TRUE(main.dlg.isVisible());
+
+        clickRegion(main.dlg, kWriteKeys);
+        ASSERT_EQ(env.seam.messages.size(), 2);
+        const QString failure = env.seam.messages.back();
+        EXPECT_TRUE(failure.startsWith(env.config.language == "zh-CN"
+                                           ? QStringLiteral("写入键盘失败！")
+                                           : QStringLiteral("Writing to the keyboard failed!")))
+            << failure.toStdString();
+        EXPECT_TRUE(failure.endsWith(advice)) << failure.toStdString();
+        EXPECT_TRUE(main.dlg.isVisible());
+        EXPECT_EQ(env.keyboard->receivedCount(), 0u);
+        env.config.keyboard.__closeDev();
+    }
 }

@@ -20,6 +20,7 @@
 #include "KeyboardConfig.h"
 #include "Profile.h"
 #include "ProfileJson.h"
+#include "DeviceAccess.h"
 #include "ProgressBar.h"
 #include "RecentProfiles.h"
 #include "Terminal.h"
@@ -35,9 +36,6 @@ constexpr std::size_t kMaxFirmwareFileSize = 64 * 1024 * 1024;
 // The keyboard stores the key records it received before it answers for them again; the program
 // waits as long before it closes its progress dialog.
 constexpr std::chrono::milliseconds kKeyStoreTime{2000};
-constexpr const char* kRuleAdvice =
-    "install the udev rule 70-oskel.rules into /usr/lib/udev/rules.d or /etc/udev/rules.d "
-    "(the Oskel package does), then unplug and replug the keyboard";
 
 std::atomic<bool> interrupted{false};
 
@@ -69,6 +67,13 @@ bool stopIfInterrupted() {
     return interrupted;
 }
 
+// Why the keyboard that was found cannot be opened, and what to do: the program says the same.
+std::string accessAdvice(CTravoHWI& keyboard, int error) {
+    return adviseOnOpenError(error, keyboard.detectedDevicePath(), "en-US",
+                             defaultRulePlaces(runningProgramDir()))
+        .text;
+}
+
 // Opens the keyboard, saying why when it cannot be used.
 bool openKeyboard(CTravoHWI& keyboard) {
     if (!keyboard.__createDev()) {
@@ -79,13 +84,7 @@ bool openKeyboard(CTravoHWI& keyboard) {
     if (error == 0) {
         return true;
     }
-    const std::string where = "the keyboard (" + keyboard.detectedDevicePath() + ")";
-    if (error == EACCES || error == EPERM) {
-        fail(where + " is attached, but you may not open it: " + kRuleAdvice);
-    } else {
-        fail(where + " is attached but cannot be opened (" + std::strerror(error) +
-             "): unplug and replug it, then try again");
-    }
+    fail(accessAdvice(keyboard, error));
     return false;
 }
 
@@ -117,8 +116,8 @@ int runDetect() {
     keyboard.__createDev();
     const int error = keyboard.openError();
     keyboard.__closeDev();
-    if (error == EACCES || error == EPERM) {
-        fail(std::string("the keyboard is attached, but you may not open it: ") + kRuleAdvice);
+    if (error != 0) {
+        fail(accessAdvice(keyboard, error));
     }
     return kExitOk;
 }

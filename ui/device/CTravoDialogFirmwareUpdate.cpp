@@ -8,6 +8,7 @@
 
 #include "DeviceOperations.h"
 #include "DeviceSkin.h"
+#include "DeviceDialogs.h"
 #include "DeviceTexts.h"
 #include "KeyboardConfig.h"
 #include "RegionIds.h"
@@ -90,7 +91,7 @@ void CTravoDialogFirmwareUpdate::readVersion() {
         version[kVersionBufferSize - 1] = u'\0';
         versionBox->setText(QString::fromUtf16(version));
     } else {
-        tell(deviceTexts::kVersionReadFailed.exactly(config.language));
+        tell(withAccessAdvice(deviceTexts::kVersionReadFailed.exactly(config.language), config));
     }
 }
 
@@ -157,7 +158,7 @@ void CTravoDialogFirmwareUpdate::showOutcome(int outcome) {
         case FirmwareNoMemory:
         case FirmwareDownloadFailed:
         default:
-            tell(deviceTexts::kFirmwareFailed.exactly(config.language));
+            tell(withAccessAdvice(deviceTexts::kFirmwareFailed.exactly(config.language), config));
             break;
     }
 }

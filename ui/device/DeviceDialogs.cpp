@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
 
 #include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDialogProgress.h"
+#include "DeviceAccess.h"
 #include "DeviceOperations.h"
 #include "DeviceTexts.h"
 #include "KeyboardConfig.h"
@@ -41,6 +43,9 @@ ProgressOutcome runProgressQuietly(QWidget* parent, int operation, KeyboardConfi
         outcome.result == ProgressResult::Failed && dialog.verifying()
             ? deviceTexts::kVerifyFailed.chineseOrEnglish(config.language)
             : progressResultText(outcome.result, operation, config, &dialog.differences());
+    if (outcome.result == ProgressResult::Failed) {
+        outcome.text = withAccessAdvice(outcome.text, config);
+    }
     return outcome;
 }
 
@@ -117,6 +122,25 @@ QString differencesText(const Comparison& differences, const KeyboardConfig& con
                 deviceTexts::kMoreDiffer.chineseOrEnglish(language).arg(found.size() - lines);
     }
     return text + QStringLiteral("\n\n") + deviceTexts::kDiffersAdvice.chineseOrEnglish(language);
+}
+
+QString keyboardAccessAdvice(KeyboardConfig& config) {
+    const int error = config.keyboard.openError();
+    if (error == 0 || error == ENODEV) {
+        return {};
+    }
+    const AccessAdvice advice =
+        adviseOnOpenError(error, config.keyboard.detectedDevicePath(), config.language,
+                          defaultRulePlaces(QCoreApplication::applicationDirPath().toStdString()));
+    return QString::fromStdString(advice.text);
+}
+
+QString withAccessAdvice(const QString& failure, KeyboardConfig& config) {
+    const QString advice = keyboardAccessAdvice(config);
+    if (advice.isEmpty() || failure.isEmpty()) {
+        return failure;
+    }
+    return failure + QStringLiteral("\n\n") + advice;
 }
 
 void runFirmwareUpdateDialog(QWidget* parent) {

@@ -48,6 +48,14 @@ QString progressResultText(ProgressResult result, int operation, const KeyboardC
 QString differencesText(const Comparison& differences, const KeyboardConfig& config,
                         int lines = 12);
 
+// Why the keyboard that was found cannot be opened, and what to do about it, in the program's
+// language; empty when it is open (or none was found). Every failure of a device operation
+// repeats it, so the user is never left with a bare "failed".
+QString keyboardAccessAdvice(KeyboardConfig& config);
+
+// A failure message with the access advice after it, when there is one.
+QString withAccessAdvice(const QString& failure, KeyboardConfig& config);
+
 // Runs the firmware update dialog modally until the user closes it.
 void runFirmwareUpdateDialog(QWidget* parent);
 void runFirmwareUpdateDialog(QWidget* parent, KeyboardConfig& config);

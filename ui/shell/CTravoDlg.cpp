@@ -62,6 +62,10 @@ bool CTravoDlg::initialise() {
     if (!connected) {
         ui().message(nullptr, QStringLiteral("Keyboard is not connected!"));
         ended = EndReason::NoKeyboard;
+    } else {
+        // Found but not ours to open (no udev rule, another seat): say why before anything
+        // else, then stay: profiles can still be edited, opened and saved.
+        tellKeyboardAccessProblem(nullptr, config);
     }
     setWindowIcon(windowIcon);
     setWindowTitle(QStringLiteral("Oskel"));

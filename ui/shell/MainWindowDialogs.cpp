@@ -2,6 +2,9 @@
 
 #include "KeyboardConfig.h"
 #include "ProgramSettings.h"
+#include "UiSeam.h"
+
+#include <QString>
 
 // Each folder's dialogs are compiled in when the folder is part of the build.
 #if defined(OSKEL_HAVE_UI_DEVICE) && __has_include("device/DeviceDialogs.h")
@@ -65,5 +68,20 @@ void runFirmwareDialog(QWidget* parent, KeyboardConfig& config) {
 #else
     (void)parent;
     (void)config;
+#endif
+}
+
+bool tellKeyboardAccessProblem(QWidget* parent, KeyboardConfig& config) {
+#if defined(OSKEL_DEVICE_DIALOGS)
+    const QString advice = keyboardAccessAdvice(config);
+    if (advice.isEmpty()) {
+        return false;
+    }
+    ui().message(parent, advice, QStringLiteral("Oskel"));
+    return true;
+#else
+    (void)parent;
+    (void)config;
+    return false;
 #endif
 }

@@ -18,3 +18,6 @@ void runWriteEverythingDialogs(QWidget* parent, KeyboardConfig& config);
 void runKeySettingsDialog(QWidget* parent, KeyboardConfig& config);
 void runBacklightDialog(QWidget* parent, KeyboardConfig& config);
 void runFirmwareDialog(QWidget* parent, KeyboardConfig& config);
+// When the keyboard was found but may not or cannot be opened: tells the user why and what to
+// do, and answers true. The program goes on either way (profiles can still be edited).
+bool tellKeyboardAccessProblem(QWidget* parent, KeyboardConfig& config);
