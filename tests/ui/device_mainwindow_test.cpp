@@ -175,7 +175,7 @@ TEST(MainWindowDevice, KeyboardThatMayNotBeOpenedIsExplainedAndTheWindowStays) {
             << advice.toStdString();
         EXPECT_TRUE(main.dlg.isVisible());
 
-        clickRegion(main.dlg, kWriteKeys);
+        clickRegion(main.dlg, MainRegion::WriteKeys);
         ASSERT_EQ(env.seam.messages.size(), 2);
         const QString failure = env.seam.messages.back();
         EXPECT_TRUE(failure.startsWith(env.config.language == "zh-CN"
