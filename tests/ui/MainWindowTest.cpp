@@ -299,7 +299,7 @@ private slots:
             {"a key code that differs past 16 bits", true,
              [](KeyboardConfig& c) { c.slot(5, 0).hwCode += 0x10000; }},
             {"a step of a key's combination", true,
-             [](KeyboardConfig& c) { c.slot(6, 1).steps.items[1] = u"V"; }},
+             [](KeyboardConfig& c) { c.slot(6, 1).steps.items[1] = std::u16string(u"V"); }},
             {"one backlight colour", true, [](KeyboardConfig& c) { c.backlight[3][1] = 9; }},
         };
         QTemporaryDir dir;
