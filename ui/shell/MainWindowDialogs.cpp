@@ -1,5 +1,6 @@
 #include "MainWindowDialogs.h"
 
+#include "CTravoDialogKeyMapSettings.h"
 #include "KeyboardConfig.h"
 #include "ProgramSettings.h"
 #include "UiSeam.h"
@@ -10,10 +11,6 @@
 #if defined(OSKEL_HAVE_UI_DEVICE) && __has_include("device/DeviceDialogs.h")
 #include "device/DeviceDialogs.h"
 #define OSKEL_DEVICE_DIALOGS 1
-#endif
-#if defined(OSKEL_HAVE_UI_KEYEDIT) && __has_include("keyedit/CTravoDialogKeyMapSettings.h")
-#include "keyedit/CTravoDialogKeyMapSettings.h"
-#define OSKEL_KEY_SETTINGS_DIALOG 1
 #endif
 #if defined(OSKEL_HAVE_UI_BACKLIGHT) && __has_include("backlight/CTravoDialogBkLightSettings.h")
 #include "backlight/CTravoDialogBkLightSettings.h"
@@ -41,14 +38,8 @@ void runWriteEverythingDialogs(QWidget* parent, KeyboardConfig& config) {
 }
 
 void runKeySettingsDialog(QWidget* parent, KeyboardConfig& config) {
-#if defined(OSKEL_KEY_SETTINGS_DIALOG)
-    (void)config;
-    CTravoDialogKeyMapSettings dialog(parent);
+    CTravoDialogKeyMapSettings dialog(config, parent);
     dialog.exec();
-#else
-    (void)parent;
-    (void)config;
-#endif
 }
 
 void runBacklightDialog(QWidget* parent, KeyboardConfig& config) {

@@ -84,3 +84,14 @@ SkinRect skinControlRect(SkinWindow window, int controlId, int page) {
     }
     return {0, 0, 0, 0};
 }
+
+SkinRect skinControlRectFor(SkinWindow window, int controlId, int page,
+                            const std::string& language) {
+    for (const ControlSpec& c : windowSkin(window).controls) {
+        if (c.controlId == controlId && (c.page == 0 || c.page == page) &&
+            (c.language.empty() || c.language == language)) {
+            return toSkinRect(c.rect);
+        }
+    }
+    return skinControlRect(window, controlId, page);
+}

@@ -4,6 +4,7 @@
 // This header only names the window; the tables stay out of files that also see the
 // configuration document.
 
+#include <string>
 #include <vector>
 
 #include "SkinDialog.h"
@@ -33,3 +34,7 @@ SkinLook skinLook(SkinWindow window, int page = 1);
 
 // The rectangle of a child control of the window (its id from the table), or an empty one.
 SkinRect skinControlRect(SkinWindow window, int controlId, int page = 0);
+// The same for a control placed per language ("zh-CN", "en-US"); a language the table does not
+// name gives the first placement.
+SkinRect skinControlRectFor(SkinWindow window, int controlId, int page,
+                            const std::string& language);

@@ -1,0 +1,75 @@
+// The option tabs of the key settings dialog: Multimedia, Mouse, Function and Power. Each option
+// region carries the HWCode it stands for; at most one option of a tab is chosen, a second click
+// deselects it, and OK gives the key the chosen code with the tab's kind of assignment.
+
+#include "CTravoDialogKeyMapSettings.h"
+#include "KeyTables.h"
+#include "KeyboardConfig.h"
+
+namespace {
+
+struct OptionTab {
+    int tab;
+    int firstRegion;
+    int lastRegion;
+    AssignmentType type;
+};
+
+constexpr OptionTab kOptionTabs[] = {
+    {4, 401, 418, Multimedia},
+    {5, 502, 511, Mouse},
+    {6, 601, 628, Function},
+    {7, 701, 703, Power},
+};
+
+const OptionTab* optionTab(int t) {
+    for (const OptionTab& o : kOptionTabs) {
+        if (o.tab == t) {
+            return &o;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int& CTravoDialogKeyMapSettings::chosenCodeRef(int t) {
+    switch (t) {
+        case 4:
+            return mediaCode;
+        case 5:
+            return mouseCode;
+        case 6:
+            return functionCode;
+        default:
+            return powerCode;
+    }
+}
+
+bool CTravoDialogKeyMapSettings::isOptionRegion(int regionId) const {
+    const OptionTab* o = optionTab(regionId / 100);
+    return o != nullptr && regionId >= o->firstRegion && regionId <= o->lastRegion;
+}
+
+void CTravoDialogKeyMapSettings::optionChosen(int regionId) {
+    const SkinRegion& option = regionById(regionId);
+    int& chosen = chosenCodeRef(regionId / 100);
+    chosen = chosen == option.optionCode ? -1 : option.optionCode;
+}
+
+void CTravoDialogKeyMapSettings::storeOption(KeyboardConfig& document) {
+    const OptionTab* o = optionTab(currentTab);
+    const int code = chosenCodeRef(currentTab);
+    if (o == nullptr || code < 1) {
+        return;
+    }
+    KeyAssignment& slot = document.slot(document.currentKey, document.currentLevel);
+    slot.hwCode = code;
+    slot.mode = o->type;
+    // FN works only when the key holds it on both levels, so it is written to both.
+    if (o->type == Function && code == kFnHwCode) {
+        KeyAssignment& other = document.slot(document.currentKey, 1 - document.currentLevel);
+        other.hwCode = code;
+        other.mode = Function;
+    }
+}
