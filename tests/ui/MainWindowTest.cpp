@@ -1,5 +1,6 @@
 // The main window driven as a user would: clicks and mouse moves at the coordinates of its
 // regions, the standard dialogs answered by FixedAnswers, the keyboard a virtual one.
+#include <QApplication>
 #include <QFile>
 #include <QPaintEvent>
 #include <QPlainTextEdit>
@@ -7,12 +8,15 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
+#include "CTravoDialogKeyMapSettings.h"
 #include "CTravoDlg.h"
 #include "Descriptions.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 #include "ShellTestSupport.h"
 #include "SkinResources.h"
 
@@ -252,9 +256,51 @@ private slots:
         QVERIFY(!dlg->hasUnsavedChanges());
     }
 
-    void aKeyClickSetsTheCurrentKey() {
+    // The key settings dialog opens modally on the clicked key; what its OK stores is an
+    // unsaved change and the key shows as assigned once the dialog has closed.
+    void aKeyClickOpensTheKeySettingsOnThatKey() {
+        int keyWhileOpen = 0;
+        int tabWhileOpen = 0;
+        QTimer::singleShot(0, this, [&] {
+            auto* settings =
+                qobject_cast<CTravoDialogKeyMapSettings*>(QApplication::activeModalWidget());
+            QVERIFY(settings != nullptr);
+            keyWhileOpen = config.currentKey;
+            tabWhileOpen = settings->tab();
+            const auto press = [&](int id) {
+                QTest::mouseClick(settings, Qt::LeftButton, {},
+                                  toQRect(settings->regionById(id).rect).center());
+            };
+            press(KeySettingsRegion::FirstTab + 6);  // the Power tab
+            press(KeySettingsRegion::Sleep);
+            press(KeySettingsRegion::Ok);
+        });
         clickRegion(kKeyRegionIdBase + 54);
+        QCOMPARE(keyWhileOpen, 54);
+        QCOMPARE(tabWhileOpen, 1);
         QCOMPARE(config.currentKey, 54);
+        QCOMPARE(config.slot(54, config.currentLevel).mode, int(Power));
+        QCOMPARE(config.slot(54, config.currentLevel).hwCode, 76);
+        QVERIFY(dlg->hasUnsavedChanges());
+        paint();
+        QVERIFY(region(kKeyRegionIdBase + 54).lit);
+    }
+
+    void cancelledKeySettingsChangeNothing() {
+        QTimer::singleShot(0, this, [&] {
+            auto* settings =
+                qobject_cast<CTravoDialogKeyMapSettings*>(QApplication::activeModalWidget());
+            QVERIFY(settings != nullptr);
+            QTest::mouseClick(settings, Qt::LeftButton, {},
+                              toQRect(settings->regionById(KeySettingsRegion::FirstTab + 3).rect).center());
+            QTest::mouseClick(settings, Qt::LeftButton, {},
+                              toQRect(settings->regionById(KeySettingsRegion::PlayPause).rect).center());
+            QTest::mouseClick(settings, Qt::LeftButton, {},
+                              toQRect(settings->regionById(KeySettingsRegion::Cancel).rect).center());
+        });
+        clickRegion(kKeyRegionIdBase + 20);
+        QCOMPARE(config.slot(20, config.currentLevel).mode, int(NotSet));
+        QVERIFY(!dlg->hasUnsavedChanges());
     }
 
     void saveThenOpenThroughTheSeam() {
