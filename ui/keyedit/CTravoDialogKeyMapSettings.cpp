@@ -86,6 +86,8 @@ CTravoDialogKeyMapSettings::CTravoDialogKeyMapSettings(KeyboardConfig& document,
 
     setUpSkin(skinLook(SkinWindowId::KeySettings, 1));
     fillSkinRegions(SkinWindowId::KeySettings, regions);
+    // The window manager and the task bar show the title the picture draws.
+    setWindowTitle(regionById(36).labelFor(config.language));
 
     createControls();
     placeControls();
