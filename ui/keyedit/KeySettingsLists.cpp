@@ -251,6 +251,8 @@ void CTravoDialogKeyMapSettings::openInPlaceField(int regionId, const QString& t
                                                   int absoluteIndex) {
     inPlaceEdit->setGeometry(toQRect(regionById(regionId).rect));
     inPlaceEdit->setText(text);
+    // Typing replaces the proposed name, as in any rename field.
+    inPlaceEdit->selectAll();
     inPlaceEdit->setEnabled(true);
     inPlaceEdit->show();
     inPlaceEdit->raise();
