@@ -625,6 +625,42 @@ private slots:
         QCOMPARE(units, 1);
     }
 
+    // The cursor row comes from the lit picture, the row under the mouse from the hover
+    // picture, the others from the background; captions are drawn in the rows' colours.
+    void rowsArePaintedFromTheTabsPictures() {
+        config->predefinedMacros = catalogue({u"first", u"second", u"third"}, 9);
+        config->language = "en-US";
+        open();
+        click(header(2));
+        QTest::mouseMove(dlg.get(), centre(223));
+        const QImage shown = dlg->grab().toImage();
+        const auto spot = [&](int id) {
+            const SkinRect r = region(id).rect;
+            return QPoint(r.right - 3, r.bottom - 3);  // right of any caption
+        };
+        const struct {
+            int row;
+            int picture;
+        } rows[] = {{221, 112}, {223, 111}, {222, 110}};
+        const QImage background = resources.picture(110)->toImage();
+        for (const auto& r : rows) {
+            const QImage picture = resources.picture(r.picture)->toImage();
+            QCOMPARE(shown.pixelColor(spot(r.row)), picture.pixelColor(spot(r.row)));
+            if (r.picture != 110) {
+                QVERIFY(picture.pixelColor(spot(r.row)) != background.pixelColor(spot(r.row)));
+            }
+        }
+        // Some pixel of the first row carries the caption colour.
+        bool captionDrawn = false;
+        const QRect first = toQRect(region(221).rect);
+        for (int y = first.top(); y <= first.bottom() && !captionDrawn; ++y) {
+            for (int x = first.left(); x <= first.left() + 30 && !captionDrawn; ++x) {
+                captionDrawn = shown.pixelColor(x, y) == QColor(200, 200, 200);
+            }
+        }
+        QVERIFY(captionDrawn);
+    }
+
     // ---- hover and tooltip -----------------------------------------------------------------
 
     void hoverRepaintsOnlyTheRegionsThatChanged() {
