@@ -836,6 +836,21 @@ private slots:
         QCOMPARE(dlg->macros().children[1].items, std::vector<std::u16string>{u"S1"});
     }
 
+    // Enter first commits the name, and a second Enter then closes the dialog without storing:
+    // the focus does not move on to the loop count field, where Enter does nothing.
+    void aSecondEnterClosesWithoutStoring() {
+        open();
+        clickAll({header(2), 205});
+        QTest::keyClick(dlg->inPlaceField(), Qt::Key_Return);
+        QVERIFY(!dlg->inPlaceFieldOpen());
+        QVERIFY(dlg->isVisible());
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus != dlg->valueField() && focus != dlg->delayField());
+        QTest::keyClick(focus != nullptr ? focus : dlg.get(), Qt::Key_Return);
+        QVERIFY(closedWith(QDialog::Accepted));
+        QCOMPARE(config->predefinedMacros.count(), 0);
+    }
+
     void okAndCancelCommitTheFieldAndAct_data() {
         QTest::addColumn<int>("button");
         QTest::newRow("OK") << kOk;

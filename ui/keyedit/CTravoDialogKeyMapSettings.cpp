@@ -277,10 +277,6 @@ bool CTravoDialogKeyMapSettings::regionTakesPart(int index) const {
     return id > 0 && (id < 100 || id / 100 == currentTab);
 }
 
-int CTravoDialogKeyMapSettings::chosenCode(int t) const {
-    return const_cast<CTravoDialogKeyMapSettings*>(this)->chosenCodeRef(t);
-}
-
 // ---- clicks ---------------------------------------------------------------------------------
 
 void CTravoDialogKeyMapSettings::mousePressEvent(QMouseEvent* e) {

@@ -283,6 +283,9 @@ void CTravoDialogKeyMapSettings::commitInPlaceField() {
         // Any name is taken as typed, empty and duplicate names included.
         box.list->items[static_cast<std::size_t>(index)] = text.toStdU16String();
     }
+    // The focus goes back to the dialog, not on to the next field, so Enter and Escape act on
+    // the dialog again.
+    inPlaceEdit->clearFocus();
     inPlaceEdit->setEnabled(false);
     inPlaceEdit->hide();
     update();

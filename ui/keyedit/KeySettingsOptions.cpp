@@ -46,6 +46,14 @@ int& CTravoDialogKeyMapSettings::chosenCodeRef(int t) {
     }
 }
 
+int CTravoDialogKeyMapSettings::chosenCode(int t) const {
+    return t == 4   ? mediaCode
+           : t == 5 ? mouseCode
+           : t == 6 ? functionCode
+           : t == 7 ? powerCode
+                    : -1;
+}
+
 bool CTravoDialogKeyMapSettings::isOptionRegion(int regionId) const {
     const OptionTab* o = optionTab(regionId / 100);
     return o != nullptr && regionId >= o->firstRegion && regionId <= o->lastRegion;
