@@ -1,6 +1,7 @@
 #include "CTravoDialogKeyMapSettings.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -558,7 +559,9 @@ bool CTravoDialogKeyMapSettings::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
     }
-    if (e->type() == QEvent::FocusOut && watched == inPlaceEdit && inPlaceFieldOpen()) {
+    // A pop-up menu only borrows the focus; the field stays open under it.
+    if (e->type() == QEvent::FocusOut && watched == inPlaceEdit && inPlaceFieldOpen() &&
+        static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) {
         commitInPlaceField();
     }
     return SkinDialog::eventFilter(watched, e);
