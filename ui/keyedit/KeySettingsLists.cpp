@@ -209,8 +209,8 @@ void CTravoDialogKeyMapSettings::newEntry(int regionId) {
     const ListId id = catalogueOfTab(regionId / 100);
     ListBox box = listBox(id);
     saveWorkingList(id);
-    // A row past any view appends; the cursor moves to the new, still nameless entry.
-    box.list->setOrAppendAtRow(box.list->count() + box.rows, std::u16string());
+    // The cursor moves to the new, still nameless entry.
+    box.list->append(std::u16string());
     ScrollInfo info;
     info.fMask = SIF_RANGE;
     box.bar->getScrollInfo(info);
