@@ -13,6 +13,7 @@
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 #include "ShellTestSupport.h"
 #include "SkinResources.h"
 #include "TipControl.h"
@@ -20,18 +21,20 @@
 namespace {
 
 constexpr int kKey = 10;
-constexpr int kClearButton = 87;
-constexpr int kOk = 88;
-constexpr int kCancel = 89;
-constexpr int kClose = 97;
-constexpr int kUniques = 101;
-constexpr int kCombo = 102;
+namespace R = KeySettingsRegion;
+
+constexpr int kClearButton = R::Clear;
+constexpr int kOk = R::Ok;
+constexpr int kCancel = R::Cancel;
+constexpr int kClose = R::Close;
+constexpr int kUniques = R::Uniques;
+constexpr int kCombo = R::Combo;
 // In a list of clicks: a click on no region, which commits an open name field.
 constexpr int kEmptySpot = -1;
 
 // Tab header of tab t.
 constexpr int header(int t) {
-    return 89 + t;
+    return R::FirstTab + t - 1;
 }
 
 StepList steps(std::initializer_list<const char16_t*> items, int view = 9) {
@@ -76,24 +79,48 @@ struct OkCase {
 };
 const std::vector<OkCase>& okCases() {
     static const std::vector<OkCase> cases = {
-        {"function keyboard lock", {}, {header(6), 602}, Function, 150, NotSet, 0, 0, 0},
-        {"function FN on both levels", {}, {header(6), 613}, Function, 156, Function, 0, 0, 0},
-        {"mouse double click", {}, {header(5), 511}, Mouse, 199, NotSet, 0, 0, 0},
-        {"power", {}, {header(7), 703}, Power, 77, NotSet, 0, 0, 0},
-        {"multimedia", {}, {header(4), 418}, Multimedia, 117, NotSet, 0, 0, 0},
+        {"function keyboard lock",
+         {},
+         {header(6), R::KeyboardLock},
+         Function,
+         150,
+         NotSet,
+         0,
+         0,
+         0},
+        {"function FN on both levels",
+         {},
+         {header(6), R::LevelDownCombination},
+         Function,
+         156,
+         Function,
+         0,
+         0,
+         0},
+        {"mouse double click", {}, {header(5), R::LeftDoubleClick}, Mouse, 199, NotSet, 0, 0, 0},
+        {"power", {}, {header(7), R::Power}, Power, 77, NotSet, 0, 0, 0},
+        {"multimedia", {}, {header(4), R::Calculator}, Multimedia, 117, NotSet, 0, 0, 0},
         {"second option replaces the first",
          {},
-         {header(4), 401, 408},
+         {header(4), R::MediaSelect, R::Mute},
          Multimedia,
          112,
          NotSet,
          0,
          0,
          0},
-        {"chosen option clicked again", {}, {header(4), 402, 402}, NotSet, 10, NotSet, 0, 0, 0},
+        {"chosen option clicked again",
+         {},
+         {header(4), R::PlayPause, R::PlayPause},
+         NotSet,
+         10,
+         NotSet,
+         0,
+         0,
+         0},
         {"multimedia chosen, OK on the Mouse tab",
          {},
-         {header(4), 402, header(5)},
+         {header(4), R::PlayPause, header(5)},
          NotSet,
          10,
          NotSet,
@@ -102,7 +129,7 @@ const std::vector<OkCase>& okCases() {
          0},
         {"uniques without a key still writes the combo list",
          [](KeyboardConfig& c) { c.predefinedMacros = catalogue({u"m"}, 9); },
-         {kCombo, 105, kEmptySpot, kUniques},
+         {kCombo, R::ComboNew, kEmptySpot, kUniques},
          NotSet,
          10,
          NotSet,
@@ -135,7 +162,7 @@ const std::vector<OkCase>& okCases() {
          0},
         {"new macro, OK on the combo tab loses the macro list",
          {},
-         {header(2), 205, kEmptySpot, header(1)},
+         {header(2), R::MacroNew, kEmptySpot, header(1)},
          NotSet,
          10,
          NotSet,
@@ -144,7 +171,7 @@ const std::vector<OkCase>& okCases() {
          0},
         {"new emulation, OK on its tab writes the list",
          {},
-         {header(3), 305, kEmptySpot, 305},
+         {header(3), R::EmulationNew, kEmptySpot, R::EmulationNew},
          NotSet,
          10,
          NotSet,
@@ -283,10 +310,10 @@ private slots:
         QTest::newRow("combination") << 2 << 0 << 1 << false << 0;
         QTest::newRow("macro") << 3 << 0 << 2 << true << 0;
         QTest::newRow("emulation") << 4 << 0 << 3 << true << 0;
-        QTest::newRow("multimedia play") << 5 << 111 << 4 << true << 402;
-        QTest::newRow("mouse double click") << 6 << 199 << 5 << true << 511;
-        QTest::newRow("function FN") << 7 << 156 << 6 << true << 613;
-        QTest::newRow("power sleep") << 8 << 76 << 7 << true << 702;
+        QTest::newRow("multimedia play") << 5 << 111 << 4 << true << R::PlayPause;
+        QTest::newRow("mouse double click") << 6 << 199 << 5 << true << R::LeftDoubleClick;
+        QTest::newRow("function FN") << 7 << 156 << 6 << true << R::LevelDownCombination;
+        QTest::newRow("power sleep") << 8 << 76 << 7 << true << R::Sleep;
         QTest::newRow("unknown mode") << 42 << 3 << 1 << true << 0;
     }
     void opensOnTheTabOfTheAssignment() {
@@ -303,9 +330,9 @@ private slots:
         QCOMPARE(dlg->isUniquesMode(), uniques);
         // The mode options and their captions show the mode, whatever tab the key opens on.
         QCOMPARE(region(kUniques).lit, uniques);
-        QCOMPARE(region(151).lit, uniques);
+        QCOMPARE(region(R::UniquesCaption).lit, uniques);
         QCOMPARE(region(kCombo).lit, !uniques);
-        QCOMPARE(region(152).lit, !uniques);
+        QCOMPARE(region(R::ComboCaption).lit, !uniques);
         for (int t = 4; t <= 7; ++t) {
             QCOMPARE(dlg->chosenCode(t), t == tab ? hwCode : -1);
         }
@@ -318,9 +345,9 @@ private slots:
         slot().mode = Single;
         slot().hwCode = config->keyCodeToHwCode['A'];
         open();
-        QCOMPARE(caption(158), QStringLiteral("A"));
+        QCOMPARE(caption(R::KeyName), QStringLiteral("A"));
         click(kClearButton);
-        QCOMPARE(caption(158), QStringLiteral("-- --"));
+        QCOMPARE(caption(R::KeyName), QStringLiteral("-- --"));
     }
 
     void aCombinationSelectsItsEntryOrAddsADefaultOne_data() {
@@ -386,13 +413,13 @@ private slots:
     void okOnLevelTwoStoresLevelTwo() {
         config->currentLevel = 1;
         open();
-        clickAll({header(6), 602, kOk});
+        clickAll({header(6), R::KeyboardLock, kOk});
         QCOMPARE(slot(1).mode, int(Function));
         QCOMPARE(slot(1).hwCode, 150);
         QCOMPARE(slot(0).mode, int(NotSet));
         // FN from level 2 reaches level 1 too.
         open();
-        clickAll({header(6), 602, 613, kOk});
+        clickAll({header(6), R::KeyboardLock, R::LevelDownCombination, kOk});
         QCOMPARE(slot(0).mode, int(Function));
         QCOMPARE(slot(0).hwCode, 156);
         QCOMPARE(slot(1).hwCode, 156);
@@ -412,7 +439,7 @@ private slots:
         slot().mode = Power;
         slot().hwCode = 75;
         open();
-        clickAll({header(6), 622, header(3), 305});
+        clickAll({header(6), R::BacklightSwitch, header(3), R::EmulationNew});
         clickEmptySpot();
         switch (how) {
             case 0:
@@ -455,7 +482,7 @@ private slots:
         config->predefinedMacros = catalogue({u"m1", u"m2"}, 9);
         config->predefinedEmulations = catalogue({u"e1", u"e2"}, 9);
         open();
-        const int options[] = {0, 0, 0, 0, 402, 506, 602, 701};
+        const int options[] = {0, 0, 0, 0, R::PlayPause, R::LeftClick, R::KeyboardLock, R::WakeUp};
         for (int t = 4; t <= 7; ++t) {
             clickAll({header(t), options[t]});
         }
@@ -507,22 +534,22 @@ private slots:
         clickAll(clicks);
         QCOMPARE(dlg->isUniquesMode(), uniques);
         QCOMPARE(region(kUniques).lit, uniques);
-        QCOMPARE(region(151).lit, uniques);
+        QCOMPARE(region(R::UniquesCaption).lit, uniques);
         QCOMPARE(region(kCombo).lit, !uniques);
-        QCOMPARE(region(152).lit, !uniques);
+        QCOMPARE(region(R::ComboCaption).lit, !uniques);
     }
 
     void comboNewAndDeleteActOnlyInComboMode() {
         config->predefinedCombos = catalogue({u"c1"}, 6);
         open();
-        clickAll({105, 106});
+        clickAll({R::ComboNew, R::ComboDelete});
         QCOMPARE(dlg->combos().count(), 1);
         QVERIFY(!dlg->inPlaceFieldOpen());
-        clickAll({kCombo, 105});
+        clickAll({kCombo, R::ComboNew});
         QVERIFY(dlg->inPlaceFieldOpen());
         QCOMPARE(dlg->combos().count(), 2);
         clickEmptySpot();
-        clickAll({106, 106});
+        clickAll({R::ComboDelete, R::ComboDelete});
         QCOMPARE(dlg->combos().count(), 0);
     }
 
@@ -570,8 +597,9 @@ private slots:
 
     void clicksOnAnotherTabsRegionsDoNothing() {
         open();
-        // 402's rectangle on the Uni/Combo tab is bare background; on tab 4 it is Play/Pause.
-        QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, centre(402));
+        // Play/Pause's rectangle on the Uni/Combo tab is bare background; on tab 4 it is
+        // Play/Pause.
+        QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, centre(R::PlayPause));
         click(kOk);
         QCOMPARE(slot().mode, int(NotSet));
         QCOMPARE(dlg->chosenCode(4), -1);
@@ -615,8 +643,8 @@ private slots:
         QFETCH(QString, unit);
         config->language = language.toStdString();
         open();
-        QCOMPARE(caption(36), title);
-        QCOMPARE(caption(31), macroTab);
+        QCOMPARE(caption(R::Title), title);
+        QCOMPARE(caption(R::FirstTabCaption + 1), macroTab);
         // The second record with id 262 is the unit after the fixed delay.
         int units = 0;
         for (const SkinRegion& r : dlg->regions) {
@@ -632,7 +660,7 @@ private slots:
         config->language = "en-US";
         open();
         click(header(2));
-        QTest::mouseMove(dlg.get(), centre(223));
+        QTest::mouseMove(dlg.get(), centre(R::FirstMacroRow + 2));
         const QImage shown = dlg->grab().toImage();
         const auto spot = [&](int id) {
             const SkinRect r = region(id).rect;
@@ -641,7 +669,8 @@ private slots:
         const struct {
             int row;
             int picture;
-        } rows[] = {{221, 112}, {223, 111}, {222, 110}};
+        } rows[] = {
+            {R::FirstMacroRow, 112}, {R::FirstMacroRow + 2, 111}, {R::FirstMacroRow + 1, 110}};
         const QImage background = resources.picture(110)->toImage();
         for (const auto& r : rows) {
             const QImage picture = resources.picture(r.picture)->toImage();
@@ -652,7 +681,7 @@ private slots:
         }
         // Some pixel of the first row carries the caption colour.
         bool captionDrawn = false;
-        const QRect first = toQRect(region(221).rect);
+        const QRect first = toQRect(region(R::FirstMacroRow).rect);
         for (int y = first.top(); y <= first.bottom() && !captionDrawn; ++y) {
             for (int x = first.left(); x <= first.left() + 30 && !captionDrawn; ++x) {
                 captionDrawn = shown.pixelColor(x, y) == QColor(200, 200, 200);
@@ -666,14 +695,14 @@ private slots:
     void hoverRepaintsOnlyTheRegionsThatChanged() {
         open();
         click(header(6));
-        QTest::mouseMove(dlg.get(), centre(602));
+        QTest::mouseMove(dlg.get(), centre(R::KeyboardLock));
         QApplication::processEvents();
         PaintRecorder paints;
         dlg->installEventFilter(&paints);
-        QTest::mouseMove(dlg.get(), centre(604));
+        QTest::mouseMove(dlg.get(), centre(R::CtrlCapsSwap));
         QTRY_VERIFY(!paints.painted.isEmpty());
-        const QRegion expected =
-            QRegion(toQRect(region(602).rect)) + QRegion(toQRect(region(604).rect));
+        const QRegion expected = QRegion(toQRect(region(R::KeyboardLock).rect)) +
+                                 QRegion(toQRect(region(R::CtrlCapsSwap).rect));
         QCOMPARE(paints.painted, expected);
         dlg->removeEventFilter(&paints);
     }
@@ -684,14 +713,15 @@ private slots:
         QTest::addColumn<int>("option");
         QTest::addColumn<QString>("tip");
         QTest::newRow("multimedia zh")
-            << QStringLiteral("zh-CN") << 4 << 402 << QStringLiteral("播放/暂停");
-        QTest::newRow("function en") << QStringLiteral("en-US") << 6 << 613
+            << QStringLiteral("zh-CN") << 4 << R::PlayPause << QStringLiteral("播放/暂停");
+        QTest::newRow("function en") << QStringLiteral("en-US") << 6 << R::LevelDownCombination
                                      << QStringLiteral(
                                             "level down combination key,Keys level up "
                                             "and down must be set to FN");
-        QTest::newRow("power en") << QStringLiteral("en-US") << 7 << 701
+        QTest::newRow("power en") << QStringLiteral("en-US") << 7 << R::WakeUp
                                   << QStringLiteral("WakeUp");
-        QTest::newRow("mouse rows have none") << QStringLiteral("en-US") << 5 << 506 << QString();
+        QTest::newRow("mouse rows have none")
+            << QStringLiteral("en-US") << 5 << R::LeftClick << QString();
     }
     void tooltipNamesUnchosenOptions() {
         QFETCH(QString, language);
@@ -800,10 +830,10 @@ private slots:
         config->predefinedMacros = catalogue({u"first", u"second"}, 9);
         open();
         click(header(2));
-        click(221);  // the cursor entry: a second click renames
+        click(R::FirstMacroRow);  // the cursor entry: a second click renames
         QVERIFY(dlg->inPlaceFieldOpen());
         QCOMPARE(dlg->inPlaceField()->text(), QStringLiteral("first"));
-        QCOMPARE(dlg->inPlaceField()->geometry(), toQRect(region(221).rect));
+        QCOMPARE(dlg->inPlaceField()->geometry(), toQRect(region(R::FirstMacroRow).rect));
         typeIntoField(typed);
         if (typed.isEmpty()) {
             QTest::keyClick(dlg->inPlaceField(), Qt::Key_Backspace);
@@ -840,7 +870,7 @@ private slots:
     // the focus does not move on to the loop count field, where Enter does nothing.
     void aSecondEnterClosesWithoutStoring() {
         open();
-        clickAll({header(2), 205});
+        clickAll({header(2), R::MacroNew});
         QTest::keyClick(dlg->inPlaceField(), Qt::Key_Return);
         QVERIFY(!dlg->inPlaceFieldOpen());
         QVERIFY(dlg->isVisible());
@@ -860,7 +890,7 @@ private slots:
         QFETCH(int, button);
         config->language = "en-US";
         open();
-        clickAll({header(3), 305});
+        clickAll({header(3), R::EmulationNew});
         typeIntoField(QStringLiteral("Typing"));
         click(button);
         QVERIFY(closedWith(button == kOk ? QDialog::Accepted : QDialog::Rejected));
@@ -875,17 +905,17 @@ private slots:
         open();
         click(header(2));
         QCOMPARE(dlg->workingMacro().items, std::vector<std::u16string>{u"S0"});
-        click(223);
+        click(R::FirstMacroRow + 2);
         QVERIFY(!dlg->inPlaceFieldOpen());
         QCOMPARE(dlg->macros().CursorPos, 2);
         QCOMPARE(dlg->workingMacro().items, std::vector<std::u16string>{u"S2"});
-        QVERIFY(region(223).lit);
-        QVERIFY(!region(221).lit);
+        QVERIFY(region(R::FirstMacroRow + 2).lit);
+        QVERIFY(!region(R::FirstMacroRow).lit);
         // A row below the last entry does nothing and the selection stays.
-        click(224);
+        click(R::FirstMacroRow + 3);
         QVERIFY(!dlg->inPlaceFieldOpen());
         QCOMPARE(dlg->macros().CursorPos, 2);
-        click(223);
+        click(R::FirstMacroRow + 2);
         QVERIFY(dlg->inPlaceFieldOpen());
         QCOMPARE(dlg->inPlaceField()->text(), QStringLiteral("C"));
     }
@@ -896,17 +926,17 @@ private slots:
         config->predefinedMacros.children[0] = macro;
         open();
         click(header(2));
-        click(242);
+        click(R::FirstMacroStepRow + 1);
         QCOMPARE(dlg->workingMacro().CursorPos, 1);
         QVERIFY(!dlg->inPlaceFieldOpen());
         // The second click on a delay row edits its number in place.
-        click(242);
+        click(R::FirstMacroStepRow + 1);
         QVERIFY(dlg->inPlaceFieldOpen());
         QCOMPARE(dlg->inPlaceField()->text(), QStringLiteral("120"));
         clickEmptySpot();
         QVERIFY(!dlg->inPlaceFieldOpen());
         // A key row opens nothing; nor do emulation rows.
-        clickAll({243, 243});
+        clickAll({R::FirstMacroStepRow + 2, R::FirstMacroStepRow + 2});
         QVERIFY(!dlg->inPlaceFieldOpen());
         QCOMPARE(dlg->macros().children[0].items, macro.items);
     }
@@ -990,11 +1020,11 @@ private slots:
         QCOMPARE(dlg->workingMacro().items,
                  std::vector<std::u16string>{u"S" + QString::number(entry).toStdU16String()});
         dlg->repaint();
-        QCOMPARE(caption(221), QStringLiteral("E%1").arg(startAt));
-        QVERIFY(region(221 + cursor).lit);
+        QCOMPARE(caption(R::FirstMacroRow), QStringLiteral("E%1").arg(startAt));
+        QVERIFY(region(R::FirstMacroRow + cursor).lit);
         if (startAt == 12) {
-            QCOMPARE(caption(228), QStringLiteral("E19"));
-            QCOMPARE(caption(229), QString());
+            QCOMPARE(caption(R::FirstMacroRow + 7), QStringLiteral("E19"));
+            QCOMPARE(caption(R::FirstMacroRow + 8), QString());
         }
         // The document's list is untouched until OK.
         QCOMPARE(config->predefinedMacros.ViewStartAt, 0);
@@ -1019,7 +1049,7 @@ private slots:
     void theNameFieldKeepsItsEntryWhileTheListScrolls() {
         config->predefinedMacros = catalogue(numberedNames(20), 9);
         open();
-        clickAll({header(2), 221});
+        clickAll({header(2), R::FirstMacroRow});
         QVERIFY(dlg->inPlaceFieldOpen());
         emit dlg->leftBar()->scrollRequest(dlg->leftBar(), SB_THUMBTRACK, 12);
         QVERIFY(dlg->inPlaceFieldOpen());
@@ -1032,17 +1062,17 @@ private slots:
     void optionChoiceLightsOneOptionOfTheTab() {
         open();
         click(header(6));
-        click(602);
-        QVERIFY(region(602).lit);
-        click(622);
-        QVERIFY(region(622).lit);
-        QVERIFY(!region(602).lit);
+        click(R::KeyboardLock);
+        QVERIFY(region(R::KeyboardLock).lit);
+        click(R::BacklightSwitch);
+        QVERIFY(region(R::BacklightSwitch).lit);
+        QVERIFY(!region(R::KeyboardLock).lit);
         QCOMPARE(dlg->chosenCode(6), 135);
-        click(622);
-        QVERIFY(!region(622).lit);
+        click(R::BacklightSwitch);
+        QVERIFY(!region(R::BacklightSwitch).lit);
         QCOMPARE(dlg->chosenCode(6), -1);
         // Choices on other tabs stay while this one changes.
-        clickAll({header(7), 702, header(6), 615});
+        clickAll({header(7), R::Sleep, header(6), R::Demonstrate});
         QCOMPARE(dlg->chosenCode(7), 76);
         QCOMPARE(dlg->chosenCode(6), 137);
     }

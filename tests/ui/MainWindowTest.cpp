@@ -291,12 +291,15 @@ private slots:
             auto* settings =
                 qobject_cast<CTravoDialogKeyMapSettings*>(QApplication::activeModalWidget());
             QVERIFY(settings != nullptr);
-            QTest::mouseClick(settings, Qt::LeftButton, {},
-                              toQRect(settings->regionById(KeySettingsRegion::FirstTab + 3).rect).center());
-            QTest::mouseClick(settings, Qt::LeftButton, {},
-                              toQRect(settings->regionById(KeySettingsRegion::PlayPause).rect).center());
-            QTest::mouseClick(settings, Qt::LeftButton, {},
-                              toQRect(settings->regionById(KeySettingsRegion::Cancel).rect).center());
+            QTest::mouseClick(
+                settings, Qt::LeftButton, {},
+                toQRect(settings->regionById(KeySettingsRegion::FirstTab + 3).rect).center());
+            QTest::mouseClick(
+                settings, Qt::LeftButton, {},
+                toQRect(settings->regionById(KeySettingsRegion::PlayPause).rect).center());
+            QTest::mouseClick(
+                settings, Qt::LeftButton, {},
+                toQRect(settings->regionById(KeySettingsRegion::Cancel).rect).center());
         });
         clickRegion(kKeyRegionIdBase + 20);
         QCOMPARE(config.slot(20, config.currentLevel).mode, int(NotSet));

@@ -12,40 +12,23 @@
 #include "KeyRecorder.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
+#include "SkinGeometry.h"
 #include "SkinResources.h"
 #include "SkinSetup.h"
+#include "Theme.h"
 #include "TipControl.h"
 
 namespace {
 
-constexpr int kClear = 87;
-constexpr int kOk = 88;
-constexpr int kCancel = 89;
-constexpr int kFirstTabHeader = 90;
-constexpr int kLastTabHeader = 96;
-constexpr int kClose = 97;
-constexpr int kUniques = 101;
-constexpr int kCombo = 102;
-constexpr int kUniquesCaption = 151;
-constexpr int kComboCaption = 152;
-constexpr int kSingleKeyName = 158;
+namespace Region = KeySettingsRegion;
 
-constexpr int kValueEditId = 1001;
-constexpr int kDelayEditId = 1002;
-constexpr int kComboKeysBoxId = 1005;
-constexpr int kLeftBarId = 1006;
-constexpr int kRightBarId = 1007;
-// The scroll bars' skin picture.
-constexpr int kScrollSkinPicture = 138;
-
-// The first picture of the tab pages: tab t has background 104 + 3t, hover 105 + 3t, lit 106 + 3t.
-constexpr int kTabPictureBase = 104;
-
-const QColor kEditText(255, 111, 0);
-const QColor kEditBackground(20, 20, 20);
+const QColor kEditText(rgbRed(kAccentColor), rgbGreen(kAccentColor), rgbBlue(kAccentColor));
+const QColor kEditBackground(rgbRed(kDarkColor), rgbGreen(kDarkColor), rgbBlue(kDarkColor));
 const QColor kTipText(0, 0, 255);
 const QColor kTipBackground(255, 255, 0);
 constexpr int kTipDelay = 100;
+constexpr int kMouseTab = 5;
 
 QString toQString(const std::u16string& text) {
     return QString::fromStdU16String(text);
@@ -78,6 +61,7 @@ CTravoDialogKeyMapSettings::CTravoDialogKeyMapSettings(KeyboardConfig& document,
     : SkinDialog(kRegionCount, parent),
       config(document),
       recorder(std::make_unique<KeyRecorder>(*this)) {
+    showLanguageOf(config.language);
     ownWindow = notifyTarget();
     tipCtrl = new TipControl(this);
     tipCtrl->activate(false);
@@ -88,7 +72,7 @@ CTravoDialogKeyMapSettings::CTravoDialogKeyMapSettings(KeyboardConfig& document,
     setUpSkin(skinLook(SkinWindowId::KeySettings, 1));
     fillSkinRegions(SkinWindowId::KeySettings, regions);
     // The window manager and the task bar show the title the picture draws.
-    setWindowTitle(regionById(36).labelFor(config.language));
+    setWindowTitle(regionById(Region::Title).labelFor(config.language));
 
     createControls();
     placeControls();
@@ -97,10 +81,6 @@ CTravoDialogKeyMapSettings::CTravoDialogKeyMapSettings(KeyboardConfig& document,
 }
 
 CTravoDialogKeyMapSettings::~CTravoDialogKeyMapSettings() = default;
-
-std::string CTravoDialogKeyMapSettings::language() const {
-    return config.language;
-}
 
 void CTravoDialogKeyMapSettings::createControls() {
     auto styleField = [](QWidget* w) {
@@ -149,7 +129,7 @@ void CTravoDialogKeyMapSettings::createControls() {
     leftScrollBar = new CSkinScrollBar(Qt::Vertical, this);
     rightScrollBar = new CSkinScrollBar(Qt::Vertical, this);
     for (CSkinScrollBar* bar : {leftScrollBar, rightScrollBar}) {
-        bar->SetSkinBitmap(picture(kScrollSkinPicture));
+        bar->SetSkinBitmap(picture(kScrollSkinPictureId));
         connect(bar, &CSkinScrollBar::scrollRequest, this,
                 &CTravoDialogKeyMapSettings::scrollRequested);
     }
@@ -157,9 +137,9 @@ void CTravoDialogKeyMapSettings::createControls() {
 
 void CTravoDialogKeyMapSettings::placeControls() {
     // The Macro tab's captions are longer in English, so its two fields sit further right.
-    valueEdit->setGeometry(controlRect(kValueEditId, 2, config.language));
-    delayEdit->setGeometry(controlRect(kDelayEditId, 2, config.language));
-    comboKeysBox->setGeometry(controlRect(kComboKeysBoxId, 1));
+    valueEdit->setGeometry(controlRect(Region::CyclesBox, 2, config.language));
+    delayEdit->setGeometry(controlRect(Region::DelayBox, 2, config.language));
+    comboKeysBox->setGeometry(controlRect(Region::ComboKeysBox, 1));
 }
 
 void CTravoDialogKeyMapSettings::buildWorkingLists() {
@@ -223,8 +203,9 @@ void CTravoDialogKeyMapSettings::selectTab(int t) {
         return;
     }
     currentTab = t;
-    tabBitmaps = {picture(kTabPictureBase + 3 * t), picture(kTabPictureBase + 1 + 3 * t),
-                  picture(kTabPictureBase + 2 + 3 * t)};
+    // Each tab has its own background, hover and lit pictures.
+    const SkinLook look = skinLook(SkinWindowId::KeySettings, t);
+    tabBitmaps = {look.background, look.hover, look.lit};
     setPictures(tabBitmaps[0], tabBitmaps[1], tabBitmaps[2]);
 
     showControl(valueEdit, t == 2 || t == 3);
@@ -232,9 +213,9 @@ void CTravoDialogKeyMapSettings::selectTab(int t) {
     showControl(inPlaceEdit, false);
     showControl(comboKeysBox, t == 1);
     if (t == 3) {
-        valueEdit->setGeometry(controlRect(kValueEditId, 3, config.language));
+        valueEdit->setGeometry(controlRect(Region::CyclesBox, 3, config.language));
     } else if (t == 2) {
-        valueEdit->setGeometry(controlRect(kValueEditId, 2, config.language));
+        valueEdit->setGeometry(controlRect(Region::CyclesBox, 2, config.language));
     }
     tipCtrl->activate(false);
     tipRegion = -1;
@@ -251,11 +232,11 @@ void CTravoDialogKeyMapSettings::selectTab(int t) {
     showControl(leftScrollBar, bars.left != nullptr);
     showControl(rightScrollBar, bars.right != nullptr);
     if (bars.left != nullptr) {
-        leftScrollBar->setGeometry(controlRect(kLeftBarId, t));
+        leftScrollBar->setGeometry(controlRect(Region::LeftScrollBar, t));
         setScrollRange(leftScrollBar, bars.left->count(), bars.page);
     }
     if (bars.right != nullptr) {
-        rightScrollBar->setGeometry(controlRect(kRightBarId, t));
+        rightScrollBar->setGeometry(controlRect(Region::RightScrollBar, t));
         setScrollRange(rightScrollBar, bars.right->count(), bars.page);
     }
     refreshCaptions();
@@ -305,7 +286,7 @@ void CTravoDialogKeyMapSettings::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void CTravoDialogKeyMapSettings::command(int id) {
-    const bool okOrCancel = id == kOk || id == kCancel;
+    const bool okOrCancel = id == Region::Ok || id == Region::Cancel;
     if (inPlaceFieldOpen()) {
         commitInPlaceField();
         if (!okOrCancel) {
@@ -319,28 +300,31 @@ void CTravoDialogKeyMapSettings::command(int id) {
             return;
         }
     }
-    if (id == kOk) {
+    if (id == Region::Ok) {
         storeOk();
         accept();
         return;
     }
-    if (id == kCancel || id == kClose) {
+    if (id == Region::Cancel || id == Region::Close) {
         reject();
         return;
     }
-    if (id == kClear) {
+    if (id == Region::Clear) {
         clearTab();
-    } else if (id >= kFirstTabHeader && id <= kLastTabHeader) {
-        selectTab(id - kFirstTabHeader + 1);
-    } else if (id == kUniques || id == kCombo) {
+    } else if (id >= Region::FirstTab && id < Region::FirstTab + Region::TabCount) {
+        selectTab(id - Region::FirstTab + 1);
+    } else if (id == Region::Uniques || id == Region::Combo) {
         modeChoice(id);
-    } else if (id == 104 || id == 107 || id == 207 || id == 302) {
+    } else if (id == Region::KeyRecord || id == Region::ComboRecord || id == Region::MacroRecord ||
+               id == Region::EmulationRecord) {
         recorder->startCapture(id);
-    } else if (id == 201 || id == 203 || id == 208 || id == 209 || id == 210) {
+    } else if (id == Region::TimesPlay || id == Region::AutoDelay || id == Region::PressPlay ||
+               id == Region::PressToggle || id == Region::RecordDelay) {
         recorder->optionClicked(id);
-    } else if (id == 105 || id == 205 || id == 305) {
+    } else if (id == Region::ComboNew || id == Region::MacroNew || id == Region::EmulationNew) {
         newEntry(id);
-    } else if (id == 106 || id == 206 || id == 306) {
+    } else if (id == Region::ComboDelete || id == Region::MacroRemove ||
+               id == Region::EmulationRemove) {
         deleteEntry(id);
     } else if (listOfRow(id) != ListId::None) {
         rowClicked(id);
@@ -353,17 +337,17 @@ void CTravoDialogKeyMapSettings::command(int id) {
 }
 
 void CTravoDialogKeyMapSettings::setModeLights(bool uniques) {
-    regionById(kUniques).lit = uniques;
-    regionById(kUniquesCaption).lit = uniques;
-    regionById(kCombo).lit = !uniques;
-    regionById(kComboCaption).lit = !uniques;
+    regionById(Region::Uniques).lit = uniques;
+    regionById(Region::UniquesCaption).lit = uniques;
+    regionById(Region::Combo).lit = !uniques;
+    regionById(Region::ComboCaption).lit = !uniques;
 }
 
 void CTravoDialogKeyMapSettings::modeChoice(int regionId) {
     // The two options act as one toggle: a click on the lit one switches to the other.
-    const int other = regionId == kUniques ? kCombo : kUniques;
+    const int other = regionId == Region::Uniques ? Region::Combo : Region::Uniques;
     const int chosen = regionById(regionId).lit ? other : regionId;
-    uniquesMode = chosen == kUniques ? 1 : 0;
+    uniquesMode = chosen == Region::Uniques ? 1 : 0;
     setModeLights(uniquesMode != 0);
     capturingSingleKey = 0;
     recordingCombo = 0;
@@ -456,9 +440,9 @@ void CTravoDialogKeyMapSettings::refreshCaptions() {
     };
     switch (currentTab) {
         case 1: {
-            regionById(kSingleKeyName).label[config.language] =
+            regionById(Region::KeyName).label[config.language] =
                 toQString(keyEventName(config, singleKeyCode, false));
-            fillRows(121, 6, comboList);
+            fillRows(Region::FirstComboRow, 6, comboList);
             QStringList keys;
             for (const std::u16string& item : currentCombo.items) {
                 keys << toQString(item);
@@ -470,20 +454,20 @@ void CTravoDialogKeyMapSettings::refreshCaptions() {
             break;
         }
         case 2:
-            fillRows(221, 9, macroList);
-            fillRows(241, 9, currentMacro);
+            fillRows(Region::FirstMacroRow, 9, macroList);
+            fillRows(Region::FirstMacroStepRow, 9, currentMacro);
             setFieldText(valueEdit, QString::number(currentMacro.Cycles));
             setFieldText(delayEdit, QString::number(currentMacro.Delay));
-            regionById(201).lit = currentMacro.PlayMode == 0;
-            regionById(208).lit = currentMacro.PlayMode == 1;
-            regionById(209).lit = currentMacro.PlayMode == 2;
-            regionById(203).lit = currentMacro.IsAutoInterval;
-            regionById(210).lit = !currentMacro.IsAutoInterval;
+            regionById(Region::TimesPlay).lit = currentMacro.PlayMode == 0;
+            regionById(Region::PressPlay).lit = currentMacro.PlayMode == 1;
+            regionById(Region::PressToggle).lit = currentMacro.PlayMode == 2;
+            regionById(Region::AutoDelay).lit = currentMacro.IsAutoInterval;
+            regionById(Region::RecordDelay).lit = !currentMacro.IsAutoInterval;
             delayEdit->setEnabled(currentMacro.IsAutoInterval);
             break;
         case 3:
-            fillRows(321, 9, emulationList);
-            fillRows(341, 9, currentEmulation);
+            fillRows(Region::FirstEmulationRow, 9, emulationList);
+            fillRows(Region::FirstEmulationStepRow, 9, currentEmulation);
             setFieldText(valueEdit, QString::number(currentEmulation.Delay));
             break;
         default: {
@@ -515,7 +499,7 @@ void CTravoDialogKeyMapSettings::updateTip() {
     // option shows no tip.
     const SkinRegion* option = hovered >= 0 ? &regions[hovered] : nullptr;
     const bool named = option != nullptr && isOptionRegion(option->regionId) &&
-                       option->regionId / 100 != 5 && !option->lit;
+                       option->regionId / 100 != kMouseTab && !option->lit;
     if (!named) {
         tipRegion = -1;
         tipCtrl->activate(false);

@@ -36,8 +36,6 @@ public:
     explicit CTravoDialogKeyMapSettings(KeyboardConfig& config, QWidget* parent = nullptr);
     ~CTravoDialogKeyMapSettings() override;
 
-    std::string language() const override;
-
     // Shows tab t (1 to 7) with its pictures, controls and scroll bars.
     void selectTab(int t);
 

@@ -15,6 +15,7 @@
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyRecorder.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 
 struct CTravoDialogKeyMapSettings::ListBox {
     StepList* list = nullptr;
@@ -27,6 +28,8 @@ struct CTravoDialogKeyMapSettings::ListBox {
 
 namespace {
 
+namespace Region = KeySettingsRegion;
+
 // The default names of new entries, per catalogue and language; %1 is the smallest free number.
 struct DefaultName {
     int newRegion;
@@ -34,9 +37,9 @@ struct DefaultName {
     const char16_t* en;
 };
 constexpr DefaultName kDefaultNames[] = {
-    {105, u"组合键%1", u"New Combo %1"},
-    {205, u"宏定义%1", u"New Macro %1"},
-    {305, u"模拟击键%1", u"New Emu %1"},
+    {Region::ComboNew, u"组合键%1", u"New Combo %1"},
+    {Region::MacroNew, u"宏定义%1", u"New Macro %1"},
+    {Region::EmulationNew, u"模拟击键%1", u"New Emu %1"},
 };
 
 QString defaultName(const StepList& catalogue, int newRegion, const std::string& language,
@@ -76,15 +79,17 @@ QString delayNumber(const QString& text) {
 CTravoDialogKeyMapSettings::ListBox CTravoDialogKeyMapSettings::listBox(ListId id) {
     switch (id) {
         case ListId::Combos:
-            return {&comboList, &currentCombo, 121, 6, leftScrollBar, 1};
+            return {&comboList, &currentCombo, Region::FirstComboRow, 6, leftScrollBar, 1};
         case ListId::Macros:
-            return {&macroList, &currentMacro, 221, 9, leftScrollBar, 2};
+            return {&macroList, &currentMacro, Region::FirstMacroRow, 9, leftScrollBar, 2};
         case ListId::MacroSteps:
-            return {&currentMacro, nullptr, 241, 9, rightScrollBar, 2};
+            return {&currentMacro, nullptr, Region::FirstMacroStepRow, 9, rightScrollBar, 2};
         case ListId::Emulations:
-            return {&emulationList, &currentEmulation, 321, 9, leftScrollBar, 3};
+            return {
+                &emulationList, &currentEmulation, Region::FirstEmulationRow, 9, leftScrollBar, 3};
         case ListId::EmulationSteps:
-            return {&currentEmulation, nullptr, 341, 9, rightScrollBar, 3};
+            return {&currentEmulation, nullptr, Region::FirstEmulationStepRow, 9,
+                    rightScrollBar,    3};
         case ListId::None:
             break;
     }
@@ -97,11 +102,11 @@ CTravoDialogKeyMapSettings::ListId CTravoDialogKeyMapSettings::listOfRow(int reg
         int first;
         int count;
     };
-    static constexpr Rows kRows[] = {{ListId::Combos, 121, 6},
-                                     {ListId::Macros, 221, 9},
-                                     {ListId::MacroSteps, 241, 9},
-                                     {ListId::Emulations, 321, 9},
-                                     {ListId::EmulationSteps, 341, 9}};
+    static constexpr Rows kRows[] = {{ListId::Combos, Region::FirstComboRow, 6},
+                                     {ListId::Macros, Region::FirstMacroRow, 9},
+                                     {ListId::MacroSteps, Region::FirstMacroStepRow, 9},
+                                     {ListId::Emulations, Region::FirstEmulationRow, 9},
+                                     {ListId::EmulationSteps, Region::FirstEmulationStepRow, 9}};
     for (const Rows& r : kRows) {
         if (regionId >= r.first && regionId < r.first + r.count) {
             return r.id;
@@ -203,7 +208,7 @@ void CTravoDialogKeyMapSettings::recordRowClicked(ListId id, int row) {
 }
 
 void CTravoDialogKeyMapSettings::newEntry(int regionId) {
-    if (regionId == 105 && uniquesMode != 0) {
+    if (regionId == Region::ComboNew && uniquesMode != 0) {
         return;
     }
     const ListId id = catalogueOfTab(regionId / 100);
@@ -227,7 +232,7 @@ void CTravoDialogKeyMapSettings::newEntry(int regionId) {
 }
 
 void CTravoDialogKeyMapSettings::deleteEntry(int regionId) {
-    if (regionId == 106 && uniquesMode != 0) {
+    if (regionId == Region::ComboDelete && uniquesMode != 0) {
         return;
     }
     const ListId id = catalogueOfTab(regionId / 100);
@@ -340,7 +345,7 @@ void CTravoDialogKeyMapSettings::scrollRequested(CSkinScrollBar* bar, int code, 
     refreshCaptions();
     invalidateRows(box.firstRow, box.rows);
     if (id == ListId::Combos) {
-        invalidateRows(141, 6);
+        invalidateRows(Region::FirstComboKeyRow, 6);
         update(comboKeysBox->geometry());
     } else if (box.working != nullptr) {
         // The record list now shows another entry.

@@ -5,6 +5,7 @@
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 
 namespace {
 
@@ -16,10 +17,10 @@ struct OptionTab {
 };
 
 constexpr OptionTab kOptionTabs[] = {
-    {4, 401, 418, Multimedia},
-    {5, 502, 511, Mouse},
-    {6, 601, 628, Function},
-    {7, 701, 703, Power},
+    {4, KeySettingsRegion::MediaSelect, KeySettingsRegion::Calculator, Multimedia},
+    {5, KeySettingsRegion::MoveLeft, KeySettingsRegion::LeftDoubleClick, Mouse},
+    {6, KeySettingsRegion::KeyboardLock, KeySettingsRegion::AllColourRegulate, Function},
+    {7, KeySettingsRegion::WakeUp, KeySettingsRegion::Power, Power},
 };
 
 const OptionTab* optionTab(int t) {
