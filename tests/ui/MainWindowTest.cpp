@@ -1,14 +1,21 @@
 // The main window driven as a user would: clicks and mouse moves at the coordinates of its
 // regions, the standard dialogs answered by FixedAnswers, the keyboard a virtual one.
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPaintEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegion>
+#include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "CTravoDialogKeyMapSettings.h"
@@ -16,6 +23,8 @@
 #include "Descriptions.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "ProgramSettings.h"
+#include "QtTranslations.h"
 #include "RegionIds.h"
 #include "ShellTestSupport.h"
 #include "SkinResources.h"
@@ -34,6 +43,53 @@ public:
     }
 };
 
+// The texts of a message box's Yes, No and Cancel buttons as Qt gives them now.
+QStringList standardButtonTexts() {
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    return {box.button(QMessageBox::Yes)->text(), box.button(QMessageBox::No)->text(),
+            box.button(QMessageBox::Cancel)->text()};
+}
+
+const QStringList kChineseButtons{QStringLiteral("是(&Y)"), QStringLiteral("否(&N)"),
+                                  QStringLiteral("取消")};
+const QStringList kEnglishButtons{QStringLiteral("&Yes"), QStringLiteral("&No"),
+                                  QStringLiteral("Cancel")};
+
+// Runs `answer` on the first dialog of type T that opens modally from now on; it has to close
+// the dialog. `seen` stays false when none opened within a few seconds.
+template <typename T>
+void answerNextModal(bool* seen, std::function<void(T*)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, seen, answer] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            *seen = true;
+            answer(dialog);
+        } else if (++*tries > 250) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+// A profile on disk with key `key` assigned a single key on level 1.
+void writeProfile(const QString& path, int key) {
+    KeyboardConfig other;
+    other.slot(key, 0).mode = Single;
+    other.slot(key, 0).hwCode = 4;
+    QVERIFY(other.saveProfile(QFile::encodeName(path).toStdString()));
+}
+
+QSettings settingsFile() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("oskel"),
+                     QStringLiteral("Oskel"));
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -48,6 +104,8 @@ private:
     SkinResources resources;
     std::unique_ptr<FixedAnswers> answers;
     std::unique_ptr<CTravoDlg> dlg;
+    // The program's remembered settings for this test run only.
+    QTemporaryDir settingsFolder;
 
     const SkinRegion& region(int regionId) { return dlg->regionById(regionId); }
     QPoint centre(int regionId) { return toQRect(region(regionId).rect).center(); }
@@ -69,6 +127,9 @@ private:
 private slots:
     void initTestCase() {
         quietWindowMaskNotes();
+        // What the program remembers between runs (settings, recent profiles) stays in this run.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+        qputenv("XDG_CONFIG_HOME", settingsFolder.path().toLocal8Bit());
         if (!loadTestSkin(resources)) {
             QSKIP("OskelRES.rcc has not been built");
         }
@@ -78,6 +139,7 @@ private slots:
 
     void init() {
         QVERIFY(keyboard.start());
+        settingsFile().clear();
         config.language = "zh-CN";
         answers = std::make_unique<FixedAnswers>();
         dlg = std::make_unique<CTravoDlg>(config);
@@ -248,11 +310,12 @@ private slots:
         assign(70, 1, Combo, 0, {u"Left CTRL", u"C"});
         paint();
         QVERIFY(region(MainRegion::FirstKey).lit);
+        answers->answers << UiAnswer::No;
         clickRegion(MainRegion::Clear);
         paint();
         QVERIFY(!region(MainRegion::FirstKey).lit);
         QCOMPARE(config.slot(70, 1).mode, int(NotSet));
-        QVERIFY(answers->questions.isEmpty());
+        QCOMPARE(answers->questions.size(), 1);
         QVERIFY(!dlg->hasUnsavedChanges());
     }
 
@@ -320,6 +383,7 @@ private slots:
         QVERIFY(!dlg->hasUnsavedChanges());
 
         assign(5, 0, Single, 3);
+        answers->answers << UiAnswer::No;
         answers->openPaths << path;
         clickRegion(MainRegion::Open);
         QCOMPARE(config.slot(5, 0).mode, int(Power));
@@ -384,6 +448,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("not a profile at all");
         file.close();
+        answers->answers << UiAnswer::No;  // the unsaved key 6 may go
         answers->openPaths << junk;
         clickRegion(MainRegion::Open);
         QCOMPARE(answers->messages.size(), 2);
@@ -458,6 +523,215 @@ private slots:
         QVERIFY(ended());
         QCOMPARE(dlg->result(),
                  key == Qt::Key_Return ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    }
+
+    // Open and Clear over unsaved work (key 40 assigned) ask the question of ending first.
+    void replacingUnsavedWorkAsksFirst_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("giveSavePath");
+        QTest::addColumn<bool>("giveOpenPath");
+        QTest::addColumn<bool>("replaced");
+        for (const int command : {MainRegion::Open, MainRegion::Clear}) {
+            const char* name = command == MainRegion::Open ? "Open" : "Clear";
+            const bool open = command == MainRegion::Open;
+            QTest::addRow("%s, Cancel keeps the work", name)
+                << command << int(UiAnswer::Cancel) << false << open << false;
+            QTest::addRow("%s, No drops it", name)
+                << command << int(UiAnswer::No) << false << open << true;
+            QTest::addRow("%s, Yes saves, then goes on", name)
+                << command << int(UiAnswer::Yes) << true << open << true;
+            QTest::addRow("%s, Yes with the save cancelled keeps the work", name)
+                << command << int(UiAnswer::Yes) << false << open << false;
+        }
+        QTest::addRow("Open, No, then the open dialog cancelled keeps the work")
+            << int(MainRegion::Open) << int(UiAnswer::No) << false << false << false;
+    }
+    void replacingUnsavedWorkAsksFirst() {
+        QFETCH(int, command);
+        QFETCH(int, answer);
+        QFETCH(bool, giveSavePath);
+        QFETCH(bool, giveOpenPath);
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        const QString saved = dir.filePath(QStringLiteral("work.pro"));
+        const QString other = dir.filePath(QStringLiteral("other.pro"));
+        writeProfile(other, 20);
+        assign(40, 0, Combo, 0, {u"Left CTRL", u"V"});
+        answers->answers << UiAnswer(answer);
+        if (giveSavePath) {
+            answers->savePaths << saved;
+        }
+        if (giveOpenPath) {
+            answers->openPaths << other;
+        }
+
+        clickRegion(command);
+        QCOMPARE(answers->questions, QStringList{QStringLiteral("当前配置尚未保存，是否保存？")});
+        QVERIFY(answers->questionHadCancel.value(0));
+        QCOMPARE(config.slot(40, 0).mode, replaced ? int(NotSet) : int(Combo));
+        QCOMPARE(config.slot(40, 0).steps.items.size(), replaced ? size_t(0) : size_t(2));
+        if (command == MainRegion::Open) {
+            QCOMPARE(config.slot(20, 0).mode, replaced ? int(Single) : int(NotSet));
+            // The open dialog comes only after the question was answered to go on.
+            const bool wentOn = answer == int(UiAnswer::No) || giveSavePath;
+            QCOMPARE(answers->openFilters.size(), wentOn ? 1 : 0);
+        }
+        QCOMPARE(dlg->hasUnsavedChanges(), !replaced);
+        QCOMPARE(QFile::exists(saved), giveSavePath);
+        if (giveSavePath) {
+            KeyboardConfig back;
+            QVERIFY(back.loadProfile(QFile::encodeName(saved).toStdString()));
+            QCOMPARE(back.slot(40, 0).mode, int(Combo));
+        }
+        QVERIFY(answers->messages.isEmpty());
+        QVERIFY(!ended());
+    }
+
+    void withNothingUnsavedOpenAndClearAskNothing() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.pro"));
+        writeProfile(path, 21);
+        answers->openPaths << path;
+        clickRegion(MainRegion::Open);
+        QCOMPARE(config.slot(21, 0).mode, int(Single));
+        // What was just opened is saved work: Clear drops it without a word.
+        clickRegion(MainRegion::Clear);
+        QCOMPARE(config.slot(21, 0).mode, int(NotSet));
+        QVERIFY(answers->questions.isEmpty());
+    }
+
+    // The real question box: Escape is Cancel, and its buttons speak the program's language.
+    void theRealQuestionLeavesEverythingOnEscape() {
+        for (const bool english : {false, true}) {
+            if (english) {
+                clickRegion(MainRegion::Language);
+            }
+            assign(41, 1, Single, 5);
+            UiSeam::install(nullptr);
+            bool seen = false;
+            QStringList buttons;
+            QString question;
+            answerNextModal<QMessageBox>(&seen, [&](QMessageBox* box) {
+                question = box->text();
+                for (QAbstractButton* b : box->buttons()) {
+                    buttons << b->text();
+                }
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+            clickRegion(MainRegion::Clear);
+            UiSeam::install(answers.get());
+            QVERIFY(seen);
+            buttons.sort();
+            QStringList expected = english ? kEnglishButtons : kChineseButtons;
+            expected.sort();
+            QCOMPARE(buttons, expected);
+            QCOMPARE(question,
+                     english ? QStringLiteral("The configuration has unsaved changes. Save it?")
+                             : QStringLiteral("当前配置尚未保存，是否保存？"));
+            QCOMPARE(config.slot(41, 1).mode, int(Single));
+            QVERIFY(dlg->hasUnsavedChanges());
+        }
+    }
+
+    // Qt's translation follows the language: installed at start, replaced on every switch.
+    void standardDialogsSpeakTheProgramsLanguage() {
+        QCOMPARE(standardButtonTexts(), kChineseButtons);
+        clickRegion(MainRegion::Language);
+        QCOMPARE(standardButtonTexts(), kEnglishButtons);
+        clickRegion(MainRegion::Language);
+        QCOMPARE(standardButtonTexts(), kChineseButtons);
+        // A window made while English is chosen starts in English.
+        clickRegion(MainRegion::Language);
+        dlg.reset();
+        config.keyboard.__closeDev();
+        config.language = "en-US";
+        CTravoDlg another(config);
+        QVERIFY(another.initialise());
+        QCOMPARE(standardButtonTexts(), kEnglishButtons);
+    }
+
+    // Without a usable translation file the dialogs speak English, never nothing.
+    void missingTranslationsFallBackToEnglish() {
+        QTemporaryDir empty, broken;
+        QFile junk(broken.filePath(QStringLiteral("qtbase_zh_CN.qm")));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("this is no translation file");
+        junk.close();
+        for (const QString& folder : {empty.path(), broken.path(), QStringLiteral("/no/such")}) {
+            QVERIFY(qtTranslations::use("zh-CN"));  // Chinese first: the fallback must undo it
+            QCOMPARE(standardButtonTexts(), kChineseButtons);
+            QVERIFY2(!qtTranslations::use("zh-CN", folder), qPrintable(folder));
+            QCOMPARE(standardButtonTexts(), kEnglishButtons);
+        }
+        QVERIFY(qtTranslations::use("en-US", empty.path()));
+        QCOMPARE(standardButtonTexts(), kEnglishButtons);
+    }
+
+    // The file dialogs start in the folder of the last profile opened or saved, else at home.
+    void fileDialogsStartWhereTheUserWas() {
+        QTemporaryDir first, second;
+        clickRegion(MainRegion::Open);
+        QCOMPARE(answers->openFolders.value(0), QDir::homePath());
+
+        assign(42, 0, Single, 6);
+        answers->savePaths << first.filePath(QStringLiteral("a.pro"));
+        clickRegion(MainRegion::Save);
+        QCOMPARE(answers->saveFolders.value(0), QDir::homePath());
+        clickRegion(MainRegion::Open);  // cancelled
+        QCOMPARE(answers->openFolders.value(1), first.path());
+
+        const QString opened = second.filePath(QStringLiteral("b.pro"));
+        writeProfile(opened, 43);
+        answers->openPaths << opened;
+        clickRegion(MainRegion::Open);
+        QCOMPARE(config.slot(43, 0).mode, int(Single));
+        clickRegion(MainRegion::Save);  // cancelled: the folder stays
+        QCOMPARE(answers->saveFolders.value(1), second.path());
+
+        // A save that failed and a file that would not open move nothing.
+        answers->savePaths << first.filePath(QStringLiteral("missing/c.pro"));
+        clickRegion(MainRegion::Save);
+        QFile junk(first.filePath(QStringLiteral("junk.pro")));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("no profile");
+        junk.close();
+        answers->openPaths << junk.fileName();
+        clickRegion(MainRegion::Open);
+        QCOMPARE(answers->messages.size(), 2);
+        QCOMPARE(programSettings::profileFolder(), second.path());
+
+        // The next run starts there too; once the folder is gone, at home again.
+        dlg.reset();
+        config.keyboard.__closeDev();
+        CTravoDlg nextRun(config);
+        QVERIFY(nextRun.initialise());
+        QCOMPARE(programSettings::profileFolder(), second.path());
+        QVERIFY(second.remove());
+        QCOMPARE(programSettings::profileFolder(), QDir::homePath());
+    }
+
+    // The real dialog opens in the folder it is given, with Qt's Chinese texts in Chinese.
+    void theRealFileDialogStartsInTheFolderGiven() {
+        QTemporaryDir folder;
+        UiSeam::install(nullptr);
+        bool seen = false;
+        QString shownFolder;
+        QStringList labels;
+        answerNextModal<QFileDialog>(&seen, [&](QFileDialog* d) {
+            shownFolder = d->directory().absolutePath();
+            for (QLabel* l : d->findChildren<QLabel*>()) {
+                labels << l->text();
+            }
+            d->reject();
+        });
+        const QString chosen = ui().openFileName(dlg.get(), QString(), folder.path(),
+                                                 QStringLiteral("pro (*.pro);;All Files (*)"));
+        UiSeam::install(answers.get());
+        QVERIFY(seen);
+        QVERIFY(chosen.isEmpty());
+        QCOMPARE(shownFolder, QDir(folder.path()).absolutePath());
+        QVERIFY2(labels.contains(QStringLiteral("文件名称(&N)：")), qPrintable(labels.join('|')));
     }
 
     void englishQuestionInEnglish() {

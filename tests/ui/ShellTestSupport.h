@@ -24,13 +24,16 @@ public:
     FixedAnswers() { UiSeam::install(this); }
     ~FixedAnswers() override { UiSeam::install(nullptr); }
 
-    QString saveFileName(QWidget*, const QString&, const QString& filter,
+    QString saveFileName(QWidget*, const QString&, const QString& folder, const QString& filter,
                          const QString& suffix) override {
+        saveFolders << folder;
         saveFilters << filter;
         saveSuffixes << suffix;
         return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
     }
-    QString openFileName(QWidget*, const QString&, const QString& filter) override {
+    QString openFileName(QWidget*, const QString&, const QString& folder,
+                         const QString& filter) override {
+        openFolders << folder;
         openFilters << filter;
         return openPaths.isEmpty() ? QString() : openPaths.takeFirst();
     }
@@ -51,6 +54,8 @@ public:
     QStringList savePaths, openPaths;
     QList<UiAnswer> answers;
     QStringList messages, questions, saveFilters, saveSuffixes, openFilters;
+    // The folders the file dialogs were asked to start in.
+    QStringList saveFolders, openFolders;
     QList<bool> questionHadCancel;
     QList<QUrl> opened;
 };

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "CTravoDialogFirmwareUpdate.h"
@@ -36,7 +38,8 @@ struct MainWindow {
             return false;
         }
         dlg.show();
-        return true;
+        // Painting, and with it the lit flags, waits for the window to be on screen.
+        return QTest::qWaitForWindowExposed(&dlg);
     }
     bool keyLit(int key) {
         dlg.repaint();  // the lit flags follow the document when the window paints
@@ -58,11 +61,65 @@ TEST(MainWindowDevice, ReadAllRebuildsTheKeysShown) {
     EXPECT_FALSE(main.keyLit(5));
 
     clickRegion(main.dlg, MainRegion::ReadAll);
+    // Nothing unsaved: nothing to ask.
+    EXPECT_TRUE(env.seam.questions.isEmpty());
     EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
     EXPECT_TRUE(main.keyLit(5));
     EXPECT_TRUE(main.keyLit(41));
     EXPECT_FALSE(main.keyLit(6));
 }
+
+// Unsaved work in the window when ReadAll is clicked, and what the user answers.
+struct ReadOverUnsavedCase {
+    const char* name;
+    UiAnswer answer;
+    bool giveSavePath;  // with Yes: the save dialog is answered, else cancelled
+    bool reads;
+};
+
+class ReadAllOverUnsavedWork : public ::testing::TestWithParam<ReadOverUnsavedCase> {};
+
+TEST_P(ReadAllOverUnsavedWork, AsksFirst) {
+    const ReadOverUnsavedCase& c = GetParam();
+    DeviceDialogTest env;
+    if (!env.ready()) {
+        GTEST_SKIP() << env.problem;
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath("before-read.pro");
+    env.config.language = "zh-CN";
+    MainWindow main(env.config);
+    ASSERT_TRUE(main.open());
+    env.keyboard->setSlotRecord(4, {singleKeyRecord(1, 5, 0x04)});
+    env.config.slot(7, 0).mode = Single;
+    env.config.slot(7, 0).hwCode = 0x2C;
+    env.seam.questionAnswers << c.answer;
+    if (c.giveSavePath) {
+        env.seam.saveAnswers << path;
+    }
+
+    clickRegion(main.dlg, MainRegion::ReadAll);
+    EXPECT_EQ(env.seam.questions, QStringList{"当前配置尚未保存，是否保存？"});
+    EXPECT_EQ(main.keyLit(5), c.reads);
+    EXPECT_EQ(main.keyLit(7), !c.reads);
+    EXPECT_EQ(env.seam.messages, c.reads ? QStringList{"OK!"} : QStringList{});
+    EXPECT_EQ(QFile::exists(path), c.giveSavePath);
+    if (c.giveSavePath) {
+        // What was saved is the work from before the read.
+        KeyboardConfig saved;
+        ASSERT_TRUE(saved.loadProfile(QFile::encodeName(path).toStdString()));
+        EXPECT_EQ(saved.slot(7, 0).mode, int(Single));
+        EXPECT_EQ(saved.slot(5, 0).mode, int(NotSet));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainWindowDevice, ReadAllOverUnsavedWork,
+    ::testing::Values(ReadOverUnsavedCase{"Cancel", UiAnswer::Cancel, false, false},
+                      ReadOverUnsavedCase{"No", UiAnswer::No, false, true},
+                      ReadOverUnsavedCase{"YesAndSaved", UiAnswer::Yes, true, true},
+                      ReadOverUnsavedCase{"YesButSaveCancelled", UiAnswer::Yes, false, false}),
+    [](const ::testing::TestParamInfo<ReadOverUnsavedCase>& info) { return info.param.name; });
 
 TEST(MainWindowDevice, WriteKeysSendsWhatTheWindowShows) {
     DeviceDialogTest env;

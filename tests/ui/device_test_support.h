@@ -4,6 +4,7 @@
 // dialog seam that records the messages shown and answers the file chooser.
 
 #include <QDir>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -24,15 +25,25 @@ public:
     QStringList openAnswers;
     int openCalls = 0;
 
-    QString openFileName(QWidget*, const QString&, const QString&) override {
+    // Answers of the questions and of the save-file dialog, first in first out; empty: Cancel.
+    QList<UiAnswer> questionAnswers;
+    QStringList saveAnswers;
+    QStringList questions;
+
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
         ++openCalls;
         return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&,
+                         const QString&) override {
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
     void message(QWidget*, const QString& text, const QString&, UiIcon) override {
         messages << text;
     }
-    UiAnswer question(QWidget*, const QString&, bool, const QString&) override {
-        return UiAnswer::Cancel;
+    UiAnswer question(QWidget*, const QString& text, bool, const QString&) override {
+        questions << text;
+        return questionAnswers.isEmpty() ? UiAnswer::Cancel : questionAnswers.takeFirst();
     }
 };
 

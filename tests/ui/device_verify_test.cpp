@@ -203,10 +203,7 @@ class RecentSeam : public RecordingSeam {
 public:
     UiAnswer answer = UiAnswer::Cancel;
     int questions = 0;
-    QStringList saveAnswers;
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
-    }
+    // The save dialog answers from RecordingSeam::saveAnswers.
     UiAnswer question(QWidget*, const QString&, bool, const QString&) override {
         ++questions;
         return answer;

@@ -96,7 +96,7 @@ void CTravoDialogFirmwareUpdate::readVersion() {
 }
 
 void CTravoDialogFirmwareUpdate::chooseFile() {
-    const QString path = ui().openFileName(this, QString(), QString());
+    const QString path = ui().openFileName(this, QString(), QString(), QString());
     if (!path.isEmpty()) {
         chosenPath = path;
     }

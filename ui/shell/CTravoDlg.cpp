@@ -19,6 +19,7 @@
 #include "MainWindowDialogs.h"
 #include "ProgramFiles.h"
 #include "ProgramSettings.h"
+#include "QtTranslations.h"
 #include "RecentProfiles.h"
 #include "SkinResources.h"
 #include "SkinSetup.h"
@@ -58,6 +59,7 @@ QString CTravoDlg::text(const char* zh, const char* en) const {
 }
 
 bool CTravoDlg::initialise() {
+    qtTranslations::use(config.language);
     const bool connected = config.keyboard.__createDev();
     if (!connected) {
         ui().message(nullptr, QStringLiteral("Keyboard is not connected!"));
@@ -222,6 +224,7 @@ void CTravoDlg::switchLanguage() {
         config.language = "en-US";
         button.lit = true;
     }
+    qtTranslations::use(config.language);
     updateTrayTexts();
     update();
 }
@@ -303,6 +306,7 @@ void CTravoDlg::rebuildRecentProfiles() {
 void CTravoDlg::rememberProfile(const QString& path) {
     // A list that cannot be saved only costs the shortcut; the profile itself is fine.
     RecentProfiles().add(filePath(path));
+    programSettings::rememberProfileFolder(path);
 }
 
 void CTravoDlg::applyProfile(const QString& path) {
@@ -335,7 +339,8 @@ void CTravoDlg::saveProfileCommand() {
 }
 
 bool CTravoDlg::saveWithDialog() {
-    const QString path = ui().saveFileName(this, QString(), kProfileFilter, QStringLiteral("pro"));
+    const QString path = ui().saveFileName(this, QString(), programSettings::profileFolder(),
+                                           kProfileFilter, QStringLiteral("pro"));
     if (path.isEmpty()) {
         return false;
     }
@@ -353,7 +358,11 @@ bool CTravoDlg::saveWithDialog() {
 }
 
 void CTravoDlg::openProfileCommand() {
-    const QString path = ui().openFileName(this, QString(), kProfileFilter);
+    if (keepUnsavedWork()) {
+        return;
+    }
+    const QString path =
+        ui().openFileName(this, QString(), programSettings::profileFolder(), kProfileFilter);
     if (!path.isEmpty()) {
         openProfile(path);
     }
@@ -361,12 +370,19 @@ void CTravoDlg::openProfileCommand() {
 }
 
 void CTravoDlg::clearCommand() {
+    if (keepUnsavedWork()) {
+        return;
+    }
     config.clear();
     markSaved();
     update();
 }
 
 void CTravoDlg::deviceCommand(int operation) {
+    // A write sends the work to the keyboard and keeps it; a load replaces it.
+    if (operation == LoadFromKeyboard && keepUnsavedWork()) {
+        return;
+    }
     runProgressDialog(this, operation, config);
     // A load rebuilds the keys; a write leaves the picture as it is.
     if (operation == LoadFromKeyboard) {

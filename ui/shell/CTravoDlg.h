@@ -89,8 +89,9 @@ private:
     void markSaved();
     void updateTrayTexts();
     void rebuildRecentProfiles();
-    // Asks about unsaved changes; true when the user wants to keep them (Cancel, or a save that
-    // was cancelled or failed).
+    // Before the work in the document is replaced or dropped (ending, Open, Clear, ReadAll, a
+    // recent profile): asks about unsaved changes; true when the user wants to keep them (Cancel,
+    // or a save that was cancelled or failed), false when the caller may go on.
     bool keepUnsavedWork();
     // Loads a profile, saying why when it cannot; true when loaded (and remembered).
     bool openProfile(const QString& path);

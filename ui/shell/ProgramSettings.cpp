@@ -1,11 +1,14 @@
 #include "ProgramSettings.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <memory>
 
 namespace {
 
 const QString kVerifyAfterWrite = QStringLiteral("verifyAfterWrite");
+const QString kLastFolder = QStringLiteral("lastFolder");
 
 // Named here rather than taken from the application object, so tests and tools that make no
 // QApplication of the program's name still read the same file.
@@ -25,6 +28,22 @@ bool verifyAfterWrite() {
 void setVerifyAfterWrite(bool on) {
     const auto s = settings();
     s->setValue(kVerifyAfterWrite, on);
+    s->sync();
+}
+
+QString profileFolder() {
+    const QString last = settings()->value(kLastFolder).toString();
+    // A folder removed or unmounted since would leave the dialog in some unrelated place.
+    if (!last.isEmpty() && QFileInfo(last).isDir()) {
+        return last;
+    }
+    return QDir::homePath();
+}
+
+void rememberProfileFolder(const QString& profilePath) {
+    // Losing the folder only costs the user a few clicks next time; nothing to report.
+    const auto s = settings();
+    s->setValue(kLastFolder, QFileInfo(profilePath).absolutePath());
     s->sync();
 }
 

@@ -11,6 +11,12 @@ namespace programSettings {
 bool verifyAfterWrite();
 void setVerifyAfterWrite(bool on);
 
+// The folder the profile file dialogs start in: that of the last profile opened or saved
+// ("lastFolder") while it still exists, else the home folder.
+QString profileFolder();
+// Remembers the folder of `profilePath`, a profile just opened or saved.
+void rememberProfileFolder(const QString& profilePath);
+
 // The settings file, for the user and for tests.
 QString file();
 

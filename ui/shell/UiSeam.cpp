@@ -24,9 +24,11 @@ QMessageBox::Icon toQtIcon(UiIcon icon) {
 
 }  // namespace
 
-QString UiSeam::saveFileName(QWidget* parent, const QString& caption, const QString& filter,
-                             const QString& defaultSuffix) {
-    QFileDialog dialog(parent, caption, QString(), filter);
+QString UiSeam::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                             const QString& filter, const QString& defaultSuffix) {
+    QFileDialog dialog(parent, caption, folder, filter);
+    // The desktop's own chooser would speak the desktop's language, not the program's.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -36,8 +38,10 @@ QString UiSeam::saveFileName(QWidget* parent, const QString& caption, const QStr
     return dialog.selectedFiles().constFirst();
 }
 
-QString UiSeam::openFileName(QWidget* parent, const QString& caption, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+QString UiSeam::openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                             const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
 }
 
 void UiSeam::message(QWidget* parent, const QString& text, const QString& title, UiIcon icon) {
