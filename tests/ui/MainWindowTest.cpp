@@ -526,31 +526,35 @@ private slots:
     }
 
     // Open and Clear over unsaved work (key 40 assigned) ask the question of ending first.
+    // saveAs: where the save dialog after Yes is answered to save ("" cancels it, "bad" is a
+    // folder that does not exist, so the save fails).
     void replacingUnsavedWorkAsksFirst_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("giveSavePath");
+        QTest::addColumn<QString>("saveAs");
         QTest::addColumn<bool>("giveOpenPath");
         QTest::addColumn<bool>("replaced");
         for (const int command : {MainRegion::Open, MainRegion::Clear}) {
             const char* name = command == MainRegion::Open ? "Open" : "Clear";
             const bool open = command == MainRegion::Open;
             QTest::addRow("%s, Cancel keeps the work", name)
-                << command << int(UiAnswer::Cancel) << false << open << false;
+                << command << int(UiAnswer::Cancel) << QString() << open << false;
             QTest::addRow("%s, No drops it", name)
-                << command << int(UiAnswer::No) << false << open << true;
+                << command << int(UiAnswer::No) << QString() << open << true;
             QTest::addRow("%s, Yes saves, then goes on", name)
-                << command << int(UiAnswer::Yes) << true << open << true;
+                << command << int(UiAnswer::Yes) << QStringLiteral("good") << open << true;
             QTest::addRow("%s, Yes with the save cancelled keeps the work", name)
-                << command << int(UiAnswer::Yes) << false << open << false;
+                << command << int(UiAnswer::Yes) << QString() << open << false;
+            QTest::addRow("%s, Yes with a failed save keeps the work", name)
+                << command << int(UiAnswer::Yes) << QStringLiteral("bad") << open << false;
         }
         QTest::addRow("Open, No, then the open dialog cancelled keeps the work")
-            << int(MainRegion::Open) << int(UiAnswer::No) << false << false << false;
+            << int(MainRegion::Open) << int(UiAnswer::No) << QString() << false << false;
     }
     void replacingUnsavedWorkAsksFirst() {
         QFETCH(int, command);
         QFETCH(int, answer);
-        QFETCH(bool, giveSavePath);
+        QFETCH(QString, saveAs);
         QFETCH(bool, giveOpenPath);
         QFETCH(bool, replaced);
         QTemporaryDir dir;
@@ -559,8 +563,11 @@ private slots:
         writeProfile(other, 20);
         assign(40, 0, Combo, 0, {u"Left CTRL", u"V"});
         answers->answers << UiAnswer(answer);
-        if (giveSavePath) {
+        const bool saves = saveAs == QStringLiteral("good");
+        if (saves) {
             answers->savePaths << saved;
+        } else if (!saveAs.isEmpty()) {
+            answers->savePaths << dir.filePath(QStringLiteral("no/such/folder/work.pro"));
         }
         if (giveOpenPath) {
             answers->openPaths << other;
@@ -574,17 +581,18 @@ private slots:
         if (command == MainRegion::Open) {
             QCOMPARE(config.slot(20, 0).mode, replaced ? int(Single) : int(NotSet));
             // The open dialog comes only after the question was answered to go on.
-            const bool wentOn = answer == int(UiAnswer::No) || giveSavePath;
+            const bool wentOn = answer == int(UiAnswer::No) || saves;
             QCOMPARE(answers->openFilters.size(), wentOn ? 1 : 0);
         }
         QCOMPARE(dlg->hasUnsavedChanges(), !replaced);
-        QCOMPARE(QFile::exists(saved), giveSavePath);
-        if (giveSavePath) {
+        QCOMPARE(QFile::exists(saved), saves);
+        if (saves) {
             KeyboardConfig back;
             QVERIFY(back.loadProfile(QFile::encodeName(saved).toStdString()));
             QCOMPARE(back.slot(40, 0).mode, int(Combo));
         }
-        QVERIFY(answers->messages.isEmpty());
+        // Only a failed save has something to say.
+        QCOMPARE(answers->messages.size(), saveAs == QStringLiteral("bad") ? 1 : 0);
         QVERIFY(!ended());
     }
 
