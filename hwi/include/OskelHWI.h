@@ -5,7 +5,8 @@
 // among the hidraw devices and the virtual keyboards, exchanges 65-byte reports with it (report id
 // 0x00, then a 64-byte payload), keeps a working copy of the 216 key definitions (two levels of
 // 108 keys) and the 324-byte backlight table, and runs the key, light, version and firmware
-// exchanges. `CTravoHWI` is the one class a program uses.
+// exchanges. `CTravoHWI` is the one class a program uses. InstallHook and UninstallHook capture
+// every keystroke of the desktop for the macro recorder.
 
 #include <cstdint>
 #include <memory>
@@ -173,3 +174,64 @@ private:
     bool ownsDevice;
     int lastOpenError;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Keystroke capture for the macro recorder.
+//
+// While the capture runs, every key press and release of the X display goes to one notify target
+// as WM_HOOK_KEY and to no other program (the keyboard is grabbed on the library's own X
+// connection and thread; the pointer never is, so a click can always stop the capture):
+//   wParam = Windows virtual-key code | 0x80000000 for a release | 0x40000000 for a system key
+//            (a key typed while Alt is held without Ctrl, or F10);
+//   lParam = 0x01000000 for an extended key (right Ctrl and Alt, the six keys above the arrows,
+//            the arrows, NumLock, keypad / and Enter, PrintScreen, the Windows and Menu keys).
+// Left and right Shift, Ctrl and Alt come as 0xA0/0xA1, 0xA2/0xA3, 0xA4/0xA5. Keys are taken by
+// position, whatever the keyboard layout and NumLock; a key without a virtual key comes as 0.
+// A held key repeats its press and is released once. Messages are posted from the capture
+// thread, in the order the keys were typed.
+//
+// The keyboard is never left captured: the grab ends with UninstallHook, with the process (the X
+// server drops it with the connection), and when the receiver has not acknowledged a posted key
+// for several seconds (its thread is stuck).
+
+enum class HookResult : int {
+    Capturing = 0,        // every key of the display comes to the target
+    CapturingOwnWindows,  // XWayland: only keys typed while one of our windows has the focus
+    NoDisplay,            // no X display to capture from; nothing captured
+    KeyboardBusy,         // another client held the keyboard for the whole retry (about 2 s)
+    NoTarget,             // the window was null; nothing captured
+};
+
+// Starts capturing into `window`. Waits for the grab, retrying for about 2 s while another
+// client holds the keyboard (a menu that is just opening). While a capture runs, a second call
+// only changes the target and answers as the first did.
+OSKELHWI_EXPORT HookResult InstallHook(WindowHandle window);
+
+// Ends the capture and releases the keyboard; no message is posted after it returns. Harmless
+// when nothing is captured.
+OSKELHWI_EXPORT void UninstallHook();
+
+// The receiver calls this for every WM_HOOK_KEY it takes. Keys left unacknowledged for
+// kHookWatchdogMs end the capture, so a stuck program cannot keep the keyboard.
+OSKELHWI_EXPORT void AcknowledgeHookKey();
+constexpr int kHookWatchdogMs = 5000;
+
+// The captured state of a virtual key, as the recorder's Shift rule reads it: bit 0x8000 while
+// the key is down, bit 1 toggled at each press. 0 for a key never seen or a code above 255.
+OSKELHWI_EXPORT short HookKeyState(int virtualKey);
+
+// The low-level event handed to KeyBoardProc, as a hook would see it.
+struct HookKeyEvent {
+    std::uint32_t vkCode;  // Windows virtual-key code
+    std::uint32_t flags;   // bit 0: extended key; bit 5: Alt held; bit 7: release
+};
+constexpr unsigned WM_KEYDOWN = 0x100;
+constexpr unsigned WM_KEYUP = 0x101;
+constexpr unsigned WM_SYSKEYDOWN = 0x104;
+constexpr unsigned WM_SYSKEYUP = 0x105;
+
+// Posts WM_HOOK_KEY for one event to the capture's target (nothing when there is none) and
+// answers 1: the key goes no further. `message` is WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or
+// WM_SYSKEYUP; `code` is not examined.
+OSKELHWI_EXPORT std::intptr_t KeyBoardProc(int code, std::uintptr_t message,
+                                           const HookKeyEvent* event);

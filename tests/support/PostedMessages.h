@@ -1,0 +1,60 @@
+#pragma once
+// A notify target that keeps what is posted to it, for tests that wait for posted messages.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "OskelHWI.h"
+
+namespace oskeltest {
+
+struct PostedMessage {
+    unsigned message;
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+    bool operator==(const PostedMessage&) const = default;
+};
+
+class PostedMessages : public NotifyTarget {
+public:
+    // With `acknowledge`, every WM_HOOK_KEY is taken at once, as a responsive window takes it.
+    explicit PostedMessages(bool acknowledge = true) : acknowledge(acknowledge) {}
+
+    void post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        {
+            std::lock_guard guard(lock);
+            messages.push_back({message, wParam, lParam});
+        }
+        if (acknowledge && message == WM_HOOK_KEY) {
+            AcknowledgeHookKey();
+        }
+        arrived.notify_all();
+    }
+
+    // Waits until `count` messages are there (or `limit` passes) and answers all of them.
+    std::vector<PostedMessage> waitFor(std::size_t count,
+                                       std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+        std::unique_lock guard(lock);
+        arrived.wait_for(guard, limit, [&] { return messages.size() >= count; });
+        return messages;
+    }
+    std::vector<PostedMessage> taken() {
+        std::lock_guard guard(lock);
+        return messages;
+    }
+    void clear() {
+        std::lock_guard guard(lock);
+        messages.clear();
+    }
+
+private:
+    bool acknowledge;
+    std::mutex lock;
+    std::condition_variable arrived;
+    std::vector<PostedMessage> messages;
+};
+
+}  // namespace oskeltest
