@@ -7,13 +7,38 @@
 // The dialog owns one KeyRecorder and calls it at the points below and nowhere else decides what
 // a recording does; the recorder reaches the dialog's members as its friend.
 
+#include <QObject>
 #include <QPoint>
 #include <QString>
 #include <QtGlobal>
+#include <cstdint>
+
+#include "OskelHWI.h"
 
 class CTravoDialogKeyMapSettings;
+class QLabel;
+class StepList;
 
-class KeyRecorder {
+// The device library's keystroke capture and the clock, behind one seam so tests can record
+// without an X display and with a clock of their own.
+class KeyCaptureSeam {
+public:
+    virtual ~KeyCaptureSeam() = default;
+    virtual HookResult install(WindowHandle window) { return InstallHook(window); }
+    virtual void uninstall() { UninstallHook(); }
+    virtual void acknowledge() { AcknowledgeHookKey(); }
+    // Bit 0x8000 while the key is down, bit 1 toggled at each press (see HookKeyState).
+    virtual short keyState(int virtualKey) { return HookKeyState(virtualKey); }
+    // A monotonic clock in nanoseconds, never 0.
+    virtual std::int64_t now();
+
+    // The seam in use: the installed one, else the library and the steady clock.
+    static KeyCaptureSeam& current();
+    // Installs a replacement (tests); null returns to the library. Not owned.
+    static void install(KeyCaptureSeam* seam);
+};
+
+class KeyRecorder : public QObject {
 public:
     // What a left click that ended a capture does next.
     enum class StopOutcome {
@@ -21,15 +46,21 @@ public:
         ClickConsumed,   // the click only ended the capture
     };
 
+    // The capture kinds, by their Record button.
+    enum class Kind { None, SingleKey, Combo, Macro, Emulation };
+
     explicit KeyRecorder(CTravoDialogKeyMapSettings& dialog);
-    ~KeyRecorder();
+    // Releases the keyboard if a capture still runs.
+    ~KeyRecorder() override;
     KeyRecorder(const KeyRecorder&) = delete;
     KeyRecorder& operator=(const KeyRecorder&) = delete;
 
     // A click on a Record button: 104 single key, 107 combination, 207 macro, 302 emulation.
-    // True when a capture started.
+    // True when a capture started. Without a display or with the keyboard held by another
+    // program, the user is told and nothing changes.
     bool startCapture(int regionId);
     bool isCapturing() const;
+    Kind capturing() const;
     // Called at the start of every left click on the painted surface while a capture runs.
     StopOutcome stopCapture(int clickedRegionId);
 
@@ -52,6 +83,42 @@ public:
     // The in-place field closed over the macro record row at `absoluteRow` with `text`.
     void delayRowCommitted(int absoluteRow, const QString& text);
 
+    // The note shown while recording sees only keys typed into our own windows (XWayland).
+    const QLabel* focusNote() const { return note; }
+
+protected:
+    // A capture must not outlive the dialog being shown: hiding it (OK, Cancel, a lost keyboard)
+    // ends the capture.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    struct Button;
+    static const Button* buttonOf(Kind kind);
+    static const Button* buttonOf(int regionId);
+
+    int& flagOf(Kind kind);
+    bool preconditionHolds(Kind kind) const;
+    void prepareList(Kind kind);
+    void showButton(const Button& button, bool recording);
+    void refusal(HookResult result);
+    void endCapture();
+
+    int eventCode(quint32 wParam, quint32 lParam, int* vk, bool* up);
+    bool singleKey(int code);
+    void combination(int code);
+    void macroEvent(int code, int vk, bool up, std::int64_t elapsedMs);
+    void emulationEvent(int code, int vk, bool up);
+    void appendRecorded(StepList& list, const std::u16string& row);
+    void followRecordList(const StepList& list);
+
+    void insertMouse(int row, const std::u16string& name);
+    void deleteRow(int row);
+    void trimMacro();
+    void saveMacro();
+    void setDelayMode(bool automatic);
+    void setPlayMode(int regionId);
+
     CTravoDialogKeyMapSettings& dialog;
+    Kind running = Kind::None;
+    QLabel* note = nullptr;
 };
