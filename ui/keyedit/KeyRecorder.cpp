@@ -227,7 +227,7 @@ KeyRecorder::KeyRecorder(CTravoDialogKeyMapSettings& owner) : dialog(owner) {
 
 KeyRecorder::~KeyRecorder() {
     if (running != Kind::None) {
-        KeyCaptureSeam::current().uninstall();
+        KeyCaptureSeam::current().uninstallHook();
     }
 }
 
@@ -287,7 +287,7 @@ bool KeyRecorder::startCapture(int regionId) {
     }
     // Asked before anything changes, so a refusal leaves the lists as they were.
     dialog.ownWindow = dialog.notifyTarget();
-    const HookResult result = KeyCaptureSeam::current().install(dialog.ownWindow);
+    const HookResult result = KeyCaptureSeam::current().installHook(dialog.ownWindow);
     if (result != HookResult::Capturing && result != HookResult::CapturingOwnWindows) {
         refusal(result);
         return false;
@@ -351,7 +351,7 @@ KeyRecorder::StopOutcome KeyRecorder::stopCapture(int) {
     if (kind == Kind::None) {
         return StopOutcome::ClickContinues;
     }
-    KeyCaptureSeam::current().uninstall();
+    KeyCaptureSeam::current().uninstallHook();
     using ListId = CTravoDialogKeyMapSettings::ListId;
     if (kind == Kind::Combo) {
         dialog.saveWorkingList(ListId::Combos);
@@ -477,8 +477,7 @@ void KeyRecorder::macroEvent(int code, int vk, bool up, std::int64_t elapsedMs) 
     }
     dialog.keyDown[vk] ^= 1;
     StepList& macro = dialog.currentMacro;
-    if (dialog.lastEventTime > 0 && !macro.IsAutoInterval &&
-        macro.count() < kMacroRowsWithDelays) {
+    if (dialog.lastEventTime > 0 && !macro.IsAutoInterval && macro.count() < kMacroRowsWithDelays) {
         appendRecorded(macro, delayRow(elapsedMs));
     }
     const int limit = macro.IsAutoInterval ? kMacroRowsAutoDelay : kMacroRowsWithDelays;
@@ -554,18 +553,17 @@ void KeyRecorder::menuCommand(int commandId) {
     if (dialog.menuRow < 0 || dialog.menuRow >= static_cast<int>(dialog.regions.size())) {
         return;
     }
-    const int row = dialog.regions[static_cast<std::size_t>(dialog.menuRow)].regionId -
-                    kFirstRecordRow;
+    const int row =
+        dialog.regions[static_cast<std::size_t>(dialog.menuRow)].regionId - kFirstRecordRow;
     if (row < 0 || row >= kRecordRows) {
         return;
     }
     if (commandId == kMenuDelete) {
         deleteRow(row);
     } else {
-        const auto found =
-            std::find_if(std::begin(kMouseRows), std::end(kMouseRows), [&](const MouseRow& m) {
-                return commandId >= m.firstId && commandId <= m.lastId;
-            });
+        const auto found = std::find_if(
+            std::begin(kMouseRows), std::end(kMouseRows),
+            [&](const MouseRow& m) { return commandId >= m.firstId && commandId <= m.lastId; });
         if (found == std::end(kMouseRows)) {
             return;
         }

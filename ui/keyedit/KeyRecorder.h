@@ -24,8 +24,8 @@ class StepList;
 class KeyCaptureSeam {
 public:
     virtual ~KeyCaptureSeam() = default;
-    virtual HookResult install(WindowHandle window) { return InstallHook(window); }
-    virtual void uninstall() { UninstallHook(); }
+    virtual HookResult installHook(WindowHandle window) { return InstallHook(window); }
+    virtual void uninstallHook() { UninstallHook(); }
     virtual void acknowledge() { AcknowledgeHookKey(); }
     // Bit 0x8000 while the key is down, bit 1 toggled at each press (see HookKeyState).
     virtual short keyState(int virtualKey) { return HookKeyState(virtualKey); }
