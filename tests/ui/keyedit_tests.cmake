@@ -35,3 +35,27 @@ if(TARGET oskel_ui_keyedit)
   set_tests_properties(ui.KeyRecorderTest PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
 endif()
+
+# The recorder with the real keystroke capture on a private Xvfb (skipped without Xvfb), and a
+# recorded macro written to the in-process virtual keyboard through the main window.
+if(TARGET oskel_shell AND TARGET oskel_virtual_keyboard_lib)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(OSKEL_XTEST REQUIRED IMPORTED_TARGET x11 xtst)
+  add_executable(ui_recorder_x11_tests
+    ${CMAKE_CURRENT_LIST_DIR}/device_main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_test_support.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/recorder_x11_test.cpp
+  )
+  target_include_directories(ui_recorder_x11_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}
+                                                           ${CMAKE_SOURCE_DIR}/tests/support)
+  target_link_libraries(ui_recorder_x11_tests PRIVATE
+    oskel_shell oskel_virtual_keyboard_lib PkgConfig::OSKEL_XTEST Qt6::Test GTest::gtest)
+  target_compile_definitions(ui_recorder_x11_tests PRIVATE
+    OSKEL_RES_RCC="${CMAKE_BINARY_DIR}/bin/OskelRES.rcc")
+  if(TARGET OskelRES)
+    add_dependencies(ui_recorder_x11_tests OskelRES)
+  endif()
+  gtest_discover_tests(ui_recorder_x11_tests NO_PRETTY_VALUES TEST_PREFIX "ui."
+    DISCOVERY_TIMEOUT 30
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 60)
+endif()
