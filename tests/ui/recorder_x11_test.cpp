@@ -111,8 +111,7 @@ const TypedCase kTypedCases[] = {
      {{KEY_KPENTER, true}, {KEY_KPENTER, false}, {KEY_ENTER, true}, {KEY_ENTER, false}},
      {"(Enter) Down", "(Enter) UP", "ENTER Down", "ENTER UP"}},
     {"LeftShiftAndRightCtrl",
-     {{KEY_LEFTSHIFT, true}, {KEY_RIGHTCTRL, true}, {KEY_RIGHTCTRL, false},
-      {KEY_LEFTSHIFT, false}},
+     {{KEY_LEFTSHIFT, true}, {KEY_RIGHTCTRL, true}, {KEY_RIGHTCTRL, false}, {KEY_LEFTSHIFT, false}},
      {"Left SHIFT Down", "Right CONTROL Down", "Right CONTROL UP", "Left SHIFT UP"}},
     {"AltTabStaysInTheRecording",
      {{KEY_LEFTALT, true}, {KEY_TAB, true}, {KEY_TAB, false}, {KEY_LEFTALT, false}},
@@ -209,8 +208,7 @@ TEST_F(RecorderOnX, ARecordedMacroIsWrittenToTheKeyboardAsItsRowsSay) {
     QStringList recorded;
     bool ran = false;
     QTimer::singleShot(0, [&] {
-        auto* dialog =
-            qobject_cast<CTravoDialogKeyMapSettings*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<CTravoDialogKeyMapSettings*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         ran = true;
         clickRegion(*dialog, kMacroTab);
