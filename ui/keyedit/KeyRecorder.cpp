@@ -80,6 +80,8 @@ constexpr int kFirstEmulationRow = 341;
 constexpr int kFirstComboKeyRow = 141;
 constexpr int kComboKeyRows = 6;
 constexpr int kSingleKeyName = 158;
+constexpr int kClearButton = 87;
+constexpr int kOkButton = 88;
 
 constexpr int kTimesPlay = 201;
 constexpr int kAutoDelay = 203;
@@ -221,6 +223,8 @@ KeyRecorder::KeyRecorder(CTravoDialogKeyMapSettings& owner) : dialog(owner) {
     palette.setColor(QPalette::WindowText, QColor(0, 255, 0));
     note->setPalette(palette);
     note->setFont(skinFont(12));
+    note->setWordWrap(true);
+    note->setAlignment(Qt::AlignCenter);
     note->hide();
     dialog.installEventFilter(this);
 }
@@ -301,10 +305,12 @@ bool KeyRecorder::startCapture(int regionId) {
     dialog.lastEventTime = 0;
 
     if (result == HookResult::CapturingOwnWindows) {
-        const QRect under = toQRect(dialog.regionById(button->region).rect);
+        // In the free strip between Clear and OK, the same on every tab.
+        const QRect clear = toQRect(dialog.regionById(kClearButton).rect);
+        const QRect ok = toQRect(dialog.regionById(kOkButton).rect);
+        note->setGeometry(clear.right() + 6, clear.top() - 6, ok.left() - clear.right() - 12,
+                          clear.height() + 12);
         note->setText(pick(kOwnWindowsOnly, dialog.config.language));
-        note->adjustSize();
-        note->move(under.center().x() - note->width() / 2, under.bottom() + 3);
         note->show();
         note->raise();
     }
