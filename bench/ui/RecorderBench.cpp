@@ -22,6 +22,7 @@
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 #include "SkinResources.h"
 // Xlib last: its macros would clash with the names above.
 #include "XTestClient.h"
@@ -31,9 +32,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kMacroTab = 91;
-constexpr int kRecordMacro = 207;
-constexpr int kFirstRecordRow = 241;
+constexpr int kMacroTab = KeySettingsRegion::FirstTab + 1;
+constexpr int kRecordMacro = KeySettingsRegion::MacroRecord;
+constexpr int kFirstRecordRow = KeySettingsRegion::FirstMacroStepRow;
 
 // The first paint of the record list after the row it waits for is in the list.
 class RowPaints : public QObject {

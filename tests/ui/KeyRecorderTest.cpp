@@ -15,25 +15,25 @@
 #include "KeyRecorder.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 #include "ShellTestSupport.h"
 #include "SkinResources.h"
 
 namespace {
 
 constexpr int kKey = 12;
-constexpr int kOk = 88;
-constexpr int kCancel = 89;
-constexpr int kCombo = 102;
-constexpr int kRecordSingle = 104;
-constexpr int kRecordCombo = 107;
-constexpr int kRecordMacro = 207;
-constexpr int kRecordEmulation = 302;
-constexpr int kAutoDelay = 203;
-constexpr int kRecordDelay = 210;
-constexpr int kFirstRecordRow = 241;
+constexpr int kComboMode = KeySettingsRegion::Combo;
+constexpr int kOk = KeySettingsRegion::Ok;
+constexpr int kRecordSingle = KeySettingsRegion::KeyRecord;
+constexpr int kRecordCombo = KeySettingsRegion::ComboRecord;
+constexpr int kRecordMacro = KeySettingsRegion::MacroRecord;
+constexpr int kRecordEmulation = KeySettingsRegion::EmulationRecord;
+constexpr int kAutoDelay = KeySettingsRegion::AutoDelay;
+constexpr int kRecordDelay = KeySettingsRegion::RecordDelay;
+constexpr int kFirstRecordRow = KeySettingsRegion::FirstMacroStepRow;
 
 constexpr int header(int t) {
-    return 89 + t;
+    return KeySettingsRegion::FirstTab + t - 1;
 }
 
 constexpr quint32 kUp = 0x80000000u;
@@ -339,7 +339,7 @@ private slots:
     void combinationTakesSixDistinctPresses() {
         config->predefinedCombos = oneEntry(steps({u"Q"}, 6), 6);
         open();
-        click(kCombo);
+        click(kComboMode);
         click(kRecordCombo);
         QVERIFY(dlg->workingCombo().items.empty());
         type({down(0xA2), down(0xA0), down('A'), down('A'), down('A'), up('A'), down('B'),
@@ -410,7 +410,7 @@ private slots:
         open();
         click(header(tab));
         if (comboMode) {
-            click(kCombo);
+            click(kComboMode);
         }
         click(button);
         QCOMPARE(capture->installs, 0);
@@ -465,7 +465,7 @@ private slots:
         open();
         click(header(tab));
         if (button == kRecordCombo) {
-            click(kCombo);
+            click(kComboMode);
         }
         click(button);
         QCOMPARE(capture->installs, 1);

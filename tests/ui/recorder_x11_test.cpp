@@ -15,6 +15,7 @@
 #include "CTravoDlg.h"
 #include "KeyRecorder.h"
 #include "KeyTables.h"
+#include "RegionIds.h"
 #include "SkinResources.h"
 #include "device_test_support.h"
 #include "device_watch.h"
@@ -27,13 +28,12 @@ using namespace oskeltest;
 namespace {
 
 constexpr int kKey = 20;
-constexpr int kWriteKeys = 93;
-constexpr int kKeyRegionIdBase = 99;
-constexpr int kOk = 88;
-constexpr int kCombo = 102;
-constexpr int kRecordCombo = 107;
-constexpr int kRecordMacro = 207;
-constexpr int kMacroTab = 91;
+constexpr int kWriteKeys = MainRegion::WriteKeys;
+constexpr int kOk = KeySettingsRegion::Ok;
+constexpr int kCombo = KeySettingsRegion::Combo;
+constexpr int kRecordCombo = KeySettingsRegion::ComboRecord;
+constexpr int kRecordMacro = KeySettingsRegion::MacroRecord;
+constexpr int kMacroTab = KeySettingsRegion::FirstTab + 1;
 
 QStringList texts(const StepList& list) {
     QStringList out;

@@ -13,6 +13,7 @@
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 #include "SkinResources.h"
 #include "UiSeam.h"
 
@@ -74,20 +75,22 @@ constexpr int kVkReturn = 13;
 constexpr int kKeypadEnter = 269;  // the program's own code for the numeric keypad's Enter
 constexpr quint32 kExtendedFlag = 0x01000000;
 
-constexpr int kFirstRecordRow = 241;
+constexpr int kFirstRecordRow = KeySettingsRegion::FirstMacroStepRow;
 constexpr int kRecordRows = 9;
-constexpr int kFirstEmulationRow = 341;
-constexpr int kFirstComboKeyRow = 141;
+constexpr int kFirstEmulationRow = KeySettingsRegion::FirstEmulationStepRow;
+constexpr int kFirstComboKeyRow = KeySettingsRegion::FirstComboKeyRow;
 constexpr int kComboKeyRows = 6;
-constexpr int kSingleKeyName = 158;
-constexpr int kClearButton = 87;
-constexpr int kOkButton = 88;
+constexpr int kMacroTab = 2;
+constexpr int kEmulateTab = 3;
+constexpr int kSingleKeyName = KeySettingsRegion::KeyName;
+constexpr int kClearButton = KeySettingsRegion::Clear;
+constexpr int kOkButton = KeySettingsRegion::Ok;
 
-constexpr int kTimesPlay = 201;
-constexpr int kAutoDelay = 203;
-constexpr int kPressPlay = 208;
-constexpr int kTogglePlay = 209;
-constexpr int kRecordDelay = 210;
+constexpr int kTimesPlay = KeySettingsRegion::TimesPlay;
+constexpr int kAutoDelay = KeySettingsRegion::AutoDelay;
+constexpr int kPressPlay = KeySettingsRegion::PressPlay;
+constexpr int kTogglePlay = KeySettingsRegion::PressToggle;
+constexpr int kRecordDelay = KeySettingsRegion::RecordDelay;
 
 constexpr int kMenuDelete = 1147;
 
@@ -192,10 +195,12 @@ void showNumber(QLineEdit* field, std::int64_t value) {
 }  // namespace
 
 const KeyRecorder::Button* KeyRecorder::buttonOf(Kind kind) {
-    static constexpr Button kButtons[] = {{Kind::SingleKey, 104, 154, 155},
-                                          {Kind::Combo, 107, 159, 160},
-                                          {Kind::Macro, 207, 267, 268},
-                                          {Kind::Emulation, 302, 352, 353}};
+    using namespace KeySettingsRegion;
+    static constexpr Button kButtons[] = {
+        {Kind::SingleKey, KeyRecord, KeyRecordCaption, KeyStopCaption},
+        {Kind::Combo, ComboRecord, ComboRecordCaption, ComboStopCaption},
+        {Kind::Macro, MacroRecord, MacroRecordCaption, MacroStopCaption},
+        {Kind::Emulation, EmulationRecord, EmulationRecordCaption, EmulationStopCaption}};
     for (const Button& b : kButtons) {
         if (b.kind == kind) {
             return &b;
@@ -529,7 +534,8 @@ void KeyRecorder::followRecordList(const StepList& list) {
 
 void KeyRecorder::contextMenu(QPoint point) {
     const int id = dialog.clickScan(point);
-    if (dialog.currentTab != 2 || id < kFirstRecordRow || id >= kFirstRecordRow + kRecordRows) {
+    if (dialog.currentTab != kMacroTab || id < kFirstRecordRow ||
+        id >= kFirstRecordRow + kRecordRows) {
         return;
     }
     const StepList& macro = dialog.currentMacro;
@@ -707,13 +713,13 @@ void KeyRecorder::setDelayMode(bool automatic) {
 // ---- numeric fields and delay rows ----------------------------------------------------------
 
 void KeyRecorder::valueEditChanged() {
-    if (dialog.currentTab == 2) {
+    if (dialog.currentTab == kMacroTab) {
         const auto cycles =
             std::clamp<std::int64_t>(leadingNumber(dialog.valueEdit->text()), 1, kMaxCycles);
         showNumber(dialog.valueEdit, cycles);
         dialog.currentMacro.Cycles = static_cast<int>(cycles);
         saveMacro();
-    } else if (dialog.currentTab == 3) {
+    } else if (dialog.currentTab == kEmulateTab) {
         // No lower bound: 0 types the keys without a pause.
         std::int64_t delay = leadingNumber(dialog.valueEdit->text());
         if (delay > kMaxEmulationDelay) {
@@ -726,7 +732,7 @@ void KeyRecorder::valueEditChanged() {
 }
 
 void KeyRecorder::delayEditChanged() {
-    if (dialog.currentTab != 2) {
+    if (dialog.currentTab != kMacroTab) {
         return;
     }
     const auto delay =
