@@ -38,10 +38,15 @@ QRectF toRectF(const LayoutRect& r);
 
 // Paints the whole picture of a window page in one look.
 QImage paintWindowPicture(const WindowSkin& skin, int page, Look look);
+// The same picture for screens of twice the density: the same drawing in the same layout on
+// twice the pixels. Its key-coloured pixels are exactly those of `at1x` (the 1x picture of the
+// page and look), each doubled, so the window's outline is the same at both scales.
+QImage paintWindowPicture2x(const WindowSkin& skin, int page, Look look, const QImage& at1x);
 
 // The scroll-bar skin: 9 cells of kScrollSkinCell across (up, down, thumb, track of a vertical
 // bar; left, right, thumb, track of a horizontal one; one spare), rows normal, hover, pressed.
-QImage paintScrollSkin();
+// `scale` 2 paints it on twice the pixels.
+QImage paintScrollSkin(int scale = 1);
 
 // Element painters, each filling its rectangle and never drawing outside it.
 void paintKeyCap(QPainter& p, const QRectF& r, int keyIndex, Look look, bool small);

@@ -287,26 +287,28 @@ void paintRegion(QPainter& p, const WindowSkin& skin, int page, const RegionSpec
     }
 }
 
-// Antialiased edges are blended onto the rim colour, and everything the body does not cover
-// becomes the exact key colour: a window mask of key-coloured pixels then follows the
-// rounded outline without a coloured fringe.
-QImage keyOut(const QImage& body, const QColor& key) {
+// Antialiased edges are blended onto the rim colour, and every pixel `isHole` names becomes the
+// exact key colour: a window mask of key-coloured pixels then follows the rounded outline
+// without a coloured fringe.
+template <typename IsHole>
+QImage keyOut(const QImage& body, const QColor& key, IsHole isHole) {
     QImage out(body.size(), QImage::Format_RGB32);
     const QRgb keyRgb = key.rgb();
     const QRgb nudged = qRgb(qRed(keyRgb), qGreen(keyRgb) ^ 1, qBlue(keyRgb));
+    const int rimRed = theme::edge.red(), rimGreen = theme::edge.green(),
+              rimBlue = theme::edge.blue();
     for (int y = 0; y < body.height(); ++y) {
         const QRgb* src = reinterpret_cast<const QRgb*>(body.constScanLine(y));
         QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < body.width(); ++x) {
-            const int a = qAlpha(src[x]);
-            if (a < 128) {
+            if (isHole(x, y, src[x])) {
                 dst[x] = keyRgb;
                 continue;
             }
-            const int inv = 255 - a;
-            const QRgb c = qRgb(qRed(src[x]) + theme::edge.red() * inv / 255,
-                                qGreen(src[x]) + theme::edge.green() * inv / 255,
-                                qBlue(src[x]) + theme::edge.blue() * inv / 255);
+            const int inv = 255 - qAlpha(src[x]);
+            const QRgb c =
+                qRgb(qRed(src[x]) + rimRed * inv / 255, qGreen(src[x]) + rimGreen * inv / 255,
+                     qBlue(src[x]) + rimBlue * inv / 255);
             // Nothing inside the outline may be a hole.
             dst[x] = (c & 0xFFFFFF) == (keyRgb & 0xFFFFFF) ? nudged : c;
         }
@@ -314,45 +316,65 @@ QImage keyOut(const QImage& body, const QColor& key) {
     return out;
 }
 
+// The body of a page in one look on `scale` pixels per layout pixel, before the key colour.
+QImage paintBodyImage(const WindowSkin& skin, int page, Look look, int scale) {
+    QImage body(skin.width * scale, skin.height * scale, QImage::Format_ARGB32_Premultiplied);
+    // Everything below draws in layout pixels; the image's ratio maps them onto its own.
+    body.setDevicePixelRatio(scale);
+    body.fill(Qt::transparent);
+    QPainter p(&body);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    paintBody(p, skin, titleHeight(skin));
+    switch (skin.window) {
+        case SkinWindow::Main:
+            paintMainDecoration(p, skin);
+            break;
+        case SkinWindow::KeySettings:
+            paintKeySettingsDecoration(p, skin, page);
+            break;
+        case SkinWindow::Backlight:
+        case SkinWindow::MultiKey:
+            paintKeyboardDialogDecoration(p);
+            break;
+        case SkinWindow::Progress:
+        case SkinWindow::Firmware:
+            paintSmallDialogDecoration(p, skin);
+            break;
+    }
+    for (const ControlSpec& c : skin.controls) {
+        if (c.kind == ControlKind::ProgressBar) {
+            paintProgressBar(p, toRectF(c.rect), look);
+        }
+    }
+    for (const RegionSpec& r : skin.regions) {
+        const int regionPage = skin.pageOf(r);
+        if (r.regionId > 0 && (regionPage == 0 || regionPage == page)) {
+            paintRegion(p, skin, page, r, look);
+        }
+    }
+    p.end();
+    return body;
+}
+
 }  // namespace
 
 QImage paintWindowPicture(const WindowSkin& skin, int page, Look look) {
-    QImage body(skin.width, skin.height, QImage::Format_ARGB32_Premultiplied);
-    body.fill(Qt::transparent);
-    {
-        QPainter p(&body);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        paintBody(p, skin, titleHeight(skin));
-        switch (skin.window) {
-            case SkinWindow::Main:
-                paintMainDecoration(p, skin);
-                break;
-            case SkinWindow::KeySettings:
-                paintKeySettingsDecoration(p, skin, page);
-                break;
-            case SkinWindow::Backlight:
-            case SkinWindow::MultiKey:
-                paintKeyboardDialogDecoration(p);
-                break;
-            case SkinWindow::Progress:
-            case SkinWindow::Firmware:
-                paintSmallDialogDecoration(p, skin);
-                break;
-        }
-        for (const ControlSpec& c : skin.controls) {
-            if (c.kind == ControlKind::ProgressBar) {
-                paintProgressBar(p, toRectF(c.rect), look);
-            }
-        }
-        for (const RegionSpec& r : skin.regions) {
-            const int regionPage = skin.pageOf(r);
-            if (r.regionId > 0 && (regionPage == 0 || regionPage == page)) {
-                paintRegion(p, skin, page, r, look);
-            }
-        }
-    }
-    return keyOut(body, toQColor(skin.colorKey));
+    return keyOut(paintBodyImage(skin, page, look, 1), toQColor(skin.colorKey),
+                  [](int, int, QRgb pixel) { return qAlpha(pixel) < 128; });
+}
+
+QImage paintWindowPicture2x(const WindowSkin& skin, int page, Look look, const QImage& at1x) {
+    const QImage holes = at1x.convertToFormat(QImage::Format_RGB32);
+    const QRgb key = toQColor(skin.colorKey).rgb();
+    QImage out = keyOut(
+        paintBodyImage(skin, page, look, 2), toQColor(skin.colorKey), [&](int x, int y, QRgb) {
+            const auto* line = reinterpret_cast<const QRgb*>(holes.constScanLine(y / 2));
+            return line[x / 2] == key;
+        });
+    // Stored as plain pixels; the program gives the picture its ratio when it loads it.
+    out.setDevicePixelRatio(1);
+    return out;
 }
 
 namespace {
@@ -405,9 +427,10 @@ void paintScrollCell(QPainter& p, const QRectF& cell, int column, int row) {
 
 }  // namespace
 
-QImage paintScrollSkin() {
+QImage paintScrollSkin(int scale) {
     const int s = kScrollSkinCell;
-    QImage img(9 * s, 3 * s, QImage::Format_RGB32);
+    QImage img(9 * s * scale, 3 * s * scale, QImage::Format_RGB32);
+    img.setDevicePixelRatio(scale);
     img.fill(theme::well);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -416,5 +439,7 @@ QImage paintScrollSkin() {
             paintScrollCell(p, QRectF(column * s, row * s, s, s), column, row);
         }
     }
+    p.end();
+    img.setDevicePixelRatio(1);
     return img;
 }

@@ -1,8 +1,9 @@
 // oskel-skin-generator <output folder>
 // oskel-skin-generator --preview <folder>   (windows as shown, for checking by eye)
 //
-// Paints every window picture of the program as <id>.png into the folder and writes skin.qrc
-// beside them, the resource list rcc packs into OskelRES.rcc (names ":/skin/<id>.png").
+// Paints every window picture of the program as <id>.png, and for screens of high density as
+// <id>@2x.png (same layout, twice the pixels), into the folder and writes skin.qrc beside them,
+// the resource list rcc packs into OskelRES.rcc (names ":/skin/<id>.png", ":/skin/<id>@2x.png").
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -10,8 +11,11 @@
 #include <QTextStream>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "RegionIds.h"
 #include "SkinArt.h"
@@ -30,6 +34,47 @@ Look lookOf(PictureRole role) {
     return Look::Normal;
 }
 
+bool savePicture(const QDir& dir, int id, const char* suffix, const QImage& img, QSize size) {
+    const QString path =
+        dir.filePath(QString::number(id) + QString::fromLatin1(suffix) + QStringLiteral(".png"));
+    if (img.size() != size || !img.save(path, "PNG")) {
+        std::fprintf(stderr, "oskel-skin-generator: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+// Both scales of one picture.
+bool writePicture(const QDir& dir, const SkinPicture& pic) {
+    const Look look = lookOf(pic.role);
+    const QImage at1x =
+        pic.window ? paintWindowPicture(*pic.window, pic.page, look) : paintScrollSkin(1);
+    const QImage at2x =
+        pic.window ? paintWindowPicture2x(*pic.window, pic.page, look, at1x) : paintScrollSkin(2);
+    const QSize size(pic.width, pic.height);
+    return savePicture(dir, pic.id, "", at1x, size) &&
+           savePicture(dir, pic.id, "@2x", at2x, size * 2);
+}
+
+// Most of the work is compressing the PNGs; two painters share it, each taking the next picture
+// not yet taken (painting into images is safe on any thread).
+bool writePictures(const QDir& dir) {
+    const std::vector<SkinPicture>& pictures = allSkinPictures();
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> ok{true};
+    auto work = [&] {
+        for (std::size_t i = next++; i < pictures.size() && ok; i = next++) {
+            if (!writePicture(dir, pictures[i])) {
+                ok = false;
+            }
+        }
+    };
+    std::thread helper(work);
+    work();
+    helper.join();
+    return ok;
+}
+
 bool writeQrc(const QDir& dir) {
     QFile f(dir.filePath(QStringLiteral("skin.qrc")));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
@@ -39,6 +84,7 @@ bool writeQrc(const QDir& dir) {
     out << "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/skin\">\n";
     for (const SkinPicture& pic : allSkinPictures()) {
         out << "  <file>" << pic.id << ".png</file>\n";
+        out << "  <file>" << pic.id << "@2x.png</file>\n";
     }
     out << "</qresource>\n</RCC>\n";
     return out.status() == QTextStream::Ok;
@@ -124,14 +170,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "oskel-skin-generator: cannot create %s\n", argv[1]);
         return 1;
     }
-    for (const SkinPicture& pic : allSkinPictures()) {
-        const QImage img = pic.window ? paintWindowPicture(*pic.window, pic.page, lookOf(pic.role))
-                                      : paintScrollSkin();
-        const QString path = dir.filePath(QString::number(pic.id) + QStringLiteral(".png"));
-        if (img.size() != QSize(pic.width, pic.height) || !img.save(path, "PNG")) {
-            std::fprintf(stderr, "oskel-skin-generator: cannot write %s\n", qPrintable(path));
-            return 1;
-        }
+    if (!writePictures(dir)) {
+        return 1;
     }
     if (!writeQrc(dir)) {
         std::fprintf(stderr, "oskel-skin-generator: cannot write skin.qrc\n");
