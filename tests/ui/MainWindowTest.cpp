@@ -386,6 +386,8 @@ private slots:
         answers->answers << UiAnswer::No;
         answers->openPaths << path;
         clickRegion(MainRegion::Open);
+        QCOMPARE(answers->openFilters.value(0), QStringLiteral("pro (*.pro);;All Files (*)"));
+        QCOMPARE(answers->openSuffixes.value(0), QStringLiteral("pro"));
         QCOMPARE(config.slot(5, 0).mode, int(Power));
         QCOMPARE(config.slot(5, 0).hwCode, 77);
         QVERIFY(!dlg->hasUnsavedChanges());

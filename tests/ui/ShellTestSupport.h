@@ -31,10 +31,11 @@ public:
         saveSuffixes << suffix;
         return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
     }
-    QString openFileName(QWidget*, const QString&, const QString& folder,
-                         const QString& filter) override {
+    QString openFileName(QWidget*, const QString&, const QString& folder, const QString& filter,
+                         const QString& suffix) override {
         openFolders << folder;
         openFilters << filter;
+        openSuffixes << suffix;
         return openPaths.isEmpty() ? QString() : openPaths.takeFirst();
     }
     void message(QWidget*, const QString& text, const QString&, UiIcon) override {
@@ -53,7 +54,7 @@ public:
 
     QStringList savePaths, openPaths;
     QList<UiAnswer> answers;
-    QStringList messages, questions, saveFilters, saveSuffixes, openFilters;
+    QStringList messages, questions, saveFilters, saveSuffixes, openFilters, openSuffixes;
     // The folders the file dialogs were asked to start in.
     QStringList saveFolders, openFolders;
     QList<bool> questionHadCancel;

@@ -9,6 +9,8 @@
 #include <QString>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "KeyboardLayout.h"
 #include "RegionIds.h"
@@ -380,12 +382,15 @@ protected:
         }
     }
     // Decoded once per run: several tests look at the same pictures.
-    static const QImage& load(int id) {
-        static std::map<int, QImage> cache;
-        auto it = cache.find(id);
+    // `scale` 2: the picture painted for screens of twice the density.
+    static const QImage& load(int id, int scale = 1) {
+        static std::map<std::pair<int, int>, QImage> cache;
+        auto it = cache.find({id, scale});
         if (it == cache.end()) {
-            const QImage img(QStringLiteral(":/skin/%1.png").arg(id));
-            it = cache.emplace(id, img.convertToFormat(QImage::Format_RGB32)).first;
+            const QImage img(scale == 2 ? QStringLiteral(":/skin/%1@2x.png").arg(id)
+                                        : QStringLiteral(":/skin/%1.png").arg(id));
+            it = cache.emplace(std::pair(id, scale), img.convertToFormat(QImage::Format_RGB32))
+                     .first;
         }
         return it->second;
     }
@@ -503,6 +508,52 @@ TEST_F(PictureTest, KeyCapsSitAtTheirRectangles) {
                 << w.name << " key " << r.keyIndex;
             EXPECT_GT(meanBrightness(img, insideLeft), meanBrightness(img, outsideLeft) + 15)
                 << w.name << " key " << r.keyIndex;
+        }
+    }
+}
+
+// Every picture painted at twice the density: exactly twice the size, the key colour at exactly
+// the doubled positions of the 1x key pixels (the same outline), and the same drawing at the
+// same places: each region and each scroll-bar cell is as bright as at 1x.
+TEST_F(PictureTest, TwiceTheDensityKeepsOutlineAndLayout) {
+    for (const SkinPicture& p : allSkinPictures()) {
+        SCOPED_TRACE(p.id);
+        const QImage& at1x = load(p.id);
+        const QImage& at2x = load(p.id, 2);
+        ASSERT_FALSE(at2x.isNull());
+        ASSERT_EQ(at2x.size(), at1x.size() * 2);
+        std::vector<LayoutRect> parts;
+        if (p.window) {
+            const QRgb key = keyOf(*p.window);
+            int differing = 0;
+            for (int y = 0; y < at2x.height(); ++y) {
+                const QRgb* line = reinterpret_cast<const QRgb*>(at2x.constScanLine(y));
+                const QRgb* half = reinterpret_cast<const QRgb*>(at1x.constScanLine(y / 2));
+                for (int x = 0; x < at2x.width(); ++x) {
+                    differing +=
+                        ((line[x] | 0xFF000000u) == key) != ((half[x / 2] | 0xFF000000u) == key);
+                }
+            }
+            EXPECT_EQ(differing, 0) << "pixels where the outlines differ";
+            for (const RegionSpec& r : p.window->regions) {
+                const int page = p.window->pageOf(r);
+                if (r.regionId > 0 && !r.textOnly && (page == 0 || page == p.page)) {
+                    parts.push_back(r.rect);
+                }
+            }
+        } else {
+            for (int row = 0; row < 3; ++row) {
+                for (int col = 0; col < 9; ++col) {
+                    const int s = kScrollSkinCell;
+                    parts.push_back({col * s, row * s, (col + 1) * s, (row + 1) * s});
+                }
+            }
+        }
+        ASSERT_FALSE(parts.empty());
+        for (const LayoutRect& r : parts) {
+            const LayoutRect twice{r.left * 2, r.top * 2, r.right * 2, r.bottom * 2};
+            EXPECT_NEAR(meanBrightness(at2x, twice), meanBrightness(at1x, r), 12)
+                << r.left << "," << r.top << " " << r.width() << "x" << r.height();
         }
     }
 }

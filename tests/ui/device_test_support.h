@@ -30,7 +30,8 @@ public:
     QStringList saveAnswers;
     QStringList questions;
 
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&,
+                         const QString&) override {
         ++openCalls;
         return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
     }

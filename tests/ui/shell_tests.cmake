@@ -2,7 +2,7 @@
 # main window, with Qt Test. Included from tests/ui/CMakeLists.txt.
 if(TARGET oskel_shell AND TARGET oskel_virtual_keyboard_lib)
   find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
-  foreach(test MainWindowTest SkinScrollBarTest SkinDialogTest)
+  foreach(test MainWindowTest SkinScrollBarTest SkinDialogTest HighDensityTest FileDialogTest)
     if(NOT EXISTS ${CMAKE_CURRENT_LIST_DIR}/${test}.cpp)
       continue()
     endif()

@@ -6,6 +6,7 @@
 
 #include "SkinDialog.h"
 #include "SkinGeometry.h"
+#include "SkinResources.h"
 #include "SkinSetup.h"
 
 namespace {
@@ -42,7 +43,7 @@ void paintDeviceBar(QPainter& painter, DeviceWindow window, int percent, const Q
     const QRect area = deviceBarArea(window);
     const QRect bar(area.left(), area.top(), deviceBarWidth(window, percent), area.height());
     if (bar.width() > 0 && lit != nullptr) {
-        painter.drawPixmap(bar, *lit, bar);
+        drawPicturePart(painter, bar, *lit, bar);
     }
 }
 

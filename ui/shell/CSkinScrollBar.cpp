@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <algorithm>
 
+#include "SkinResources.h"
+
 namespace {
 constexpr int kMinThumb = 6;
 constexpr int kRepeatDelayMs = 500;
@@ -30,7 +32,8 @@ CSkinScrollBar::CSkinScrollBar(Qt::Orientation orientation, QWidget* parent)
 
 void CSkinScrollBar::SetSkinBitmap(const QPixmap* picture) {
     skin = picture;
-    cell = skin != nullptr ? skin->width() / 9 : 0;
+    // In layout pixels: a skin painted at twice the density has cells of the same size.
+    cell = skin != nullptr ? pictureLayoutSize(*skin).width() / 9 : 0;
     if (axis == Qt::Vertical) {
         setGeometry(x(), y(), cell, height());
     } else {
@@ -184,7 +187,7 @@ int CSkinScrollBar::rowOf(int part) const {
 void CSkinScrollBar::drawCell(QPainter& painter, int column, int row, const QRect& target) const {
     const int base = axis == Qt::Vertical ? 0 : kHorizontalColumns;
     // Copied 1:1 when the target is one cell, stretched into it otherwise.
-    painter.drawPixmap(target, *skin, QRect((base + column) * cell, row * cell, cell, cell));
+    drawPicturePart(painter, target, *skin, QRect((base + column) * cell, row * cell, cell, cell));
 }
 
 void CSkinScrollBar::tileTrack(QPainter& painter, const QRect& target) const {
@@ -200,7 +203,7 @@ void CSkinScrollBar::tileTrack(QPainter& painter, const QRect& target) const {
         const QRect piece = axisRect(c, size);
         const QRect from = axis == Qt::Vertical ? QRect(source.x(), source.y(), cell, size)
                                                 : QRect(source.x(), source.y(), size, cell);
-        painter.drawPixmap(piece, *skin, from);
+        drawPicturePart(painter, piece, *skin, from);
     }
 }
 
@@ -217,7 +220,7 @@ void CSkinScrollBar::drawThumb(QPainter& painter, const QRect& target, int row) 
     auto piece = [&](int from, int at, int n) {
         const QRect src =
             axis == Qt::Vertical ? QRect(sx, sy + from, cell, n) : QRect(sx + from, sy, n, cell);
-        painter.drawPixmap(axisRect(at, n), *skin, src);
+        drawPicturePart(painter, axisRect(at, n), *skin, src);
     };
     piece(0, start, kThumbEnd);
     const int middle = cell - 2 * kThumbEnd;

@@ -361,8 +361,8 @@ void CTravoDlg::openProfileCommand() {
     if (keepUnsavedWork()) {
         return;
     }
-    const QString path =
-        ui().openFileName(this, QString(), programSettings::profileFolder(), kProfileFilter);
+    const QString path = ui().openFileName(this, QString(), programSettings::profileFolder(),
+                                           kProfileFilter, QStringLiteral("pro"));
     if (!path.isEmpty()) {
         openProfile(path);
     }

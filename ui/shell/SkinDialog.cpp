@@ -63,7 +63,8 @@ SkinDialog::~SkinDialog() {
 void SkinDialog::setUpSkin(const SkinLook& look) {
     skin = look;
     reshape();
-    const QSize size = skin.background != nullptr ? skin.background->size() : QSize(1, 1);
+    const QSize size =
+        skin.background != nullptr ? pictureLayoutSize(*skin.background) : QSize(1, 1);
     // Every skinned window is centred on the primary screen, child dialogs included.
     const QRect screen = QGuiApplication::primaryScreen() != nullptr
                              ? QGuiApplication::primaryScreen()->geometry()
@@ -91,9 +92,7 @@ void SkinDialog::reshape() {
         return;
     }
     // Pixels of the key colour are holes: the window takes the outline drawn in the picture.
-    const QBitmap mask =
-        skin.background->createMaskFromColor(toQColor(skin.colorKey), Qt::MaskInColor);
-    setMask(mask);
+    setMask(pictureMask(*skin.background, toQColor(skin.colorKey)));
 }
 
 int SkinDialog::regionIndexById(int regionId) const {
@@ -196,7 +195,7 @@ void SkinDialog::paintOverlay(QPainter&, const QRect&) {}
 
 void SkinDialog::paintSkin(QPainter& painter, const QRect& dirty) {
     if (skin.background != nullptr) {
-        painter.drawPixmap(dirty, *skin.background, dirty);
+        drawPicturePart(painter, dirty, *skin.background, dirty);
     }
     for (std::size_t i = 0; i < regions.size(); ++i) {
         const SkinRegion& r = regions[i];
@@ -210,11 +209,11 @@ void SkinDialog::paintSkin(QPainter& painter, const QRect& dirty) {
         }
         if (r.lit) {
             if (skin.lit != nullptr) {
-                painter.drawPixmap(rect, *skin.lit, rect);
+                drawPicturePart(painter, rect, *skin.lit, rect);
             }
         } else if (!r.textOnly && r.contains(lastMousePoint.x(), lastMousePoint.y()) &&
                    skin.hover != nullptr) {
-            painter.drawPixmap(rect, *skin.hover, rect);
+            drawPicturePart(painter, rect, *skin.hover, rect);
         }
         if ((r.textOnly || r.showCaption) && r.captionVisible) {
             paintCaption(painter, r);

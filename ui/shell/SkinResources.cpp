@@ -1,18 +1,100 @@
 #include "SkinResources.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
+#include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <future>
+#include <optional>
+#include <vector>
 
 #include "SkinDialog.h"
+#include "SkinGeometry.h"
 
 namespace {
 SkinResources* currentResources = nullptr;
+
+int scaleForRatio(double ratio) {
+    return ratio > 1 ? 2 : 1;
 }
+
+// The colour key of a window picture; none for the scroll-bar skin.
+std::optional<QRgb> colourKeyOf(int id) {
+    for (const SkinPicture& p : allSkinPictures()) {
+        if (p.id == id && p.window != nullptr) {
+            return qRgb(rgbRed(p.window->colorKey), rgbGreen(p.window->colorKey),
+                        rgbBlue(p.window->colorKey));
+        }
+    }
+    return std::nullopt;
+}
+
+// The picture pixel at the centre of layout coordinate `n`, for a picture of `ratio`.
+int centrePixel(int n, double ratio, int limit) {
+    return std::min(static_cast<int>((n + 0.5) * ratio), limit - 1);
+}
+
+// A 2x picture scaled down to a fractional ratio. Smoothing would blend the key colour into
+// the outline's edge, so the key is darkened first and put back afterwards exactly where the
+// layout pixel at the centre of a screen pixel is a hole: pictureMask() then cuts the same
+// outline at this ratio as at 1x.
+QImage scaleDown(const QImage& at2x, double ratio, std::optional<QRgb> key) {
+    QImage source = at2x.convertToFormat(QImage::Format_RGB32);
+    source.setDevicePixelRatio(1);
+    const QSize layout = source.size() / 2;
+    const QSize target(qRound(layout.width() * ratio), qRound(layout.height() * ratio));
+    if (key) {
+        const QRgb filler = qRgb(rgbRed(kDarkColor), rgbGreen(kDarkColor), rgbBlue(kDarkColor));
+        QImage unkeyed = source;
+        for (int y = 0; y < unkeyed.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(unkeyed.scanLine(y));
+            std::replace(line, line + unkeyed.width(), *key, filler);
+        }
+        source.swap(unkeyed);
+    }
+    QImage out = source.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .convertToFormat(QImage::Format_RGB32);
+    if (key) {
+        const double back = static_cast<double>(layout.width()) / target.width();
+        const double backY = static_cast<double>(layout.height()) / target.height();
+        for (int y = 0; y < out.height(); ++y) {
+            const int ly = std::min(static_cast<int>((y + 0.5) * backY), layout.height() - 1);
+            const auto* holes = reinterpret_cast<const QRgb*>(at2x.constScanLine(ly * 2));
+            auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < out.width(); ++x) {
+                const int lx = std::min(static_cast<int>((x + 0.5) * back), layout.width() - 1);
+                if ((holes[lx * 2] | 0xFF000000u) == *key) {
+                    line[x] = *key;
+                }
+            }
+        }
+    }
+    out.setDevicePixelRatio(static_cast<double>(target.width()) / layout.width());
+    return out;
+}
+
+// Decodes picture `id` from the set of `ratio` and prepares it for that ratio. Safe on any
+// thread.
+QImage decodePicture(int id, double ratio) {
+    const int scale = scaleForRatio(ratio);
+    QImage image(SkinResources::pictureName(id, scale));
+    if (image.isNull() || scale == 1) {
+        return image;
+    }
+    // Above 2 Qt scales up the 2x set when drawing; below, it is fitted here once.
+    if (ratio >= 2) {
+        image.setDevicePixelRatio(2);
+        return image;
+    }
+    return scaleDown(image.convertToFormat(QImage::Format_RGB32), ratio, colourKeyOf(id));
+}
+
+}  // namespace
 
 SkinResources::SkinResources() : dark(toQColor(kDarkColor)) {
     for (int n = 1; n < kFontCount; ++n) {
@@ -20,28 +102,54 @@ SkinResources::SkinResources() : dark(toQColor(kDarkColor)) {
     }
 }
 
-QString SkinResources::pictureName(int id) {
-    return QStringLiteral(":/skin/%1.png").arg(id);
+QString SkinResources::pictureName(int id, int scale) {
+    return scale == 2 ? QStringLiteral(":/skin/%1@2x.png").arg(id)
+                      : QStringLiteral(":/skin/%1.png").arg(id);
+}
+
+void SkinResources::setPictureRatio(double pictureRatio) {
+    ratio = pictureRatio;
+}
+
+double SkinResources::pictureRatio() const {
+    if (ratio > 0) {
+        return ratio;
+    }
+    const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
+                                ? QGuiApplication::primaryScreen()
+                                : nullptr;
+    return screen != nullptr ? screen->devicePixelRatio() : 1.0;
+}
+
+int SkinResources::pictureScale() const {
+    return scaleForRatio(pictureRatio());
 }
 
 bool SkinResources::loadPictures(QString* missing) {
-    auto fail = [missing](int id) {
+    auto fail = [this, missing](int id) {
         if (missing != nullptr) {
-            *missing = pictureName(id);
+            *missing = pictureName(id, pictureScale());
         }
         return false;
     };
+    // The ratio is fixed from here on: every picture of a run comes from the same set.
+    ratio = pictureRatio();
+    const int scale = pictureScale();
     for (const int id : kPictureIds) {
-        if (!QFile::exists(pictureName(id))) {
-            return fail(id);
+        if (!QFile::exists(pictureName(id, scale))) {
+            if (missing != nullptr) {
+                *missing = pictureName(id, scale);
+            }
+            return false;
         }
         known[id] = true;
     }
     // Decoding is most of the start-up's picture work: the three run side by side.
     std::array<std::future<QImage>, kStartPictures.size()> decoding;
     for (std::size_t i = 0; i < kStartPictures.size(); ++i) {
-        decoding[i] = std::async(std::launch::async,
-                                 [id = kStartPictures[i]] { return QImage(pictureName(id)); });
+        decoding[i] = std::async(std::launch::async, [id = kStartPictures[i], r = ratio] {
+            return decodePicture(id, r);
+        });
     }
     bool complete = true;
     for (std::size_t i = 0; i < kStartPictures.size(); ++i) {
@@ -66,7 +174,7 @@ const QPixmap* SkinResources::picture(int id) const {
         if (known.find(id) == known.end()) {
             return nullptr;
         }
-        QPixmap decoded(pictureName(id));
+        QPixmap decoded = QPixmap::fromImage(decodePicture(id, pictureRatio()));
         if (decoded.isNull()) {
             return nullptr;
         }
@@ -77,6 +185,46 @@ const QPixmap* SkinResources::picture(int id) const {
 
 void SkinResources::setPicture(int id, const QPixmap& picture) {
     pictures[id] = picture;
+}
+
+void drawPicturePart(QPainter& painter, const QRect& target, const QPixmap& picture,
+                     const QRect& source) {
+    const qreal r = picture.devicePixelRatio();
+    painter.drawPixmap(
+        QRectF(target), picture,
+        QRectF(source.x() * r, source.y() * r, source.width() * r, source.height() * r));
+}
+
+QSize pictureLayoutSize(const QPixmap& picture) {
+    return picture.deviceIndependentSize().toSize();
+}
+
+QBitmap pictureMask(const QPixmap& picture, const QColor& key) {
+    if (picture.devicePixelRatio() == 1) {
+        return picture.createMaskFromColor(key, Qt::MaskInColor);
+    }
+    const QImage image = picture.toImage().convertToFormat(QImage::Format_RGB32);
+    const QSize size = pictureLayoutSize(picture);
+    if (size.isEmpty()) {
+        return {};
+    }
+    // Width and height each by their own ratio: a fractional ratio rounds them separately.
+    const double rx = static_cast<double>(image.width()) / size.width();
+    const double ry = static_cast<double>(image.height()) / size.height();
+    std::vector<int> columns(static_cast<std::size_t>(size.width()));
+    for (int x = 0; x < size.width(); ++x) {
+        columns[static_cast<std::size_t>(x)] = centrePixel(x, rx, image.width());
+    }
+    QImage sampled(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        const auto* from =
+            reinterpret_cast<const QRgb*>(image.constScanLine(centrePixel(y, ry, image.height())));
+        auto* to = reinterpret_cast<QRgb*>(sampled.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            to[x] = from[columns[static_cast<std::size_t>(x)]];
+        }
+    }
+    return QPixmap::fromImage(sampled).createMaskFromColor(key, Qt::MaskInColor);
 }
 
 const QFont& SkinResources::font(int n) const {

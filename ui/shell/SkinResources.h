@@ -4,6 +4,7 @@
 // The application owns the one instance (CTravoApp); windows read it through
 // SkinResources::current() and never change or free what they get.
 
+#include <QBitmap>
 #include <QBrush>
 #include <QFont>
 #include <QPixmap>
@@ -11,6 +12,7 @@
 #include <map>
 
 class QIcon;
+class QPainter;
 class QWidget;
 
 class SkinResources {
@@ -25,16 +27,28 @@ public:
     // Creates the fonts and the brush; no pictures yet.
     SkinResources();
 
-    // The resource name of picture `id`: ":/skin/<id>.png".
-    static QString pictureName(int id);
+    // The resource name of picture `id`: ":/skin/<id>.png", or ":/skin/<id>@2x.png" for the
+    // set painted at twice the density (`scale` 2).
+    static QString pictureName(int id, int scale = 1);
+
+    // The pictures are prepared for one device pixel ratio: the screen's. Ratio 1 takes the 1x
+    // set as it is. Above 1 the 2x set is taken instead, at ratio 2 as it is, at fractional
+    // ratios (1.25, 1.5) scaled down to the screen's pixels once when decoded, never the 1x set
+    // scaled up. The windows keep working in layout pixels: a picture's
+    // deviceIndependentSize() is its layout size at every ratio.
+    // Until set, the ratio is the primary screen's when the pictures are loaded.
+    void setPictureRatio(double ratio);
+    double pictureRatio() const;
+    // The set the ratio takes: 1 or 2.
+    int pictureScale() const;
 
     // The main window's pictures, decoded at start-up; the others are decoded when a window
     // first asks for them, so the main window shows without waiting for every dialog's.
     static constexpr std::array<int, 3> kStartPictures{101, 102, 103};
 
-    // Checks that every picture of kPictureIds is in the registered resources, in order, and
-    // decodes the start pictures. On the first one missing or unreadable, answers false and
-    // gives its resource name in `missing`.
+    // Checks that every picture of kPictureIds is in the registered resources, in order, in the
+    // set of the ratio, and decodes the start pictures. On the first one missing or unreadable,
+    // answers false and gives its resource name in `missing`.
     bool loadPictures(QString* missing = nullptr);
     void freePictures();
 
@@ -54,12 +68,23 @@ public:
     static void setCurrent(SkinResources* resources);
 
 private:
+    double ratio = 0;  // 0: the primary screen's, taken by loadPictures
     // Decoded on demand by picture(); `known` lists what loadPictures found.
     mutable std::map<int, QPixmap> pictures;
     std::map<int, bool> known;
     std::array<QFont, kFontCount> fonts;
     QBrush dark;
 };
+
+// Draws the part `source` of a picture (in layout pixels) into `target`, whatever density the
+// picture was painted at. Every copy out of a skin picture goes through here.
+void drawPicturePart(QPainter& painter, const QRect& target, const QPixmap& picture,
+                     const QRect& source);
+// The picture's size in layout pixels.
+QSize pictureLayoutSize(const QPixmap& picture);
+// The window shape cut from a picture: one bit per layout pixel, clear where the picture has the
+// key colour. At ratios above 1 each layout pixel is judged by the picture's pixel at its centre.
+QBitmap pictureMask(const QPixmap& picture, const QColor& key);
 
 // The window and notification-area icon: the skin's icon picture when present, else one drawn
 // in the theme's colours.

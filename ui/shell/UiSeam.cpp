@@ -39,9 +39,17 @@ QString UiSeam::saveFileName(QWidget* parent, const QString& caption, const QStr
 }
 
 QString UiSeam::openFileName(QWidget* parent, const QString& caption, const QString& folder,
-                             const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, caption, folder, filter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+                             const QString& filter, const QString& defaultSuffix) {
+    QFileDialog dialog(parent, caption, folder, filter);
+    // The desktop's own chooser would speak the desktop's language, not the program's.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
 }
 
 void UiSeam::message(QWidget* parent, const QString& text, const QString& title, UiIcon icon) {

@@ -20,12 +20,12 @@ public:
 
     // The chosen path, or empty when the user cancelled. The dialog (Qt's own, in the language
     // of the installed Qt translation) starts in `folder`; `filter` is a Qt name filter list
-    // ("pro (*.pro);;All Files (*)"); a name without suffix gets `defaultSuffix`. The save dialog
-    // asks before overwriting an existing file.
+    // ("pro (*.pro);;All Files (*)"); a name typed without suffix gets `defaultSuffix`. The save
+    // dialog asks before overwriting an existing file; the open dialog takes existing files only.
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                  const QString& filter, const QString& defaultSuffix);
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
-                                 const QString& filter);
+                                 const QString& filter, const QString& defaultSuffix = {});
 
     // A message with one OK button. An empty title leaves the caption to the platform.
     virtual void message(QWidget* parent, const QString& text, const QString& title = {},
