@@ -14,6 +14,7 @@
 #include <cmath>
 #include <memory>
 
+#include "CSkinScrollBar.h"
 #include "CTravoDlg.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
@@ -174,6 +175,25 @@ private slots:
         QCOMPARE(dlg->regionById(kKeyRegionIdBase + 31).hovered, 1);
         QCOMPARE(dlg->regionById(kKeyRegionIdBase + 30).hovered, 0);
         dlg->removeEventFilter(&recorder);
+    }
+
+    // The scroll-bar skin at 2x keeps cells of 15 layout pixels; the up arrow on the screen is
+    // the 2x cell, pixel for pixel.
+    void scrollBarTakesTheSkinInLayoutPixels() {
+        const QPixmap* skin = resources.picture(kScrollSkinPictureId);
+        QVERIFY(skin != nullptr);
+        QCOMPARE(skin->devicePixelRatio(), 2.0);
+        QWidget owner;
+        owner.resize(100, 200);
+        auto* bar = new CSkinScrollBar(Qt::Vertical, &owner);
+        bar->setGeometry(10, 10, 40, 150);
+        bar->SetSkinBitmap(skin);
+        QCOMPARE(bar->cellSize(), kScrollSkinCell);
+        QCOMPARE(bar->width(), kScrollSkinCell);
+        const QImage shownBar = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shownBar.size(), QSize(2 * kScrollSkinCell, 300));
+        const QRect upArrow(0, 0, 2 * kScrollSkinCell, 2 * kScrollSkinCell);
+        QCOMPARE(shownBar.copy(upArrow), picture2x(kScrollSkinPictureId).copy(upArrow));
     }
 
     // Other ratios: fractional ones scale the 2x set down once, ratios of 2 and more take it as
