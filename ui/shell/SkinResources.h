@@ -7,8 +7,10 @@
 #include <QBitmap>
 #include <QBrush>
 #include <QFont>
+#include <QImage>
 #include <QPixmap>
 #include <array>
+#include <future>
 #include <map>
 
 class QIcon;
@@ -47,8 +49,9 @@ public:
     static constexpr std::array<int, 3> kStartPictures{101, 102, 103};
 
     // Checks that every picture of kPictureIds is in the registered resources, in order, in the
-    // set of the ratio, and decodes the start pictures. On the first one missing or unreadable,
-    // answers false and gives its resource name in `missing`.
+    // set of the ratio, and starts decoding the start pictures. On the first one missing, or an
+    // unreadable background, answers false and gives its resource name in `missing`. The hover
+    // and lit pictures are waited for when first asked for.
     bool loadPictures(QString* missing = nullptr);
     void freePictures();
 
@@ -69,8 +72,10 @@ public:
 
 private:
     double ratio = 0;  // 0: the primary screen's, taken by loadPictures
-    // Decoded on demand by picture(); `known` lists what loadPictures found.
+    // Decoded on demand by picture(); `known` lists what loadPictures found; `decoding` holds
+    // the start pictures still on their way.
     mutable std::map<int, QPixmap> pictures;
+    mutable std::map<int, std::shared_future<QImage>> decoding;
     std::map<int, bool> known;
     std::array<QFont, kFontCount> fonts;
     QBrush dark;
