@@ -50,12 +50,10 @@ QImage scaleDown(const QImage& at2x, double ratio, std::optional<QRgb> key) {
     const QSize target(qRound(layout.width() * ratio), qRound(layout.height() * ratio));
     if (key) {
         const QRgb filler = qRgb(rgbRed(kDarkColor), rgbGreen(kDarkColor), rgbBlue(kDarkColor));
-        QImage unkeyed = source;
-        for (int y = 0; y < unkeyed.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(unkeyed.scanLine(y));
-            std::replace(line, line + unkeyed.width(), *key, filler);
+        for (int y = 0; y < source.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(source.scanLine(y));
+            std::replace(line, line + source.width(), *key, filler);
         }
-        source.swap(unkeyed);
     }
     QImage out = source.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                      .convertToFormat(QImage::Format_RGB32);
