@@ -11,6 +11,7 @@
 #include <QRegion>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <memory>
 
@@ -155,13 +156,31 @@ private slots:
         QVERIFY(screen.copy(doubled(keyRect(31))) != hover.copy(doubled(keyRect(31))));
     }
 
+    // A key click opens the key settings on that key; the dialog, drawn from its own 2x
+    // pictures, keeps its layout size. Gives the key the dialog was opened on.
+    int clickKey(QPoint point) {
+        int keyWhileOpen = 0;
+        QTimer::singleShot(0, this, [&] {
+            auto* settings = qobject_cast<SkinDialog*>(QApplication::activeModalWidget());
+            QVERIFY(settings != nullptr);
+            keyWhileOpen = config.currentKey;
+            const SkinLook& look = settings->look();
+            QVERIFY(look.background != nullptr);
+            QCOMPARE(look.background->devicePixelRatio(), 2.0);
+            QCOMPARE(settings->size(), pictureLayoutSize(*look.background));
+            QCOMPARE(settings->size(), QSize(windowSkin(SkinWindow::KeySettings).width,
+                                             windowSkin(SkinWindow::KeySettings).height));
+            settings->reject();
+        });
+        QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, point);
+        return keyWhileOpen;
+    }
+
     void clicksAndHoverStayInLayoutPixels() {
-        QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, keyRect(54).center());
-        QCOMPARE(config.currentKey, 54);
+        QCOMPARE(clickKey(keyRect(54).center()), 54);
         // The last pixel inside Esc is Esc; the right edge is outside.
         const QRect esc = keyRect(1);
-        QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, esc.bottomRight());
-        QCOMPARE(config.currentKey, 1);
+        QCOMPARE(clickKey(esc.bottomRight()), 1);
         QCOMPARE(dlg->clickScan(QPoint(esc.right() + 1, esc.top())), -1);
 
         QTest::mouseMove(dlg.get(), keyRect(30).center());
