@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "CTravoDialogBkLightMultiSelect.h"
 #include "CTravoDialogBkLightSettings.h"
@@ -44,8 +45,18 @@ public:
     QList<std::optional<QColor>> answers;
     QList<QColor> initial;
 
+    // Runs inside a modal loop of the chooser's own, as while a real chooser is open; the
+    // chooser then answers Cancel.
+    std::function<void()> whileOpen;
+
     std::optional<QColor> chooseColor(QWidget*, const QColor& start) override {
         initial << start;
+        if (whileOpen) {
+            QDialog standIn;
+            QTimer::singleShot(0, &standIn, std::exchange(whileOpen, nullptr));
+            standIn.exec();
+            return std::nullopt;
+        }
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
 };
@@ -679,5 +690,55 @@ INSTANTIATE_TEST_SUITE_P(Closed, MainWindowBacklight,
                                            MainWindowCase{"Write", kWrite, true},
                                            MainWindowCase{"Cancel", kCancel, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A lost keyboard ends the program from inside the colour chooser over the multi-key dialog:
+// the chooser closes, and each backlight window closes after it without keeping anything.
+TEST_F(BacklightWrite, ALostKeyboardClosesEveryBacklightWindow) {
+    if (!env.ready()) {
+        GTEST_SKIP() << env.problem;
+    }
+    CTravoDlg main(env.config);
+    ASSERT_TRUE(main.initialise());
+    main.show();
+    const Colours before = env.config.backlight;
+    int settingsResult = -1;
+    int multiKeyResult = -1;
+    WhenShown<CTravoDialogBkLightSettings> settings([&](CTravoDialogBkLightSettings& dialog) {
+        QObject::connect(&dialog, &QDialog::finished, [&](int r) { settingsResult = r; });
+        colours.answers << QColor(5, 5, 5);
+        clickKey(dialog, 9);
+        clickRegion(dialog, kMultiKey);
+    });
+    WhenShown<CTravoDialogBkLightMultiSelect> multiKey([&](CTravoDialogBkLightMultiSelect& dialog) {
+        QObject::connect(&dialog, &QDialog::finished, [&](int r) { multiKeyResult = r; });
+        clickKey(dialog, 5);
+        colours.whileOpen = [&] {
+            env.keyboard->stop();
+            main.checkDevice();
+        };
+        clickRegion(dialog, kSetColor);
+    });
+
+    // Should a window stay open, the test fails instead of waiting for ever.
+    QTimer rescue;
+    QObject::connect(&rescue, &QTimer::timeout, [] {
+        if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            open->reject();
+        }
+    });
+    rescue.start(5000);
+
+    clickRegion(main, kMainBacklightButton);
+    rescue.stop();
+    EXPECT_EQ(multiKey.shown, 1);
+    EXPECT_EQ(multiKeyResult, QDialog::Rejected);
+    EXPECT_EQ(settingsResult, QDialog::Rejected);
+    EXPECT_EQ(main.endReason(), CTravoDlg::EndReason::KeyboardLost);
+    EXPECT_EQ(colours.messages, QStringList{"Keyboard is not connected"});
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        EXPECT_FALSE(w->isVisible()) << w->metaObject()->className();
+    }
+    EXPECT_EQ(env.config.backlight, before);
+}
 
 }  // namespace
