@@ -16,14 +16,13 @@
 #include "CTravoDlg.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "RegionIds.h"
 #include "SkinResources.h"
 #include "UiSeam.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr int kBacklightButton = 94;
 
 // Answers every colour chooser at once with the next of two colours.
 class AlternatingColours : public UiSeam {
@@ -94,7 +93,7 @@ void BM_BacklightButtonToFirstPaint(benchmark::State& state) {
     if (!openMainWindow(config, resources, dlg, state)) {
         return;
     }
-    const QPoint button = centre(dlg.regionById(kBacklightButton).rect);
+    const QPoint button = centre(dlg.regionById(MainRegion::Backlight).rect);
     double firstMs = 0;
     for (auto _ : state) {
         FirstPaint watch;

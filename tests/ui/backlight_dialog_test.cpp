@@ -21,22 +21,13 @@
 #include "CTravoDialogBkLightSettings.h"
 #include "CTravoDialogProgress.h"
 #include "CTravoDlg.h"
+#include "RegionIds.h"
 #include "ShellTestSupport.h"
 #include "SkinGeometry.h"
 #include "SkinResources.h"
 #include "device_test_support.h"
 
 namespace {
-
-constexpr int kClose = 88;
-constexpr int kSetAll = 90;
-constexpr int kWrite = 91;
-constexpr int kCancel = 92;
-constexpr int kOk = 94;
-constexpr int kDefault = 95;
-constexpr int kMultiKey = 97;
-constexpr int kSetColor = 97;
-constexpr int kMainBacklightButton = 94;
 
 // The colour chooser answered from a queue (no value: the user cancels); every opening is
 // recorded with the colour it started on.
@@ -210,14 +201,14 @@ TEST_F(BacklightDialog, OpensOnTheDocumentColoursWithEveryRegionInPlace) {
     for (int key = 1; key <= kKeyCount; ++key) {
         const SkinRegion& r = dialog.regions[13 + key];
         EXPECT_EQ(r.keyIndex, key);
-        EXPECT_EQ(r.regionId, 99 + key);
+        EXPECT_EQ(r.regionId, BacklightRegion::FirstKey + key - 1);
     }
     // The write button's caption reads "Program" in English though the button says "Write".
     const SkinRegion& writeCaption = dialog.regions[9];
     EXPECT_TRUE(writeCaption.textOnly);
     EXPECT_EQ(writeCaption.labelFor("en-US"), "Program");
     EXPECT_EQ(writeCaption.labelFor("zh-CN"), QString::fromUtf16(u"写入背光"));
-    EXPECT_EQ(dialog.regionById(kWrite).labelFor("en-US"), "Write");
+    EXPECT_EQ(dialog.regionById(BacklightRegion::Write).labelFor("en-US"), "Write");
 }
 
 TEST_F(BacklightDialog, AKeyClickRecoloursThatKeyAndRepaintsOnlyItsFrame) {
@@ -241,7 +232,7 @@ TEST_F(BacklightDialog, AKeyClickRecoloursThatKeyAndRepaintsOnlyItsFrame) {
         EXPECT_EQ(shown.pixelColor(p), QColor(10, 20, 30)) << p.x() << "," << p.y();
     }
 
-    clickRegion(dialog, kOk);
+    clickRegion(dialog, BacklightRegion::Ok);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(env.config.backlight, expected);
@@ -280,23 +271,23 @@ TEST_F(BacklightDialog, SetAllStartsOnBlackAndColoursEveryEntry) {
     CTravoDialogBkLightSettings dialog(env.config);
     dialog.open();
     // Cancelled first: nothing changes.
-    clickRegion(dialog, kSetAll);
+    clickRegion(dialog, BacklightRegion::SetAll);
     EXPECT_EQ(dialog.workingBacklight, distinctColours());
     colours.answers << QColor(7, 8, 9);
-    clickRegion(dialog, kSetAll);
+    clickRegion(dialog, BacklightRegion::SetAll);
     EXPECT_EQ(colours.initial, (QList<QColor>{QColor(0, 0, 0), QColor(0, 0, 0)}));
     Colours all;
     all.fill({7, 8, 9});
     EXPECT_EQ(dialog.workingBacklight, all);
 
-    clickRegion(dialog, kOk);
+    clickRegion(dialog, BacklightRegion::Ok);
     EXPECT_EQ(env.config.backlight, all);
 }
 
 TEST_F(BacklightDialog, DefaultThenOkStoresBlackForEveryKeyAndEntryZero) {
     CTravoDialogBkLightSettings dialog(env.config);
     dialog.open();
-    clickRegion(dialog, kDefault);
+    clickRegion(dialog, BacklightRegion::Default);
     EXPECT_TRUE(colours.initial.isEmpty()) << "Default asks for no colour";
     settle();
     const QImage shown = dialog.grab().toImage();
@@ -305,7 +296,7 @@ TEST_F(BacklightDialog, DefaultThenOkStoresBlackForEveryKeyAndEntryZero) {
             EXPECT_EQ(shown.pixelColor(p), QColor(0, 0, 0)) << "key " << key;
         }
     }
-    clickRegion(dialog, kOk);
+    clickRegion(dialog, BacklightRegion::Ok);
     EXPECT_EQ(env.config.backlight, Colours{});
 }
 
@@ -315,7 +306,7 @@ TEST_F(BacklightDialog, TheOkCaptionNeverActsAsDefault) {
     dialog.open();
     const SkinRegion& okCaption = dialog.regions[11];
     ASSERT_TRUE(okCaption.textOnly);
-    ASSERT_EQ(okCaption.regionId, kDefault);
+    ASSERT_EQ(okCaption.regionId, BacklightRegion::Default);
     clickAt(dialog, centreOf(okCaption.rect));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(env.config.backlight, distinctColours());
@@ -323,7 +314,7 @@ TEST_F(BacklightDialog, TheOkCaptionNeverActsAsDefault) {
 
 struct DropCase {
     const char* name;
-    int how;  // kClose, kCancel, or 0 for the Escape key
+    int how;  // BacklightRegion::Close, BacklightRegion::Cancel, or 0 for the Escape key
 };
 
 class BacklightDropped : public BacklightDialog, public ::testing::WithParamInterface<DropCase> {};
@@ -333,8 +324,8 @@ TEST_P(BacklightDropped, LeavesTheDocumentAsItWasAfterSeveralChanges) {
     dialog.open();
     colours.answers << QColor(1, 1, 1) << QColor(2, 2, 2);
     clickKey(dialog, 1);
-    clickRegion(dialog, kSetAll);
-    clickRegion(dialog, kDefault);
+    clickRegion(dialog, BacklightRegion::SetAll);
+    clickRegion(dialog, BacklightRegion::Default);
     ASSERT_EQ(dialog.workingBacklight, Colours{});
 
     if (GetParam().how == 0) {
@@ -348,8 +339,8 @@ TEST_P(BacklightDropped, LeavesTheDocumentAsItWasAfterSeveralChanges) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Close, BacklightDropped,
-                         ::testing::Values(DropCase{"CloseButton", kClose},
-                                           DropCase{"CancelButton", kCancel},
+                         ::testing::Values(DropCase{"CloseButton", BacklightRegion::Close},
+                                           DropCase{"CancelButton", BacklightRegion::Cancel},
                                            DropCase{"Escape", 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -404,10 +395,10 @@ TEST_F(BacklightDialog, MultiKeyWithTwoKeysColoursExactlyThoseThenOkKeepsThem) {
         clickKey(multi, 40);
         EXPECT_TRUE(multi.isSelected(3));
         EXPECT_TRUE(multi.isSelected(40));
-        clickRegion(multi, kSetColor);
+        clickRegion(multi, MultiKeyRegion::SetColour);
     });
 
-    clickRegion(dialog, kMultiKey);
+    clickRegion(dialog, BacklightRegion::MultiKey);
     EXPECT_EQ(pick.shown, 1);
     EXPECT_EQ(colours.initial, QList<QColor>{QColor(0, 0, 0)});
     Colours expected = distinctColours();
@@ -416,14 +407,14 @@ TEST_F(BacklightDialog, MultiKeyWithTwoKeysColoursExactlyThoseThenOkKeepsThem) {
     EXPECT_EQ(env.config.backlight, distinctColours());
     EXPECT_TRUE(dialog.isVisible());
 
-    clickRegion(dialog, kOk);
+    clickRegion(dialog, BacklightRegion::Ok);
     EXPECT_EQ(env.config.backlight, expected);
 }
 
 struct MultiKeyExit {
     const char* name;
     bool chooseColour;  // "Set Color" with a colour; otherwise the dialog is closed
-    int how;            // for a close: kClose, or 0 for the Escape key
+    int how;            // for a close: MultiKeyRegion::Close, or 0 for the Escape key
 };
 
 class MultiKeyEnds : public BacklightDialog, public ::testing::WithParamInterface<MultiKeyExit> {};
@@ -440,7 +431,7 @@ TEST_P(MultiKeyEnds, WithoutPickedKeysOrColourChangesNoKey) {
     WhenShown<CTravoDialogBkLightMultiSelect> run([&](CTravoDialogBkLightMultiSelect& multi) {
         QObject::connect(&multi, &QDialog::finished, [&](int r) { result = r; });
         if (c.chooseColour) {
-            clickRegion(multi, kSetColor);
+            clickRegion(multi, MultiKeyRegion::SetColour);
             return;
         }
         clickKey(multi, 12);  // picked, but the dialog is closed without a colour
@@ -451,7 +442,7 @@ TEST_P(MultiKeyEnds, WithoutPickedKeysOrColourChangesNoKey) {
         }
     });
 
-    clickRegion(dialog, kMultiKey);
+    clickRegion(dialog, BacklightRegion::MultiKey);
     EXPECT_EQ(result, c.chooseColour ? QDialog::Accepted : QDialog::Rejected);
     EXPECT_EQ(dialog.workingBacklight, distinctColours());
     // The picks stay in the exchange area; only OK makes the caller use them.
@@ -460,7 +451,8 @@ TEST_P(MultiKeyEnds, WithoutPickedKeysOrColourChangesNoKey) {
 
 INSTANTIATE_TEST_SUITE_P(Exit, MultiKeyEnds,
                          ::testing::Values(MultiKeyExit{"SetColorWithNothingPicked", true, 0},
-                                           MultiKeyExit{"CloseButton", false, kClose},
+                                           MultiKeyExit{"CloseButton", false,
+                                                        MultiKeyRegion::Close},
                                            MultiKeyExit{"Escape", false, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -499,7 +491,7 @@ TEST_F(BacklightDialog, MultiKeyChooserCancelledKeepsTheDialogAndItsSelection) {
     multi.open();
     clickKey(multi, 7);
     clickKey(multi, 8);
-    clickRegion(multi, kSetColor);  // cancelled
+    clickRegion(multi, MultiKeyRegion::SetColour);  // cancelled
     EXPECT_TRUE(multi.isVisible());
     EXPECT_TRUE(multi.isSelected(7));
     EXPECT_TRUE(multi.isSelected(8));
@@ -578,7 +570,7 @@ TEST_F(BacklightWrite, SendsTheColourTableByteForByteSaysOkAndCloses) {
     clickKey(dialog, 108);
     const Colours written = dialog.workingBacklight;
 
-    clickRegion(dialog, kWrite);
+    clickRegion(dialog, BacklightRegion::Write);
     EXPECT_EQ(colours.messages, QStringList{"OK!"});
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
@@ -625,7 +617,7 @@ TEST_P(BacklightWriteLost, SaysItFailedClosesAndKeepsTheColours) {
     unplug.keyboard = env.keyboard.get();
     qApp->installEventFilter(&unplug);
 
-    clickRegion(dialog, kWrite);
+    clickRegion(dialog, BacklightRegion::Write);
     qApp->removeEventFilter(&unplug);
     EXPECT_EQ(colours.messages, QStringList{QString::fromUtf16(GetParam().message)});
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -642,7 +634,8 @@ INSTANTIATE_TEST_SUITE_P(Unplugged, BacklightWriteLost,
 
 struct MainWindowCase {
     const char* name;
-    int how;  // kOk, kWrite or kCancel in the backlight dialog
+    int how;  // BacklightRegion::Ok, BacklightRegion::Write or BacklightRegion::Cancel in the
+              // backlight dialog
     bool changed;
 };
 
@@ -672,13 +665,13 @@ TEST_P(MainWindowBacklight, SeesTheNewColoursAfterOkOrWrite) {
         clickRegion(dialog, c.how);
     });
 
-    clickRegion(main, kMainBacklightButton);
+    clickRegion(main, MainRegion::Backlight);
     EXPECT_EQ(edit.shown, 1);
     EXPECT_EQ(main.hasUnsavedChanges(), c.changed);
     EXPECT_EQ(env.config.backlight[20], (c.changed ? Colour{250, 0, 250} : before[20]));
     ASSERT_TRUE(waitUntil([&] { return paints.paints > 0; }, 5000));
     EXPECT_TRUE(paints.painted.contains(main.rect()));
-    if (c.how == kWrite) {
+    if (c.how == BacklightRegion::Write) {
         EXPECT_EQ(colours.messages, QStringList{"OK!"});
         ASSERT_TRUE(env.keyboard->waitForReports(8, 5000));
         EXPECT_TRUE(waitUntil([&] { return env.keyboard->lights()[19 * 3 + 2] == 250; }));
@@ -686,9 +679,10 @@ TEST_P(MainWindowBacklight, SeesTheNewColoursAfterOkOrWrite) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Closed, MainWindowBacklight,
-                         ::testing::Values(MainWindowCase{"Ok", kOk, true},
-                                           MainWindowCase{"Write", kWrite, true},
-                                           MainWindowCase{"Cancel", kCancel, false}),
+                         ::testing::Values(MainWindowCase{"Ok", BacklightRegion::Ok, true},
+                                           MainWindowCase{"Write", BacklightRegion::Write, true},
+                                           MainWindowCase{"Cancel", BacklightRegion::Cancel,
+                                                          false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A lost keyboard ends the program from inside the colour chooser over the multi-key dialog:
@@ -707,7 +701,7 @@ TEST_F(BacklightWrite, ALostKeyboardClosesEveryBacklightWindow) {
         QObject::connect(&dialog, &QDialog::finished, [&](int r) { settingsResult = r; });
         colours.answers << QColor(5, 5, 5);
         clickKey(dialog, 9);
-        clickRegion(dialog, kMultiKey);
+        clickRegion(dialog, BacklightRegion::MultiKey);
     });
     WhenShown<CTravoDialogBkLightMultiSelect> multiKey([&](CTravoDialogBkLightMultiSelect& dialog) {
         QObject::connect(&dialog, &QDialog::finished, [&](int r) { multiKeyResult = r; });
@@ -716,7 +710,7 @@ TEST_F(BacklightWrite, ALostKeyboardClosesEveryBacklightWindow) {
             env.keyboard->stop();
             main.checkDevice();
         };
-        clickRegion(dialog, kSetColor);
+        clickRegion(dialog, MultiKeyRegion::SetColour);
     });
 
     // Should a window stay open, the test fails instead of waiting for ever.
@@ -728,7 +722,7 @@ TEST_F(BacklightWrite, ALostKeyboardClosesEveryBacklightWindow) {
     });
     rescue.start(5000);
 
-    clickRegion(main, kMainBacklightButton);
+    clickRegion(main, MainRegion::Backlight);
     rescue.stop();
     EXPECT_EQ(multiKey.shown, 1);
     EXPECT_EQ(multiKeyResult, QDialog::Rejected);

@@ -1,6 +1,6 @@
 #include "CTravoDialogBkLightMultiSelect.h"
 
-#include "BacklightRegionIds.h"
+#include "RegionIds.h"
 #include "SkinSetup.h"
 #include "UiSeam.h"
 
@@ -20,7 +20,7 @@ void CTravoDialogBkLightMultiSelect::command(int regionId) {
         return;
     }
     switch (regionId) {
-        case MultiKeyRegion::SetColor:
+        case MultiKeyRegion::SetColour:
             setColour();
             break;
         case MultiKeyRegion::Close:

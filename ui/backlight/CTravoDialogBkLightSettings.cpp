@@ -1,9 +1,9 @@
 #include "CTravoDialogBkLightSettings.h"
 
-#include "BacklightRegionIds.h"
 #include "CTravoDialogBkLightMultiSelect.h"
 #include "DeviceDialogs.h"
-#include "DeviceOperations.h"
+#include "DeviceProgress.h"
+#include "RegionIds.h"
 #include "SkinSetup.h"
 #include "UiSeam.h"
 

@@ -32,6 +32,7 @@ Colour toColour(const QColor& colour) {
 
 KeyColourDialog::KeyColourDialog(KeyboardConfig& config, SkinWindow window, QWidget* parent)
     : SkinDialog(skinRegionCount(window), parent), config(config) {
+    showLanguageOf(config.language);
     fillSkinRegions(window, regions);
     keyRegionIndex.fill(-1);
     for (std::size_t i = 0; i < regions.size(); ++i) {
@@ -41,10 +42,6 @@ KeyColourDialog::KeyColourDialog(KeyboardConfig& config, SkinWindow window, QWid
         }
     }
     setUpSkin(skinLook(window));
-}
-
-std::string KeyColourDialog::language() const {
-    return config.language;
 }
 
 SkinRegion* KeyColourDialog::keyRegion(int keyIndex) {

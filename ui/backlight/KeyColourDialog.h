@@ -34,9 +34,6 @@ public:
     // Fills the window's regions and pictures and places it centred on the screen.
     KeyColourDialog(KeyboardConfig& config, SkinWindow window, QWidget* parent);
 
-    // The document's language.
-    std::string language() const override;
-
     // The region of a key (KeyIndex 1..108), or null.
     SkinRegion* keyRegion(int keyIndex);
     const SkinRegion* keyRegion(int keyIndex) const;
