@@ -1,20 +1,18 @@
 #include "MainWindowDialogs.h"
 
+#include "CTravoDialogBkLightSettings.h"
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyboardConfig.h"
 #include "ProgramSettings.h"
 #include "UiSeam.h"
 
 #include <QString>
+#include <QWidget>
 
 // Each folder's dialogs are compiled in when the folder is part of the build.
 #if defined(OSKEL_HAVE_UI_DEVICE) && __has_include("device/DeviceDialogs.h")
 #include "device/DeviceDialogs.h"
 #define OSKEL_DEVICE_DIALOGS 1
-#endif
-#if defined(OSKEL_HAVE_UI_BACKLIGHT) && __has_include("backlight/CTravoDialogBkLightSettings.h")
-#include "backlight/CTravoDialogBkLightSettings.h"
-#define OSKEL_BACKLIGHT_DIALOG 1
 #endif
 
 void runProgressDialog(QWidget* parent, int operation, KeyboardConfig& config) {
@@ -43,14 +41,12 @@ void runKeySettingsDialog(QWidget* parent, KeyboardConfig& config) {
 }
 
 void runBacklightDialog(QWidget* parent, KeyboardConfig& config) {
-#if defined(OSKEL_BACKLIGHT_DIALOG)
-    (void)config;
-    CTravoDialogBkLightSettings dialog(parent);
+    CTravoDialogBkLightSettings dialog(config, parent);
     dialog.exec();
-#else
-    (void)parent;
-    (void)config;
-#endif
+    // The colours may have changed; the window shows what the document now holds.
+    if (parent != nullptr) {
+        parent->update();
+    }
 }
 
 void runFirmwareDialog(QWidget* parent, KeyboardConfig& config) {

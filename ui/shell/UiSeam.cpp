@@ -76,12 +76,15 @@ UiAnswer UiSeam::question(QWidget* parent, const QString& text, bool withCancel,
     }
 }
 
+// Qt's own chooser rather than the desktop's: the same on every desktop, with its custom colours
+// and HTML field always shown, and fully usable from the keyboard.
 std::optional<QColor> UiSeam::chooseColor(QWidget* parent, const QColor& initial) {
-    const QColor chosen = QColorDialog::getColor(initial, parent);
-    if (!chosen.isValid()) {
+    QColorDialog dialog(initial, parent);
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid()) {
         return std::nullopt;
     }
-    return chosen;
+    return dialog.selectedColor();
 }
 
 bool UiSeam::openUrl(const QUrl& url) {

@@ -35,7 +35,8 @@ public:
     virtual UiAnswer question(QWidget* parent, const QString& text, bool withCancel,
                               const QString& title = {});
 
-    // The colour chooser opened on `initial` with its full custom-colour part; no value on Cancel.
+    // The colour chooser (Qt's own, never the desktop's) opened on `initial` with its custom
+    // colours shown; no value on Cancel.
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial);
 
     // Hands a file or link to the desktop (the help file). False when nothing could open it.
