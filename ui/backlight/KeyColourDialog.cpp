@@ -1,5 +1,7 @@
 #include "KeyColourDialog.h"
 
+#include "SkinResources.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -74,7 +76,7 @@ void KeyColourDialog::paintEvent(QPaintEvent* e) {
     QPainter painter(this);
     const QRect dirty = e->rect();
     if (look().background != nullptr) {
-        painter.drawPixmap(dirty, *look().background, dirty);
+        drawPicturePart(painter, dirty, *look().background, dirty);
     }
     for (const SkinRegion& r : regions) {
         if (r.isActive()) {
@@ -94,7 +96,7 @@ void KeyColourDialog::paintRegion(QPainter& painter, const SkinRegion& region,
         paintKeyFrame(painter, region.rect, toQColor(frameColour(region.keyIndex)));
     }
     if (region.lit && look().lit != nullptr) {
-        painter.drawPixmap(rect, *look().lit, rect);
+        drawPicturePart(painter, rect, *look().lit, rect);
     }
     if (region.textOnly && region.captionVisible) {
         paintCaption(painter, region);
