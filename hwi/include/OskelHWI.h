@@ -125,10 +125,12 @@ public:
     bool readKeyLightFromDev();
 
     // Downloads an Intel HEX firmware text, one report per line (00 3A and the line's bytes),
-    // posting WM_TRANSFER_PROGRESS on a scale of 0..150 over the lines sent. The text ends at
-    // `length`, a zero byte or the first empty line; lines end with CR, CR LF or LF. The whole
-    // text is checked first (":" and hexadecimal pairs, length byte, checksum, at most 62
-    // bytes a line); a faulty text sends nothing and answers false.
+    // posting WM_TRANSFER_PROGRESS on a scale of 0..150 over the lines sent. Lines end with CR,
+    // CR LF or LF. The whole text, all `length` bytes, is checked first: every line up to the
+    // end-of-file record (type 01) is ":" and hexadecimal pairs with a matching length byte, a
+    // right checksum, a record type 00 to 05 and at most 62 bytes; the end-of-file record must
+    // come, and only blank space (line ends, spaces, tabs, zero bytes) may follow it. A faulty
+    // text sends nothing and answers false. True only when the keyboard took every line.
     bool WriteFirmwareToKeyboard(const char* text, int length, WindowHandle window);
 
     // Why WriteFirmwareToKeyboard would refuse `text` and send nothing, as one line such as

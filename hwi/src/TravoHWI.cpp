@@ -187,7 +187,8 @@ std::string CTravoHWI::firmwareFault(const char* text, int length) {
     if (checked.valid) {
         return {};
     }
-    if (checked.fault == oskel::hid::kNoFirmwareRecords) {
+    if (checked.fault == oskel::hid::kNoFirmwareRecords ||
+        checked.fault == oskel::hid::kNoEndOfFileRecord) {
         return "the file " + checked.fault;
     }
     return "line " + std::to_string(checked.faultLine) + ": " + checked.fault;
