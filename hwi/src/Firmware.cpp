@@ -169,5 +169,5 @@ bool downloadFirmware(CTravoUtil* transport, const char* text, int length, Notif
         }
         posted = std::max(posted, progress);
     }
-    return true;
+    return transport->waitUntilTaken();
 }

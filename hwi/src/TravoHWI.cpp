@@ -21,6 +21,8 @@ struct CTravoHWI::ExchangeState {
     std::atomic<bool> cancel{false};
     // The last exchange stopped early: the keyboard may still be answering it.
     bool lastFailed = false;
+    // The last exchange never started: another program held the keyboard.
+    bool busy = false;
 };
 
 CTravoHWI::CTravoHWI()
@@ -57,8 +59,13 @@ bool CTravoHWI::runExchange(Exchange run) {
         return false;
     }
     exchange->cancel = false;
+    exchange->busy = !transport->lockExchange();
+    if (exchange->busy) {
+        return false;
+    }
     transport->discardPendingReports(exchange->lastFailed);
     exchange->lastFailed = !run();
+    transport->unlockExchange();
     return !exchange->lastFailed;
 }
 
@@ -209,6 +216,10 @@ const char16_t* CTravoHWI::getHardwareVersion() {
 
 void CTravoHWI::cancelTransfer() {
     exchange->cancel = true;
+}
+
+bool CTravoHWI::keyboardBusy() const {
+    return exchange->busy;
 }
 
 int CTravoHWI::openError() const {
