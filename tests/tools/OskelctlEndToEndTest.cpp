@@ -478,10 +478,10 @@ void PrintTo(const FailureCase& c, std::ostream* os) {
 class OskelctlDeviceFailure : public OskelctlEndToEnd,
                               public ::testing::WithParamInterface<FailureCase> {};
 
-// A keyboard that stops answering or goes away mid-transfer ends the command with exit 1 and
-// one line saying what failed; nothing waits forever, and a failed read saves nothing. (Only
-// exchanges that wait for an answer are dropped here: the virtual keyboard's socket queues a
-// whole write before the keyboard reads it, so a write never sees that connection drop.)
+// A keyboard that stops answering, stops taking reports or goes away mid-transfer ends the
+// command with exit 1 and one line saying what failed; nothing waits forever, and a failed read
+// saves nothing. A write counts only once the keyboard has taken every report, so a keyboard
+// that goes away with the last reports still queued for it fails the write too.
 TEST_P(OskelctlDeviceFailure, EndsWithExitOneAndAMessage) {
     startKeyboard(GetParam().keyboardArgs);
     const std::string out = (dir / "out.pro").string();
@@ -502,7 +502,28 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{{"--silent"}, {"read", "OUT"}, "reading the key settings failed"},
         FailureCase{{"--silent"}, {"version"}, "reading the firmware version failed"},
         FailureCase{{"--drop-after", "1"}, {"read", "OUT"}, "reading the key settings failed"},
-        FailureCase{{"--drop-after", "1"}, {"version"}, "reading the firmware version failed"}));
+        FailureCase{{"--drop-after", "1"}, {"version"}, "reading the firmware version failed"},
+        FailureCase{{"--version", ""}, {"version"}, "answered with an empty version"},
+        FailureCase{
+            {"--freeze-after", "1"}, {"write", "SAMPLE"}, "writing the key settings failed"},
+        FailureCase{{"--freeze-after", "220"}, {"write", "SAMPLE"}, "writing the backlight failed"},
+        FailureCase{
+            {"--drop-after", "212"}, {"write", "SAMPLE"}, "writing the key settings failed"},
+        FailureCase{{"--drop-after", "224"}, {"write", "SAMPLE"}, "writing the backlight failed"}));
+
+// A keyboard killed without a chance to clean up leaves its socket behind: it is not attached.
+TEST_F(OskelctlEndToEnd, SocketOfAKilledKeyboardIsNotAttached) {
+    startKeyboard();
+    ASSERT_EQ(ctl({"detect"}).exitCode, 0);
+    keyboard.sendSignal(SIGKILL);
+    keyboard.stop();
+    ASSERT_TRUE(fs::exists(socketPath));
+    for (const char* command : {"detect", "version"}) {
+        const ProcessResult r = ctl({command});
+        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_NE(r.err.find("Keyboard is not connected"), std::string::npos) << r.err;
+    }
+}
 
 TEST_F(OskelctlEndToEnd, NoKeyboardIsSaidForEveryDeviceCommand) {
     const std::vector<std::vector<std::string>> commands = {
