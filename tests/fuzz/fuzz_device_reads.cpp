@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "ExchangeBounds.h"
+#include "FuzzTransport.h"
 #include "KeyConfiguration.h"
-#include "ScriptedTransport.h"
 #include "Travo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -20,25 +20,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool repeat = (mode & 2) != 0;
     ++data;
     --size;
-    oskeltest::ScriptedTransport transport;
+    oskelfuzz::FuzzTransport transport;
     transport.readTime = std::chrono::milliseconds((mode >> 2) * 16);
-    std::vector<oskeltest::Payload> script;
+    transport.repeat = repeat;
     for (std::size_t at = 0; at < size; at += 64) {
-        oskeltest::Payload payload{};
+        oskelfuzz::Payload payload{};
         std::memcpy(payload.data(), data + at, std::min<std::size_t>(64, size - at));
-        script.push_back(payload);
-    }
-    std::size_t next = 0;
-    if (repeat && !script.empty()) {
-        transport.endless = [&] { return script[next++ % script.size()]; };
-    } else {
-        transport.answers.assign(script.begin(), script.end());
+        transport.script.push_back(payload);
     }
     CTravo keyboard(&transport);
     const oskel::hid::ReadBound bound =
         lights ? oskel::hid::kLightReadBound : oskel::hid::kKeyReadBound;
     const bool ended = lights ? keyboard.readLights() : keyboard.readAllKeys(nullptr);
-    if (static_cast<std::size_t>(transport.reads) > bound.reports + 1) {
+    if (transport.reads > bound.reports + 1) {
         std::abort();  // the read went on past its bound
     }
     if (ended && transport.reads == 0) {

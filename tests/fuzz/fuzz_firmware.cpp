@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "Firmware.h"
-#include "ScriptedTransport.h"
+#include "FuzzTransport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0 || size > (1u << 20)) {
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string text(reinterpret_cast<const char*>(data), size);
     const oskel::hid::FirmwareText checked = oskel::hid::checkFirmwareText(text);
-    oskeltest::ScriptedTransport transport;
+    oskelfuzz::FuzzTransport transport;
     const bool sent =
         downloadFirmware(&transport, text.c_str(), static_cast<int>(text.size()), nullptr);
     if (!checked.valid) {

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static KeyboardConfig second;
     const std::string input = oskelfuzz::writeInput("input.pro", data, size);
     std::string why;
-    if (!loadProfileFile(fresh(first), input, why)) {
+    if (!fresh(first).loadProfile(input, &why)) {
         if (why.empty()) {
             std::abort();  // a refusal says why
         }
@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string saved = oskelfuzz::workFolder() + "/saved.pro";
     const std::string resaved = oskelfuzz::workFolder() + "/resaved.pro";
-    if (!saveProfileFile(first, saved, why) || !loadProfileFile(fresh(second), saved, why) ||
-        !saveProfileFile(second, resaved, why)) {
+    if (!first.saveProfile(saved, &why) || !fresh(second).loadProfile(saved, &why) ||
+        !second.saveProfile(resaved, &why)) {
         std::abort();  // the program cannot read back what it wrote
     }
     if (oskelfuzz::readAll(saved) != oskelfuzz::readAll(resaved)) {
