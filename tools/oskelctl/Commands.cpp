@@ -243,6 +243,13 @@ int runWrite(const Options& o) {
     if (!loadProfileOrSay(config, o.path)) {
         return kExitBadInput;
     }
+    // What a cut-short file did not reach would go to the keyboard as empty keys.
+    if (config.profileCutShort && !o.force) {
+        fail("the profile " + o.path +
+             " is incomplete: it was cut short, and the keys after the cut would be written "
+             "empty; nothing was written (--force writes it anyway)");
+        return kExitBadInput;
+    }
     if (!openKeyboard(config.keyboard)) {
         return kExitDevice;
     }
@@ -391,6 +398,10 @@ int runShow(const Options& o) {
     KeyboardConfig& config = freshConfig();
     if (!loadProfileOrSay(config, o.path)) {
         return kExitBadInput;
+    }
+    if (config.profileCutShort) {
+        fail("warning: the profile " + o.path +
+             " is incomplete: it was cut short, so the keys after the cut are shown empty");
     }
     if (o.json) {
         std::fputs(profileToJson(config).c_str(), stdout);
