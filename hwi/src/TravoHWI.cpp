@@ -59,10 +59,11 @@ bool CTravoHWI::runExchange(Exchange run) {
         return false;
     }
     exchange->cancel = false;
-    exchange->busy = !transport->lockExchange();
-    if (exchange->busy) {
+    if (!transport->lockExchange()) {
+        exchange->busy = !transport->cancelled();  // a cancel ends the wait, not another program
         return false;
     }
+    exchange->busy = false;
     transport->discardPendingReports(exchange->lastFailed);
     exchange->lastFailed = !run();
     transport->unlockExchange();
