@@ -24,7 +24,7 @@ constexpr std::array<CommandInfo, 8> kCommands{{
      "Usage: oskelctl version\n"
      "\n"
      "Prints the firmware version text the keyboard reports.\n"
-     "Exit status: 0 read, 1 no keyboard or the keyboard did not answer.\n"},
+     "Exit status: 0 read, 1 no keyboard, or the keyboard did not answer with a version.\n"},
     {Command::Write, "write", "write a profile to the keyboard",
      "Usage: oskelctl write [--keys-only | --lights-only] [--verify [--lang LANG]] [--force]\n"
      "       PROFILE\n"
