@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "Descriptions.h"
+#include "DeviceAccess.h"
 #include "DeviceProgress.h"
 #include "FirmwareCheck.h"
 #include "KeyNames.h"
@@ -20,7 +21,6 @@
 #include "KeyboardConfig.h"
 #include "Profile.h"
 #include "ProfileJson.h"
-#include "DeviceAccess.h"
 #include "ProgressBar.h"
 #include "RecentProfiles.h"
 #include "Terminal.h"
