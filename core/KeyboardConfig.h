@@ -33,11 +33,17 @@ public:
 
     // Profile files (Profile.cpp). saveProfile replaces the file at `path` atomically; on
     // failure it returns false with the reason in `message` and leaves an older file intact.
-    // loadProfile refuses a file that cannot be read or has no Oskel element (false, reason in
+    // It saves only to a regular file or a symbolic link to one (or a new file): a FIFO, a
+    // device or a folder is refused and left as it is.
+    // loadProfile refuses a file that is not a regular file, is far too large, cannot be read,
+    // has no Oskel element or asks for far more list items than it holds (false, reason in
     // `message`, configuration unchanged); otherwise it replaces catalogues, colours and all
-    // slots, and what the file lacks becomes what clear gives.
+    // slots, and what the file lacks becomes what clear gives. profileCutShort then tells
+    // whether the file ended before its Oskel element did: what it held was loaded, but keys
+    // after the cut are empty, so a front end warns before the profile reaches the keyboard.
     bool saveProfile(const std::string& path, std::string* message = nullptr) const;
     bool loadProfile(const std::string& path, std::string* message = nullptr);
+    bool profileCutShort = false;
 
     // The slot of KeyIndex `key` (0..108) on level index `level` (0..1).
     KeyAssignment& slot(int key, int level) { return assignments[key][level]; }

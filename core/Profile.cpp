@@ -23,13 +23,40 @@ namespace {
 constexpr int kMaxListDepth = 3;
 // Item IDs beyond this are skipped: a hostile "ID" must not make the reader allocate unbounded.
 constexpr int kMaxItemId = 100000;
+// Every list item the reader makes, for an x element or for a gap in the IDs, is charged to one
+// budget for the whole load: a fixed allowance, which honest gaps never come near, and one item
+// for every four characters of the text, more than the x elements the text can hold. High IDs
+// (gaps of up to 100000 items in every nested list) would otherwise make a file of a few
+// kilobytes ask for gigabytes.
+constexpr size_t kItemAllowance = 65536;
+constexpr size_t kCharactersPerItem = 4;
 constexpr int kMaxMode = kAssignmentTypeCount - 1;
 constexpr off_t kMaxProfileBytes = off_t{512} << 20;
 
 constexpr int kCatalogueViewCombos = 6;
 constexpr int kCatalogueViewOthers = 9;
 
-void readList(StepList& list, XmlDocument& doc, int depth) {
+class ItemBudget {
+public:
+    explicit ItemBudget(const XmlDocument& doc)
+        : left(kItemAllowance + doc.text().size() / kCharactersPerItem) {}
+    // False, for good, once more items are asked for than are left.
+    bool take(size_t items) {
+        if (items > left) {
+            spent = true;
+            left = 0;
+        }
+        left -= items;
+        return !spent;
+    }
+    bool exceeded() const { return spent; }
+
+private:
+    size_t left;
+    bool spent = false;
+};
+
+void readList(StepList& list, XmlDocument& doc, int depth, ItemBudget& budget) {
     list.clear();
     if (!doc.findElement(u"List")) {
         return;
@@ -59,11 +86,17 @@ void readList(StepList& list, XmlDocument& doc, int depth) {
         if (n < 0 || n > kMaxItemId) {
             continue;
         }
+        if (!budget.take(n >= list.count() ? n + 1 - list.count() : 0)) {
+            break;
+        }
         std::u16string text = doc.attributeValue(u"t1");
         StepList child;
         doc.stepInto();
-        readList(child, doc, depth + 1);
+        readList(child, doc, depth + 1, budget);
         doc.stepOut();
+        if (budget.exceeded()) {
+            break;
+        }
         if (n == list.count()) {
             list.items.push_back(std::move(text));
             list.children.push_back(std::move(child));
@@ -146,6 +179,11 @@ struct ProfileContent {
         }
     }
 
+    explicit ProfileContent(const KeyboardConfig& config, const XmlDocument& doc)
+        : ProfileContent(config) {
+        budget = std::make_unique<ItemBudget>(doc);
+    }
+
     void read(XmlDocument& doc) {
         SectionReader sections(doc);
         const std::pair<const char16_t*, StepList*> catalogues[] = {
@@ -154,7 +192,7 @@ struct ProfileContent {
             {u"PredefinedEmu", &emulations}};
         for (const auto& [name, list] : catalogues) {
             if (sections.enter(name)) {
-                list->readXml(doc);
+                readList(*list, doc, 0, *budget);
                 sections.leave();
             }
         }
@@ -197,7 +235,7 @@ struct ProfileContent {
         doc.stepInto();
         if (doc.findElement(u"ComboKey")) {
             doc.stepInto();
-            slot.steps.readXml(doc);
+            readList(slot.steps, doc, 0, *budget);
             doc.stepOut();
         } else {
             slot.steps.clear();
@@ -217,6 +255,10 @@ struct ProfileContent {
         }
     }
 
+    // More items asked for than the file can honestly need: the profile is refused.
+    bool tooLarge() const { return budget->exceeded(); }
+
+    std::unique_ptr<ItemBudget> budget;
     StepList combos;
     StepList macros;
     StepList emulations;
@@ -262,6 +304,42 @@ std::string saveTargetOf(const std::string& path) {
     return target;
 }
 
+// Why `path` cannot take a saved profile, empty when it can: a new file, a regular file, or a
+// symbolic link to one (or to nothing yet). Replacing a FIFO, a device or /proc/self/fd/N by a
+// regular file would break whatever it stands for.
+std::string notSaveable(const std::string& path) {
+    struct stat link {};
+    if (lstat(path.c_str(), &link) != 0 || S_ISREG(link.st_mode)) {
+        return {};
+    }
+    struct stat target {};
+    if (S_ISLNK(link.st_mode) &&
+        (stat(path.c_str(), &target) != 0 ? errno == ENOENT : S_ISREG(target.st_mode))) {
+        return {};
+    }
+    return "it is not a regular file (a folder, a FIFO, a device or the like), so it was left "
+           "as it is";
+}
+
+// Why `path` is no profile to read, empty when it may be one. Checked before a byte is read,
+// so /dev/zero or an endless FIFO is never read at all.
+std::string notLoadable(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return {};  // the open says why
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? systemError(EISDIR)
+                                     : "it is not a regular file (a FIFO, a device or the like)";
+    }
+    if (info.st_size > kMaxProfileBytes) {
+        // The largest profile the program can write is about 61 MB; a file many times that
+        // size is something else, and reading it would need three times its size in memory.
+        return "the file is too large to be a profile";
+    }
+    return {};
+}
+
 void syncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -300,7 +378,8 @@ void StepList::writeXml(XmlDocument& doc) const {
 }
 
 void StepList::readXml(XmlDocument& doc) {
-    readList(*this, doc, 0);
+    ItemBudget budget(doc);
+    readList(*this, doc, 0, budget);
 }
 
 bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) const {
@@ -340,6 +419,10 @@ bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) 
     doc.stepOut();
     doc.stepOut();
 
+    if (const std::string why = notSaveable(path); !why.empty()) {
+        say(message, why);
+        return false;
+    }
     // Written beside the target and renamed over it, so that a crash or a full disk never
     // leaves a truncated profile in place of a good one.
     const std::string target = saveTargetOf(path);
@@ -367,12 +450,8 @@ bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) 
 }
 
 bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) {
-    // The largest profile the program can write is about 61 MB; a file many times that size is
-    // something else, and reading it would need three times its size in memory.
-    struct stat info {};
-    if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size > kMaxProfileBytes) {
-        say(message, "the file is too large to be a profile");
+    if (const std::string why = notLoadable(path); !why.empty()) {
+        say(message, why);
         return false;
     }
     auto doc = std::make_unique<XmlDocument>();
@@ -386,10 +465,19 @@ bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) 
         say(message, "the file has no Oskel element, so it is not a profile");
         return false;
     }
-    auto content = std::make_unique<ProfileContent>(*this);
+    // The root's end tag is the last line the program writes: without it the file was cut short.
+    const bool cutShort = doc->isUnended();
+    auto content = std::make_unique<ProfileContent>(*this, *doc);
     content->read(*doc);
+    if (content->tooLarge()) {
+        say(message,
+            "the file asks for far more list items than it holds (item IDs far beyond its "
+            "items), so it is not a profile the program wrote");
+        return false;
+    }
     doc.reset();  // the text is no longer needed while the configuration is replaced
     content->moveInto(*this);
+    profileCutShort = cutShort;
     say(message, {});
     return true;
 }

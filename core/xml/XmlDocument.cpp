@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <unordered_map>
 
 #include "DecimalText.h"
 
@@ -63,7 +64,44 @@ struct XmlDocument::AttributeSpan {
 
 struct XmlDocument::OpenElement {
     int elem;
-    int nameLength;
+    std::u16string_view name;  // in the text, which stays put while it is parsed
+};
+
+// The elements open while parsing, innermost last, with an index by name: an end tag finds its
+// element, or finds that none of its name is open, without walking the whole stack, so a text
+// of many end tags that match nothing still parses in linear time.
+struct XmlDocument::OpenElements {
+    std::vector<OpenElement> stack;
+    std::unordered_map<std::u16string_view, std::vector<int>> byName;
+
+    bool empty() const { return stack.empty(); }
+    size_t size() const { return stack.size(); }
+    const OpenElement& operator[](size_t i) const { return stack[i]; }
+    const OpenElement& back() const { return stack.back(); }
+
+    void push(int elem, std::u16string_view name) {
+        byName[name].push_back(static_cast<int>(stack.size()));
+        stack.push_back({elem, name});
+    }
+    // Position of the innermost open element named `name`, -1 when none is open.
+    int innermost(std::u16string_view name) const {
+        if (!stack.empty() && stack.back().name == name) {
+            return static_cast<int>(stack.size()) - 1;
+        }
+        const auto found = byName.find(name);
+        return found == byName.end() || found->second.empty() ? -1 : found->second.back();
+    }
+    // Forgets the elements from position `keep` on.
+    void truncate(size_t keep) {
+        while (stack.size() > keep) {
+            const auto found = byName.find(stack.back().name);
+            found->second.pop_back();
+            if (found->second.empty()) {
+                byName.erase(found);
+            }
+            stack.pop_back();
+        }
+    }
 };
 
 XmlDocument::XmlDocument() {
@@ -611,8 +649,8 @@ void XmlDocument::parse() {
     reserveRecords(size / 64 + 8);
     newRecord();
     rec(0).length = size;
-    std::vector<OpenElement> open;
-    open.reserve(16);
+    OpenElements open;
+    open.stack.reserve(16);
     const char16_t* t = text_.data();
     int p = 0;
     while (p < size) {
@@ -663,7 +701,7 @@ int XmlDocument::nameEnd(int from) const {
     return from;
 }
 
-int XmlDocument::parseStartTag(int lt, std::vector<OpenElement>& open) {
+int XmlDocument::parseStartTag(int lt, OpenElements& open) {
     const char16_t* t = text_.data();
     const int size = static_cast<int>(text_.size());
     int p = nameEnd(lt + 1);
@@ -688,12 +726,12 @@ int XmlDocument::parseStartTag(int lt, std::vector<OpenElement>& open) {
     }
     linkLastChild(open.empty() ? 0 : open.back().elem, elem);
     if (!empty) {
-        open.push_back({elem, nameLen});
+        open.push(elem, std::u16string_view(t + lt + 1, nameLen));
     }
     return p + 1;
 }
 
-int XmlDocument::parseEndTag(int lt, std::vector<OpenElement>& open) {
+int XmlDocument::parseEndTag(int lt, OpenElements& open) {
     const char16_t* t = text_.data();
     const int size = static_cast<int>(text_.size());
     const int p = nameEnd(lt + 2);
@@ -706,14 +744,7 @@ int XmlDocument::parseEndTag(int lt, std::vector<OpenElement>& open) {
     }
     const int end = static_cast<int>(gt - t) + 1;
     // An end tag too long to record (hundreds of millions of blanks) closes nothing.
-    int match = end - lt > kMaxEndTagLength ? -1 : static_cast<int>(open.size()) - 1;
-    for (; match >= 0; --match) {
-        const OpenElement& o = open[match];
-        if (o.nameLength == static_cast<int>(name.size()) &&
-            std::u16string_view(t + rec(o.elem).start + 1, o.nameLength) == name) {
-            break;
-        }
-    }
+    const int match = end - lt > kMaxEndTagLength ? -1 : open.innermost(name);
     if (match < 0) {
         log(u"lone_end_tag", u"tagname", name, u"offset", lt, true);
         markError();
@@ -723,7 +754,7 @@ int XmlDocument::parseEndTag(int lt, std::vector<OpenElement>& open) {
     ElementRecord& e = rec(open.back().elem);
     e.length = end - e.start;
     e.endTagLength = static_cast<unsigned>(end - lt);
-    open.pop_back();
+    open.truncate(open.size() - 1);
     return end;
 }
 
@@ -796,14 +827,13 @@ int XmlDocument::parseDoctype(int lt) {
 // each keeps only its start tag, and its children become its following siblings. Done from the
 // outermost down, so every moved child is re-parented once even for a long chain of unended
 // elements (a file cut short leaves one per nesting level).
-void XmlDocument::closeUnended(std::vector<OpenElement>& open, size_t keep, int offset2) {
+void XmlDocument::closeUnended(OpenElements& open, size_t keep, int offset2) {
     if (keep >= open.size()) {
         return;
     }
     for (size_t i = open.size(); i-- > keep;) {
         const ElementRecord& e = rec(open[i].elem);
-        log(u"unended_start_tag", u"tagname", text_.view().substr(e.start + 1, open[i].nameLength),
-            u"offset", e.start, true, offset2);
+        log(u"unended_start_tag", u"tagname", open[i].name, u"offset", e.start, true, offset2);
     }
     markError();
     const int parent = keep == 0 ? 0 : open[keep - 1].elem;
@@ -827,7 +857,7 @@ void XmlDocument::closeUnended(std::vector<OpenElement>& open, size_t keep, int 
         rec(elem).firstChild = 0;
         rec(rec(parent).firstChild).prevSibling = last;
     }
-    open.resize(keep);
+    open.truncate(keep);
 }
 
 void XmlDocument::checkRoot() {

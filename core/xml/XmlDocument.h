@@ -115,6 +115,7 @@ private:
     };
     struct AttributeSpan;
     struct OpenElement;
+    struct OpenElements;
 
     ElementRecord& rec(int i) { return blocks_[i >> 16][i & 0xFFFF]; }
     const ElementRecord& rec(int i) const { return blocks_[i >> 16][i & 0xFFFF]; }
@@ -136,11 +137,11 @@ private:
     void parse();
     // Offset of the first character after the tag name that starts at `from`.
     int nameEnd(int from) const;
-    int parseStartTag(int lt, std::vector<OpenElement>& open);
-    int parseEndTag(int lt, std::vector<OpenElement>& open);
+    int parseStartTag(int lt, OpenElements& open);
+    int parseEndTag(int lt, OpenElements& open);
     int parseBang(int lt);
     int parseDoctype(int lt);
-    void closeUnended(std::vector<OpenElement>& open, size_t keep, int offset2);
+    void closeUnended(OpenElements& open, size_t keep, int offset2);
     void checkRoot();
     void markError();
 

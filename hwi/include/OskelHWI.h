@@ -51,8 +51,9 @@ constexpr int kLightArrayLength = 324;
 // (or leave the caller's buffer as it was) while the device is closed.
 //
 // Discovery walks hidapi's hidraw interfaces, then the virtual keyboards' sockets in
-// $XDG_RUNTIME_DIR/oskel/hid (or /tmp/oskel-<uid>/hid) in name order; OSKEL_NO_HIDRAW=1 leaves
-// the hidraw interfaces out (tests use it so that a real keyboard is never written to).
+// $XDG_RUNTIME_DIR/oskel/hid (or /tmp/oskel-<uid>/hid) in name order, leaving out a socket
+// nobody listens on (left behind by a keyboard that is gone); OSKEL_NO_HIDRAW=1 leaves the
+// hidraw interfaces out (tests use it so that a real keyboard is never written to).
 class OSKELHWI_EXPORT CTravoHWI {
 public:
     // Closed: no transport, no keyboard object.
@@ -110,25 +111,32 @@ public:
     // Sends all 216 key records (level 1 keys 1..108, then level 2) between a begin and an end
     // report, posting WM_TRANSFER_PROGRESS with the slot index 0..215 after each slot; an empty
     // slot, and a macro without steps, goes out as the empty record. Sends without waiting for
-    // answers. False at the first report that fails, or when cancelled.
+    // answers. A report the keyboard has no room for within 1000 ms fails. True only once the
+    // keyboard has taken every report; false at the first report that fails, when the keyboard
+    // has not taken them all within 1000 ms of the last, or when cancelled.
     bool writeKeyConfigurationToDev(WindowHandle window);
 
     // Asks the keyboard for all its key records and stores each in its slot, posting
     // WM_TRANSFER_PROGRESS with the slot index after each. Slots the keyboard sends nothing for
     // keep their definition; records with a level other than 1-2, a key other than 1-108 or a
     // type above 4 are skipped. True when the end marker arrived; false when a read failed or
-    // timed out (1000 ms) or the transfer was cancelled.
+    // timed out (1000 ms), the transfer was cancelled, or the keyboard sent more than a real one
+    // holds (twice 216 records of the longest kind) or sent it slower than 10 ms a report after
+    // the first 10 s.
     bool readKeyDefinationFromDev(WindowHandle window);
 
     // Reads the keyboard's backlight table into the working copy (a chunk counts at most 61
-    // bytes, the table stops filling at 324). True when the end marker arrived.
+    // bytes, the table stops filling at 324). True when the end marker arrived; false on a
+    // failed read, after 24 chunks or 32 reports without it, or as slow as a key read may not be.
     bool readKeyLightFromDev();
 
     // Downloads an Intel HEX firmware text, one report per line (00 3A and the line's bytes),
-    // posting WM_TRANSFER_PROGRESS on a scale of 0..150 over the lines sent. The text ends at
-    // `length`, a zero byte or the first empty line; lines end with CR, CR LF or LF. The whole
-    // text is checked first (":" and hexadecimal pairs, length byte, checksum, at most 62
-    // bytes a line); a faulty text sends nothing and answers false.
+    // posting WM_TRANSFER_PROGRESS on a scale of 0..150 over the lines sent. Lines end with CR,
+    // CR LF or LF. The whole text, all `length` bytes, is checked first: every line up to the
+    // end-of-file record (type 01) is ":" and hexadecimal pairs with a matching length byte, a
+    // right checksum, a record type 00 to 05 and at most 62 bytes; the end-of-file record must
+    // come, and only blank space (line ends, spaces, tabs, zero bytes) may follow it. A faulty
+    // text sends nothing and answers false. True only when the keyboard took every line.
     bool WriteFirmwareToKeyboard(const char* text, int length, WindowHandle window);
 
     // Why WriteFirmwareToKeyboard would refuse `text` and send nothing, as one line such as
@@ -138,7 +146,8 @@ public:
 
     // Reads the keyboard's firmware version text into `buffer` (at least 63 wide characters);
     // the text is at most 62 characters and always terminated. False when the device is
-    // closed or a report failed; the buffer then holds the empty text.
+    // closed, a report failed or the answer was a report of another exchange; the buffer then
+    // holds the empty text.
     bool ReadKeyboardVersion(char16_t* buffer);
 
     // Reads the version into the object's own buffer and returns it, whether or not the read
@@ -151,6 +160,11 @@ public:
 
     // The device path of the first keyboard found, empty when none is attached.
     std::string detectedDevicePath();
+
+    // True when the last exchange did not start because another program (or another object of
+    // this one) kept the keyboard for 10 s: exchanges on one keyboard take an advisory lock that
+    // all processes share, so two programs never interleave their reports.
+    bool keyboardBusy() const;
 
     // The errno of the failed open behind the last __createDev, 0 when the open succeeded
     // (EACCES: the keyboard is there but this user may not open it).

@@ -21,7 +21,8 @@ std::string hidrawDevicePath(unsigned short vendorId, unsigned short productId, 
 std::string hidapiPathOf(std::string_view devicePath);
 
 // Every device path, in discovery order: hidapi's interfaces first, then the virtual keyboards'
-// sockets in name order. OSKEL_NO_HIDRAW=1 leaves out hidapi (tests keep real keyboards out).
+// sockets in name order (those that somebody listens on). OSKEL_NO_HIDRAW=1 leaves out hidapi
+// (tests keep real keyboards out).
 std::vector<std::string> listDevicePaths();
 
 // The first path that the rule matches, empty when none does.

@@ -1,6 +1,7 @@
 #include "Firmware.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "KeyboardUtil.h"
@@ -61,48 +62,82 @@ std::string decodeLine(std::string_view line, std::vector<std::uint8_t>& bytes) 
 
 namespace oskel::hid {
 
-FirmwareText checkFirmwareText(std::string_view text) {
+namespace {
+
+// What may follow the end-of-file record: line ends, spaces, tabs, and the zero bytes that
+// pad an image or terminate it as a C string.
+bool blankSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
+}
+
+// The end of the line starting at `at`: the next CR, LF or zero byte, or the end of the text.
+std::size_t lineEnd(std::string_view text, std::size_t at) {
+    std::size_t end = text.find_first_of(std::string_view("\r\n\0", 3), at);
+    return end == std::string_view::npos ? text.size() : end;
+}
+
+// Past one line ending: CR LF, CR or LF.
+std::size_t skipLineEnding(std::string_view text, std::size_t at) {
+    if (at < text.size() && text[at] == '\r') {
+        ++at;
+    }
+    if (at < text.size() && text[at] == '\n') {
+        ++at;
+    }
+    return at;
+}
+
+FirmwareText refused(int line, std::string fault) {
     FirmwareText result;
-    text = text.substr(0, text.find('\0'));
+    result.faultLine = line;
+    result.fault = std::move(fault);
+    return result;
+}
+
+}  // namespace
+
+FirmwareText checkFirmwareText(std::string_view text) {
+    // The whole text is checked: a half-sent image can leave the keyboard unusable, so a text
+    // damaged anywhere (an empty line, a run of zero bytes, a missing end) sends nothing.
+    if (std::all_of(text.begin(), text.end(), blankSpace)) {
+        return refused(1, std::string(kNoFirmwareRecords));
+    }
+    FirmwareText result;
     std::size_t at = 0;
     int lineNumber = 0;
     while (at < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", at);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
+        ++lineNumber;
+        const std::size_t end = lineEnd(text, at);
         std::string_view line = text.substr(at, end - at);
         if (line.empty()) {
-            break;
+            return refused(lineNumber, text[at] == '\0' ? std::string(kZeroByteInText)
+                                                        : std::string(kEmptyLineInText));
         }
-        ++lineNumber;
         std::vector<std::uint8_t> bytes;
-        std::string fault = decodeLine(line, bytes);
-        if (!fault.empty()) {
-            result.lines.clear();
-            result.faultLine = lineNumber;
-            result.fault = fault;
-            return result;
+        if (std::string fault = decodeLine(line, bytes); !fault.empty()) {
+            return refused(lineNumber, std::move(fault));
+        }
+        const std::uint8_t type = bytes[3];
+        if (type > kLastRecordType) {
+            char why[64];
+            std::snprintf(why, sizeof why, "has record type %02X (only 00 to 05 exist)", type);
+            return refused(lineNumber, why);
         }
         result.lines.push_back(std::move(bytes));
-        at = end;
-        if (at < text.size() && text[at] == '\r') {
-            ++at;
+        at = skipLineEnding(text, end);
+        if (type == kEndOfFileRecord) {
+            const std::string_view rest = text.substr(at);
+            if (!std::all_of(rest.begin(), rest.end(), blankSpace)) {
+                return refused(lineNumber, std::string(kDataAfterEnd));
+            }
+            result.valid = true;
+            return result;
         }
-        if (at < text.size() && text[at] == '\n') {
-            ++at;
-        }
-        if (end == text.size()) {
-            break;
+        if (end < text.size() && text[end] == '\0') {
+            return refused(lineNumber, std::string(kZeroByteInText));
         }
     }
-    if (result.lines.empty()) {
-        result.faultLine = 1;
-        result.fault = kNoFirmwareRecords;
-        return result;
-    }
-    result.valid = true;
-    return result;
+    return refused(lineNumber + 1, std::string(kNoEndOfFileRecord));
 }
 
 }  // namespace oskel::hid
@@ -134,5 +169,5 @@ bool downloadFirmware(CTravoUtil* transport, const char* text, int length, Notif
         }
         posted = std::max(posted, progress);
     }
-    return true;
+    return transport->waitUntilTaken();
 }

@@ -19,13 +19,26 @@ struct FirmwareText {
     std::vector<std::vector<std::uint8_t>> lines;  // the decoded lines to send, in order
 };
 
-// Checks and decodes a firmware text. Lines end with CR, CR LF or LF; a last line without an
-// ending counts; the first empty line ends the text. Every line before it must be ":" and an
-// even number of hexadecimal digits whose bytes are the record's length byte + 5 long, sum to
-// 0 modulo 256 and number at most 62. A zero byte ends the text early.
-// The fault of a text without a single record.
-inline constexpr std::string_view kNoFirmwareRecords = "holds no firmware records";
+// The record types of an Intel HEX text: 00 data to 05 start linear address; 01 ends it.
+inline constexpr std::uint8_t kEndOfFileRecord = 0x01;
+inline constexpr std::uint8_t kLastRecordType = 0x05;
 
+// The faults that concern the text as a whole rather than one record.
+inline constexpr std::string_view kNoFirmwareRecords = "holds no firmware records";
+inline constexpr std::string_view kNoEndOfFileRecord =
+    "ends without the end-of-file record (:00000001FF)";
+inline constexpr std::string_view kEmptyLineInText = "is empty before the end-of-file record";
+inline constexpr std::string_view kZeroByteInText =
+    "holds a zero byte before the end-of-file record";
+inline constexpr std::string_view kDataAfterEnd =
+    "is the end-of-file record, but more text follows it";
+
+// Checks and decodes a whole firmware text, up to its length. Lines end with CR, CR LF or LF.
+// Every line up to the end-of-file record (type 01) must be ":" and an even number of
+// hexadecimal digits whose bytes are the record's length byte + 5 long, sum to 0 modulo 256,
+// number at most 62 and name a record type 00 to 05. After the end-of-file record only line
+// ends, spaces, tabs and zero bytes may follow. An empty line, a zero byte or the end of the
+// text before the end-of-file record is a fault.
 FirmwareText checkFirmwareText(std::string_view text);
 
 }  // namespace oskel::hid

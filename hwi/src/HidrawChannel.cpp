@@ -21,9 +21,13 @@ public:
         hid_close(device);
     }
 
-    bool write(const std::uint8_t* report, std::size_t length) override {
+    // A hidraw write returns once the report went out to the keyboard (the kernel bounds it
+    // with its own USB timeout), so there is no queue to wait for afterwards.
+    bool write(const std::uint8_t* report, std::size_t length, int) override {
         return hid_write(device, report, length) == static_cast<int>(length);
     }
+
+    bool waitUntilTaken(int) override { return true; }
 
     // hidraw hands over the payload without the report id (the interface numbers no reports);
     // the id is put back in front so both kinds of channel deliver the same report.

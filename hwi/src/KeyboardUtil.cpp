@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "Discovery.h"
+#include "KeyboardLock.h"
 #include "ReportChannel.h"
 #include "ReportTags.h"
 
@@ -20,6 +21,7 @@ CKeyboardUtil::CKeyboardUtil(const std::string& devicePath) {
     if (handle == nullptr && openErrno == 0) {
         openErrno = EIO;
     }
+    lock = std::make_unique<KeyboardLock>(devicePath);
 }
 
 CKeyboardUtil::~CKeyboardUtil() = default;
@@ -28,7 +30,22 @@ bool CKeyboardUtil::writeReport(const std::uint8_t* buffer, int length) {
     if (handle == nullptr || buffer == nullptr || length <= 0) {
         return false;
     }
-    return handle->write(buffer, static_cast<std::size_t>(length));
+    return handle->write(buffer, static_cast<std::size_t>(length), kWriteTimeoutMs);
+}
+
+bool CKeyboardUtil::waitUntilTaken() {
+    return handle != nullptr && handle->waitUntilTaken(kWriteTimeoutMs);
+}
+
+bool CKeyboardUtil::lockExchange() {
+    constexpr int kLockWaitMs = 10000;
+    return lock == nullptr || lock->acquire(kLockWaitMs, cancelFlag);
+}
+
+void CKeyboardUtil::unlockExchange() {
+    if (lock != nullptr) {
+        lock->release();
+    }
 }
 
 bool CKeyboardUtil::readReport(std::uint8_t* buffer, int& length, int timeoutMs) {
@@ -74,6 +91,11 @@ bool CTravoUtil::readVersion(char16_t* buffer) {
     std::uint8_t answer[kPayloadSize] = {};
     int length = kPayloadSize;
     if (cancelled() || !readReport(answer, length, kReadTimeoutMs)) {
+        return false;
+    }
+    // Something else answered: whatever its bytes 2-63 hold, they are not a version.
+    if (answer[0] == kKeyEnd || answer[kTagAt] == kKeyRecord || answer[kTagAt] == kLightChunk ||
+        answer[kTagAt] == kLightEnd) {
         return false;
     }
     // Latin-1 maps byte for byte onto the first 256 UTF-16 units; the first zero ends the text,

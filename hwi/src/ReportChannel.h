@@ -12,8 +12,12 @@ namespace oskel::hid {
 class ReportChannel {
 public:
     virtual ~ReportChannel() = default;
-    // Sends one report of `length` bytes, report id first. False when it was not sent whole.
-    virtual bool write(const std::uint8_t* report, std::size_t length) = 0;
+    // Sends one report of `length` bytes, report id first, waiting at most `timeoutMs` for the
+    // keyboard to make room for it. False when it was not sent whole in time.
+    virtual bool write(const std::uint8_t* report, std::size_t length, int timeoutMs) = 0;
+    // Waits at most `timeoutMs` until the keyboard has taken every report written so far; false
+    // when it did not, or went away with reports still waiting for it.
+    virtual bool waitUntilTaken(int timeoutMs) = 0;
     // Receives one report, report id first, into `report`; answers the bytes received, or -1
     // when the read failed, the keyboard went away or nothing came within `timeoutMs`.
     virtual int read(std::uint8_t* report, std::size_t capacity, int timeoutMs) = 0;

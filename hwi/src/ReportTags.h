@@ -78,8 +78,9 @@ constexpr std::size_t kFirmwareDataOffset = 2;
 constexpr std::size_t kFirmwareLineMax = kPayloadSize - kFirmwareDataOffset;  // 62
 static_assert(kFirmwareLineMax == 62, "a firmware report carries 62 decoded bytes");
 
-// Reads never wait longer than this.
+// Reads never wait longer than this, nor does a write for room in the keyboard's queue.
 constexpr int kReadTimeoutMs = 1000;
+constexpr int kWriteTimeoutMs = 1000;
 
 // The keyboard's configuration interface.
 constexpr char kVendorId[] = "0483";

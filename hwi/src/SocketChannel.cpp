@@ -1,5 +1,8 @@
 // Reports over a virtual keyboard's SOCK_SEQPACKET socket: one packet is one 65-byte report,
 // report id first, in both directions.
+#include <linux/sockios.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
@@ -8,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "ReportChannel.h"
 
@@ -15,22 +19,66 @@ namespace oskel::hid {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+int millisecondsUntil(Clock::time_point deadline) {
+    return static_cast<int>(
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
+}
+
 class SocketChannel : public ReportChannel {
 public:
     explicit SocketChannel(int fd) : fd(fd) {}
     ~SocketChannel() override { ::close(fd); }
 
-    bool write(const std::uint8_t* report, std::size_t length) override {
-        ssize_t sent;
-        do {
+    bool write(const std::uint8_t* report, std::size_t length, int timeoutMs) override {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
             // MSG_NOSIGNAL: a keyboard that went away fails the write instead of killing us.
-            sent = ::send(fd, report, length, MSG_NOSIGNAL);
-        } while (sent < 0 && errno == EINTR);
-        return sent == static_cast<ssize_t>(length);
+            ssize_t sent = ::send(fd, report, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent >= 0) {
+                return sent == static_cast<ssize_t>(length);
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            // The keyboard's queue is full: a frozen keyboard never empties it.
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                return false;
+            }
+            const int wait = millisecondsUntil(deadline);
+            pollfd writable{fd, POLLOUT, 0};
+            if (wait <= 0 || (::poll(&writable, 1, wait) < 0 && errno != EINTR)) {
+                return false;
+            }
+        }
+    }
+
+    // A report counts as taken once the keyboard has read it: until then the kernel charges it
+    // to our send queue (SIOCOUTQ). The queue is read before the hang-up test, because a keyboard
+    // that closes drops what it had not read, which empties the queue as well.
+    bool waitUntilTaken(int timeoutMs) override {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            int queued = 0;
+            if (::ioctl(fd, SIOCOUTQ, &queued) != 0) {
+                return false;
+            }
+            pollfd closed{fd, 0, 0};
+            if (::poll(&closed, 1, 0) > 0 && (closed.revents & (POLLHUP | POLLERR)) != 0) {
+                return false;
+            }
+            if (queued == 0) {
+                return true;
+            }
+            if (millisecondsUntil(deadline) <= 0) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
     }
 
     int read(std::uint8_t* report, std::size_t capacity, int timeoutMs) override {
-        using Clock = std::chrono::steady_clock;
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         int wait = timeoutMs;
         for (;;) {
@@ -44,8 +92,7 @@ public:
             if (received == 0 || errno != EINTR) {
                 return -1;  // closed by the keyboard, failed, or nothing came in time
             }
-            wait = static_cast<int>(
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
+            wait = millisecondsUntil(deadline);
             if (wait <= 0) {
                 return -1;
             }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ExchangeBounds.h"
 #include "KeyboardUtil.h"
 #include "OskelHWI.h"
 
@@ -55,12 +56,13 @@ bool CTravo::sendPayload(const std::uint8_t* payload) {
     return transport->writeReport(report, kReportSize);
 }
 
-bool CTravo::receivePayload(std::uint8_t* payload) {
+bool CTravo::receivePayload(std::uint8_t* payload, ReadBudget& budget) {
     if (transport == nullptr || transport->cancelled()) {
         return false;
     }
     int length = kPayloadSize;
-    return transport->readReport(payload, length, kReadTimeoutMs);
+    return transport->readReport(payload, length, kReadTimeoutMs) &&
+           budget.takeReport(transport->now());
 }
 
 bool CTravo::sendSlot(int level, int key) {
@@ -104,12 +106,12 @@ bool CTravo::writeAllKeys(NotifyTarget* window) {
     std::uint8_t end[kPayloadSize];
     std::memset(end, kKeyEnd, sizeof end);
     end[0] = 0x00;
-    return sendPayload(end);
+    return sendPayload(end) && transport->waitUntilTaken();
 }
 
 // One key record whose first payload is `first`: gathers the further payloads a macro spans,
 // decodes it into its slot. False only when a read failed.
-bool CTravo::receiveKeyRecord(std::uint8_t* first, NotifyTarget* window) {
+bool CTravo::receiveKeyRecord(std::uint8_t* first, NotifyTarget* window, ReadBudget& budget) {
     const int level = first[kRecordLevelAt];
     const int key = first[kRecordKeyAt];
     const int type = first[kRecordTypeAt];
@@ -124,7 +126,7 @@ bool CTravo::receiveKeyRecord(std::uint8_t* first, NotifyTarget* window) {
     std::vector<std::uint8_t> record(first, first + kPayloadSize);
     record.resize(payloads * kPayloadSize);
     for (int p = 1; p < payloads; ++p) {
-        if (!receivePayload(record.data() + p * kPayloadSize)) {
+        if (!receivePayload(record.data() + p * kPayloadSize, budget)) {
             return false;
         }
     }
@@ -145,16 +147,18 @@ bool CTravo::readAllKeys(NotifyTarget* window) {
     if (!sendPayload(request)) {
         return false;
     }
+    ReadBudget budget(kKeyReadBound, transport->now());
     for (;;) {
         std::uint8_t payload[kPayloadSize] = {};
-        if (!receivePayload(payload)) {
+        if (!receivePayload(payload, budget)) {
             return false;
         }
         // The end marker is tested first: F6 in byte 0 ends the read even over an F0 in byte 1.
         if (payload[0] == kKeyEnd) {
             return true;
         }
-        if (payload[kTagAt] == kKeyRecord && !receiveKeyRecord(payload, window)) {
+        if (payload[kTagAt] == kKeyRecord &&
+            (!budget.takeItem() || !receiveKeyRecord(payload, window, budget))) {
             return false;
         }
     }
@@ -175,7 +179,7 @@ bool CTravo::writeLights() {
     }
     std::uint8_t end[kPayloadSize];
     std::memset(end, kLightEnd, sizeof end);
-    return sendPayload(end);
+    return sendPayload(end) && transport->waitUntilTaken();
 }
 
 bool CTravo::readLights() {
@@ -183,10 +187,11 @@ bool CTravo::readLights() {
     if (!sendPayload(request)) {
         return false;
     }
+    ReadBudget budget(kLightReadBound, transport->now());
     std::size_t offset = 0;
     for (;;) {
         std::uint8_t payload[kPayloadSize] = {};
-        if (!receivePayload(payload)) {
+        if (!receivePayload(payload, budget)) {
             return false;
         }
         if (payload[kTagAt] == kLightEnd) {
@@ -194,6 +199,9 @@ bool CTravo::readLights() {
         }
         if (payload[kTagAt] != kLightChunk) {
             continue;
+        }
+        if (!budget.takeItem()) {
+            return false;
         }
         // The keyboard's chunk length is trusted only as far as the report and the table go.
         std::size_t n = std::min<std::size_t>(payload[kChunkLengthAt], kLightChunkMax);

@@ -21,6 +21,8 @@ struct CTravoHWI::ExchangeState {
     std::atomic<bool> cancel{false};
     // The last exchange stopped early: the keyboard may still be answering it.
     bool lastFailed = false;
+    // The last exchange never started: another program held the keyboard.
+    bool busy = false;
 };
 
 CTravoHWI::CTravoHWI()
@@ -57,8 +59,14 @@ bool CTravoHWI::runExchange(Exchange run) {
         return false;
     }
     exchange->cancel = false;
+    if (!transport->lockExchange()) {
+        exchange->busy = !transport->cancelled();  // a cancel ends the wait, not another program
+        return false;
+    }
+    exchange->busy = false;
     transport->discardPendingReports(exchange->lastFailed);
     exchange->lastFailed = !run();
+    transport->unlockExchange();
     return !exchange->lastFailed;
 }
 
@@ -187,7 +195,8 @@ std::string CTravoHWI::firmwareFault(const char* text, int length) {
     if (checked.valid) {
         return {};
     }
-    if (checked.fault == oskel::hid::kNoFirmwareRecords) {
+    if (checked.fault == oskel::hid::kNoFirmwareRecords ||
+        checked.fault == oskel::hid::kNoEndOfFileRecord) {
         return "the file " + checked.fault;
     }
     return "line " + std::to_string(checked.faultLine) + ": " + checked.fault;
@@ -208,6 +217,10 @@ const char16_t* CTravoHWI::getHardwareVersion() {
 
 void CTravoHWI::cancelTransfer() {
     exchange->cancel = true;
+}
+
+bool CTravoHWI::keyboardBusy() const {
+    return exchange->busy;
 }
 
 int CTravoHWI::openError() const {

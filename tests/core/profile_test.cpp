@@ -4,6 +4,7 @@
 #include "Profile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -454,6 +455,118 @@ TEST_F(ProfileTest, DamagedFileLoadsWhatTheParserRepairs) {
     EXPECT_EQ(loaded.slot(2, 1).mode, Macro);
     EXPECT_TRUE(sameList(loaded.slot(2, 1).steps, config_->slot(2, 1).steps));
     EXPECT_EQ(loaded.slot(3, 0).mode, NotSet);
+}
+
+// Every list, nested or not, whose x elements carry the highest IDs the reader takes: a file of
+// a few kilobytes asking for billions of list items.
+std::string highIdBody(int keys) {
+    const std::string deepList =
+        "<List><x ID=\"100000\" t1=\"a\"><List><x ID=\"100000\" t1=\"b\"/></List></x></List>";
+    std::string body = "<PredefinedMacro>" + deepList + "</PredefinedMacro>\r\n<CurrentSettings>";
+    for (int k = 1; k <= keys; ++k) {
+        body += "<KEY ID=\"" + std::to_string(k) +
+                "\" Level=\"0\" Mode=\"3\" HWCode=\"1\">"
+                "<ComboKey>" +
+                deepList + "</ComboKey></KEY>";
+    }
+    return body + "</CurrentSettings>\r\n";
+}
+
+TEST_F(ProfileTest, HighItemIdsAreRefusedPastOneBudgetForTheWholeLoad) {
+    fillEverything(*config_);
+    KeyboardConfig before;
+    fillEverything(before);
+    for (int keys : {1, 40, 216}) {
+        const std::string file = profile("ids" + std::to_string(keys) + ".pro", highIdBody(keys));
+        ASSERT_LT(fs::file_size(file), 40000u);
+        std::string message;
+        EXPECT_FALSE(config_->loadProfile(file, &message)) << keys;
+        EXPECT_NE(message.find("far more list items than it holds"), std::string::npos) << message;
+        EXPECT_TRUE(sameProfile(*config_, before)) << keys;
+    }
+}
+
+TEST_F(ProfileTest, HonestGapsInItemIdsStillLoad) {
+    // A hand-made catalogue numbering its entries in tens, and one entry far out.
+    std::string list = "<List SizeOfView=\"9\">";
+    for (int id = 0; id <= 2000; id += 10) {
+        list += "<x ID=\"" + std::to_string(id) + "\" t1=\"m" + std::to_string(id) + "\"/>";
+    }
+    list += "<x ID=\"30000\" t1=\"far\"/></List>";
+    ASSERT_TRUE(config_->loadProfile(
+        profile("gaps.pro", "<PredefinedMacro>" + list + "</PredefinedMacro>\r\n")));
+    const StepList& macros = config_->predefinedMacros;
+    ASSERT_EQ(macros.count(), 30001);
+    EXPECT_EQ(macros.items[1990], u"m1990");
+    EXPECT_EQ(macros.items[1991], u"");
+    EXPECT_EQ(macros.items[30000], u"far");
+    EXPECT_FALSE(config_->profileCutShort);
+}
+
+TEST_F(ProfileTest, OnlyFilesAreRead) {
+    fillEverything(*config_);
+    KeyboardConfig before;
+    fillEverything(before);
+    ASSERT_EQ(::mkfifo(path("fifo.pro").c_str(), 0600), 0);
+    // Nothing writes to the FIFO: opening it to read would wait forever.
+    for (const std::string& file : {std::string("/dev/zero"), path("fifo.pro")}) {
+        std::string message;
+        EXPECT_FALSE(config_->loadProfile(file, &message)) << file;
+        EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
+        EXPECT_TRUE(sameProfile(*config_, before)) << file;
+    }
+    // A symbolic link to a profile is read as the profile.
+    ASSERT_TRUE(before.saveProfile(path("real.pro")));
+    fs::create_symlink(path("real.pro"), path("link.pro"));
+    config_->clear();
+    EXPECT_TRUE(config_->loadProfile(path("link.pro")));
+    EXPECT_TRUE(sameProfile(*config_, before));
+}
+
+TEST_F(ProfileTest, SavingOntoWhatIsNoRegularFileIsRefusedAndLeavesItAlone) {
+    fillEverything(*config_);
+    ASSERT_EQ(::mkfifo(path("fifo.pro").c_str(), 0600), 0);
+    fs::create_symlink(path("fifo.pro"), path("to-fifo.pro"));
+    const int pipeEnds[2] = {-1, -1};
+    ASSERT_EQ(::pipe(const_cast<int*>(pipeEnds)), 0);
+    const std::string procFd = "/proc/self/fd/" + std::to_string(pipeEnds[1]);
+    for (const std::string& target :
+         {path("fifo.pro"), path("to-fifo.pro"), std::string("/dev/null"), procFd}) {
+        std::string message;
+        EXPECT_FALSE(config_->saveProfile(target, &message)) << target;
+        EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
+    }
+    EXPECT_TRUE(fs::is_fifo(path("fifo.pro")));
+    EXPECT_TRUE(fs::is_symlink(path("to-fifo.pro")));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    struct stat info {};
+    EXPECT_EQ(::fstat(pipeEnds[1], &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    // A dangling link still becomes the profile, as before.
+    fs::create_symlink(path("not-yet.pro"), path("dangling.pro"));
+    EXPECT_TRUE(config_->saveProfile(path("dangling.pro")));
+}
+
+TEST_F(ProfileTest, AProfileCutShortLoadsAndSaysSo) {
+    fillEverything(*config_);
+    const std::string out = path("full.pro");
+    ASSERT_TRUE(config_->saveProfile(out));
+    const std::string text = read(out);
+    KeyboardConfig loaded;
+    loaded.clear();
+    ASSERT_TRUE(loaded.loadProfile(out));
+    EXPECT_FALSE(loaded.profileCutShort);
+    // Cut anywhere from the first section to just before the root's end tag.
+    for (const size_t cut : {text.find("<PredefinedMacro>"), text.find("<KEY ID=\"3\""),
+                             text.size() / 2, text.rfind("</Oskel>")}) {
+        ASSERT_NE(cut, std::string::npos);
+        ASSERT_TRUE(loaded.loadProfile(write("cut.pro", text.substr(0, cut)))) << cut;
+        EXPECT_TRUE(loaded.profileCutShort) << cut;
+    }
+    ASSERT_TRUE(loaded.loadProfile(out));
+    EXPECT_FALSE(loaded.profileCutShort);
 }
 
 TEST_F(ProfileTest, SavingReplacesAtomicallyAndReportsFailures) {

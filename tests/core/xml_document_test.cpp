@@ -304,6 +304,13 @@ INSTANTIATE_TEST_SUITE_P(
                       u"<unended_start_tag tagname=\"b\" offset=\"3\" offset2=\"6\"/>", "a[b ] "},
         MalformedCase{u"<a><b><c/></a>", u"<unended_start_tag tagname=\"b\"", "a[b c ] "},
         MalformedCase{u"<a></b></a>", u"<lone_end_tag tagname=\"b\" offset=\"3\"/>", "a "},
+        // An end tag closes the innermost open element of its name, the ones above it unended.
+        MalformedCase{u"<a><b><a><c></b></a>",
+                      u"<unended_start_tag tagname=\"c\" offset=\"9\" offset2=\"12\"/>"
+                      u"<unended_start_tag tagname=\"a\" offset=\"6\" offset2=\"12\"/>",
+                      "a[b[a c ] ] "},
+        MalformedCase{u"<a><b></b></b><b></a>", u"<lone_end_tag tagname=\"b\" offset=\"10\"/>",
+                      "a[b b ] "},
         MalformedCase{u"<a/><b/>", u"<root_has_sibling/>", "a b "},
         MalformedCase{u"just text", u"<no_root_element/>", ""},
         MalformedCase{u"<a x=\"1", u"<unterminated_tag_syntax type=\"start_tag\" offset=\"0\"/>",
@@ -356,6 +363,33 @@ TEST(XmlParse, ResultLogStopsGrowing) {
     doc.setText(text);
     EXPECT_LT(doc.resultLog().size(), 1100u);
     EXPECT_GE(doc.resultLog().size(), 1000u);
+}
+
+TEST(XmlParse, LoneEndTagsInsideDeepNestingChangeNothing) {
+    // Every one of the end tags matches no open element: each is logged and ignored, and the
+    // elements around them end as they should.
+    std::u16string text;
+    for (int i = 0; i < 3000; ++i) {
+        text += u"<e>";
+    }
+    for (int i = 0; i < 20000; ++i) {
+        text += u"</zz>";
+    }
+    for (int i = 0; i < 3000; ++i) {
+        text += u"</e>";
+    }
+    XmlDocument doc;
+    EXPECT_FALSE(doc.setText(text));
+    EXPECT_EQ(doc.resultLog().find(u"<lone_end_tag tagname=\"zz\" offset=\"9000\"/>"), 0u);
+    EXPECT_EQ(doc.resultLog().find(u"unended"), std::u16string::npos);
+    int depth = 0;
+    while (doc.findElement(u"e")) {
+        EXPECT_FALSE(doc.isUnended());
+        EXPECT_FALSE(doc.findElement(u"e") && depth == 2999) << "one e a level";
+        doc.stepInto();
+        ++depth;
+    }
+    EXPECT_EQ(depth, 3000);
 }
 
 TEST(XmlParse, FileCutShortFlattensTheOpenChain) {

@@ -1,9 +1,12 @@
 // CTravoHWI end to end against the in-process virtual keyboard.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -317,8 +320,8 @@ TEST_F(DeviceTransfer, BadFirmwareSendsNothing) {
     EXPECT_EQ(keyboard->receivedCount(), 1u);  // the version request only
 }
 
-TEST_F(DeviceTransfer, KeyboardThatCannotBeOpenedFailsItsFirstExchange) {
-    // A socket left behind by a keyboard that is gone: present, but nobody answers.
+TEST_F(DeviceTransfer, SocketLeftBehindByAGoneKeyboardIsNoKeyboard) {
+    // A keyboard that was killed leaves its socket behind; nobody listens on it any more.
     ASSERT_EQ(::mkdir((runtime.path + "/oskel").c_str(), 0700), 0);
     ASSERT_EQ(::mkdir(options.dir.c_str(), 0700), 0);
     const std::string path = options.dir + "/vid_0483&pid_5022&mi_01";
@@ -329,12 +332,15 @@ TEST_F(DeviceTransfer, KeyboardThatCannotBeOpenedFailsItsFirstExchange) {
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
 
-    EXPECT_TRUE(device.DetectDevice());
-    EXPECT_TRUE(device.__createDev());
-    EXPECT_EQ(device.openError(), ECONNREFUSED);
-    EXPECT_FALSE(device.writeKeyConfigurationToDev(nullptr));
-    char16_t version[64];
-    EXPECT_FALSE(device.ReadKeyboardVersion(version));
+    EXPECT_FALSE(device.DetectDevice());
+    EXPECT_EQ(device.detectedDevicePath(), "");
+    EXPECT_FALSE(device.__createDev());
+    EXPECT_EQ(device.openError(), ENODEV);
+
+    // A live keyboard in the same folder, later in name order, is the one found.
+    options.name = "zz&vid_0483&pid_5022&mi_01";
+    startAndOpen();
+    EXPECT_EQ(device.detectedDevicePath(), keyboard->socketPath());
 }
 
 TEST_F(DeviceTransfer, KeyboardThisUserMayNotOpenReportsEacces) {
@@ -385,6 +391,75 @@ TEST_F(DeviceTransfer, FolderOpenToOthersIsNeitherUsedNorSearched) {
     EXPECT_NE(other.error().find("closed to others"), std::string::npos) << other.error();
     ASSERT_EQ(::chmod(options.dir.c_str(), 0700), 0);
     EXPECT_TRUE(device.DetectDevice());
+}
+
+}  // namespace
+
+namespace {
+
+// A keyboard that stops taking reports, or goes away with some of them still queued for it,
+// fails the write; a keyboard that took them all and then went away does not undo it.
+struct StuckWriteCase {
+    const char* name;
+    int freezeAfter;
+    int dropAfter;
+};
+
+const StuckWriteCase kStuckWrites[] = {
+    {"frozen from the start", 1, 0},
+    {"frozen near the end", 200, 0},
+    {"gone with reports queued", 0, 210},
+    {"gone before the last report", 0, 217},
+};
+
+class DeviceStuckWrite : public VirtualKeyboardTest,
+                         public testing::WithParamInterface<StuckWriteCase> {};
+
+TEST_P(DeviceStuckWrite, KeyWriteFailsAndNothingWaitsForever) {
+    options.freezeAfter = GetParam().freezeAfter;
+    options.dropAfter = GetParam().dropAfter;
+    startAndOpen();
+    EXPECT_FALSE(device.writeKeyConfigurationToDev(nullptr));
+    int lights[kLightArrayLength] = {};
+    EXPECT_FALSE(device.setKeyboardLightArea(lights));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keyboards, DeviceStuckWrite, testing::ValuesIn(kStuckWrites),
+                         oskeltest::CaseName());
+
+TEST_F(DeviceTransfer, WriteIsDoneWhenTheKeyboardTookEveryReport) {
+    startAndOpen();
+    ASSERT_TRUE(device.writeKeyConfigurationToDev(nullptr));
+    // No settling: the keyboard has every report once the write answers.
+    EXPECT_EQ(keyboard->receivedCount(), 218u);
+}
+
+TEST_F(DeviceTransfer, ExchangesWaitForTheKeyboardLockOfAnotherHolder) {
+    startAndOpen();
+    // Another program's exchange holds the keyboard (a virtual keyboard is locked through a
+    // file of its name in the runtime folder's locks/): ours starts only once it lets go.
+    const std::string lockPath = runtime.path + "/oskel/locks/" + options.name;
+    char16_t version[64];
+    ASSERT_TRUE(device.ReadKeyboardVersion(version));  // makes the lock file
+    const int other = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(other, 0) << lockPath;
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0) << "free between exchanges";
+
+    std::atomic<bool> released{false};
+    std::thread holder([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        released = true;
+        ::close(other);
+    });
+    const bool read = device.ReadKeyboardVersion(version);
+    const bool afterRelease = released;
+    holder.join();
+    EXPECT_TRUE(read);
+    EXPECT_TRUE(afterRelease);
+    EXPECT_FALSE(device.keyboardBusy());
+    const int again = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+    EXPECT_EQ(::flock(again, LOCK_EX | LOCK_NB), 0) << "let go after the exchange";
+    ::close(again);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 using namespace oskeltest;
 using oskel::hid::checkFirmwareText;
+using namespace std::string_literals;
 
 namespace {
 
@@ -32,10 +33,12 @@ TEST(FirmwareDownload, ThreeLinesPostFiftyHundredHundredFifty) {
 
 TEST(FirmwareDownload, LowerAndUpperCaseDigitsGiveTheSameBytes) {
     ScriptedTransport upper, lower;
-    ASSERT_TRUE(download(upper, ":10000000006000208D0000088900000889000008B9\r", nullptr));
-    ASSERT_TRUE(download(lower, ":10000000006000208d0000088900000889000008b9\r", nullptr));
+    ASSERT_TRUE(
+        download(upper, ":10000000006000208D0000088900000889000008B9\r:00000001FF\r", nullptr));
+    ASSERT_TRUE(
+        download(lower, ":10000000006000208d0000088900000889000008b9\r:00000001ff\r", nullptr));
     EXPECT_EQ(upper.written, lower.written);
-    ASSERT_EQ(upper.written.size(), 1u);
+    ASSERT_EQ(upper.written.size(), 2u);
 }
 
 struct EndingCase {
@@ -49,8 +52,8 @@ const EndingCase kEndings[] = {
     {"CR LF", ":020000040800F2\r\n:00000001FF\r\n", 2},
     {"LF", ":020000040800F2\n:00000001FF\n", 2},
     {"last line without ending counts", ":020000040800F2\r\n:00000001FF", 2},
-    {"empty line ends the text", ":020000040800F2\r\n\r\n:garbage after the end\r\n", 1},
-    {"zero byte ends the text", std::string(":020000040800F2\r\n\0:zz\r\n", 22), 1},
+    {"blank space after the end", ":020000040800F2\r\n:00000001FF\r\n\r\n \t\n\0\0"s, 2},
+    {"terminating zero byte", ":020000040800F2\n:00000001FF\n\0"s, 2},
 };
 
 class FirmwareEnding : public testing::TestWithParam<EndingCase> {};
@@ -86,6 +89,18 @@ const BadTextCase kBadTexts[] = {
     {"trailing space", ":020000040800F2 \r\n", 1},
     // 58 data bytes: 63 bytes in all, one more than a report carries.
     {"longer than 62 bytes", ":3A000000" + std::string(116, '0') + "C6\r\n", 1},
+    // A damaged image is refused whole: nothing of its first part may reach the keyboard.
+    {"blank line in the middle", ":020000040800F2\r\n\r\n:00000001FF\r\n", 2},
+    {"zero bytes in the middle", ":020000040800F2\r\n\0\0\0\0:00000001FF\r\n"s, 2},
+    {"zero byte ending a line", ":020000040800F2\0\r\n:00000001FF\r\n"s, 1},
+    {"LF CR line ends",
+     ":020000040800F2\n\r:10000000006000208D0000088900000889000008B9\n\r:00000001FF\n\r", 2},
+    {"record type 06", ":00000006FA\r\n:00000001FF\r\n", 1},
+    {"no end-of-file record", ":020000040800F2\r\n:10000000006000208D0000088900000889000008B9\r\n",
+     3},
+    {"only blank space", "\r\n \r\n", 1},
+    {"record after the end-of-file record", ":00000001FF\r\n:020000040800F2\r\n", 1},
+    {"text after the end-of-file record", ":020000040800F2\r\n:00000001FF\r\n\r\nhello", 2},
 };
 
 class FirmwareBadText : public testing::TestWithParam<BadTextCase> {};

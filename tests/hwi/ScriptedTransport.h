@@ -1,7 +1,9 @@
 #pragma once
 // A transport without a device: keeps what is written and answers reads from a script.
 
+#include <chrono>
 #include <deque>
+#include <functional>
 
 #include "KeyboardUtil.h"
 #include "TestSupport.h"
@@ -24,15 +26,29 @@ public:
         return true;
     }
 
-    // An empty script is a keyboard that never answers: the read fails.
+    // An empty script is a keyboard that never answers: the read fails, unless `endless`
+    // makes up the next answer. Every read moves the transport's clock on by `readTime`.
     bool readReport(std::uint8_t* buffer, int& length, int) override {
-        if (answers.empty()) {
+        if (answers.empty() && !endless) {
             return false;
         }
-        std::copy_n(answers.front().begin(), std::min(length, 64), buffer);
-        answers.pop_front();
+        const Payload next = answers.empty() ? endless() : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        std::copy_n(next.begin(), std::min(length, 64), buffer);
         reads++;
+        elapsed += readTime;
         return true;
+    }
+
+    bool waitUntilTaken() override {
+        waits++;
+        return keyboardTakesAll;
+    }
+
+    std::chrono::steady_clock::time_point now() const override {
+        return std::chrono::steady_clock::time_point{} + elapsed;
     }
 
     void answer(const Payload& payload) { answers.push_back(payload); }
@@ -45,9 +61,14 @@ public:
 
     std::vector<Payload> written;
     std::deque<Payload> answers;
-    int failWritesFrom = -1;  // written reports after which every write fails
+    std::function<Payload()> endless;  // answers once the script has run out
+    std::chrono::milliseconds readTime{0};
+    std::chrono::milliseconds elapsed{0};
+    int failWritesFrom = -1;       // written reports after which every write fails
+    bool keyboardTakesAll = true;  // false: the written reports never leave the queue
     int badWrites = 0;
     int reads = 0;
+    int waits = 0;  // times a write exchange waited for the keyboard to take its reports
 };
 
 }  // namespace oskeltest

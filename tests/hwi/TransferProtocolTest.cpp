@@ -4,6 +4,8 @@
 #include <atomic>
 #include <numeric>
 
+#include "ExchangeBounds.h"
+#include "Firmware.h"
 #include "KeyConfiguration.h"
 #include "ScriptedTransport.h"
 #include "TestSupport.h"
@@ -270,5 +272,132 @@ TEST(VersionReadFailure, SilentKeyboardGivesFalseAndTheEmptyText) {
     EXPECT_FALSE(transport.readVersion(buffer));
     EXPECT_EQ(buffer[0], u'\0');
 }
+
+}  // namespace
+
+namespace {
+
+// A keyboard that never stops answering must not hold a read forever: each read takes at most
+// what a real keyboard can send (216 slots with their longest records, the table in six chunks,
+// with room to spare) at a real keyboard's pace, then fails.
+struct EndlessCase {
+    const char* name;
+    bool lights;                     // a light read, else a key read
+    std::vector<std::string> cycle;  // the answers, sent over and over
+    int readTimeMs;                  // how long each answer takes to come
+    std::size_t maxReads;            // the read must have given up by then
+};
+
+void PrintTo(const EndlessCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::string kMacroOfLongestKind = "00F0 0101 02 01 00 0000 FFFF";
+
+const EndlessCase kEndless[] = {
+    {"key records without end", false, {"00F0 0105 00 01 11"}, 0, 2 * 216 + 1},
+    {"stray reports without end", false, {"1234"}, 0, oskel::hid::kKeyReadBound.reports + 1},
+    {"longest macros without end",
+     false,
+     {kMacroOfLongestKind},
+     0,
+     oskel::hid::kKeyReadBound.reports + 1},
+    {"key records trickling out", false, {"00F0 0105 00 01 11"}, 900, 20},
+    {"light chunks without end", true, {"00E0 3D 01"}, 0, 24 + 1},
+    {"stray reports to a light read", true, {"1234"}, 0, 32 + 1},
+    {"light chunks trickling out", true, {"00E0 01 01", "5678"}, 950, 20},
+};
+
+class EndlessKeyboard : public testing::TestWithParam<EndlessCase> {};
+
+TEST_P(EndlessKeyboard, ReadGivesUpWithinTheBound) {
+    ScriptedTransport transport;
+    CTravo keyboard{&transport};
+    std::size_t next = 0;
+    const auto& cycle = GetParam().cycle;
+    transport.endless = [&] { return payloadFromHex(cycle[next++ % cycle.size()]); };
+    transport.readTime = std::chrono::milliseconds(GetParam().readTimeMs);
+    EXPECT_FALSE(GetParam().lights ? keyboard.readLights() : keyboard.readAllKeys(nullptr));
+    EXPECT_LE(static_cast<std::size_t>(transport.reads), GetParam().maxReads);
+    EXPECT_GT(transport.reads, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bounds, EndlessKeyboard, testing::ValuesIn(kEndless),
+                         oskeltest::CaseName());
+
+// The bound leaves room for everything a real keyboard holds, sent at a slow keyboard's pace.
+TEST(ReadBounds, AFullKeyboardOfLongestMacrosIsReadWhole) {
+    ScriptedTransport transport;
+    CTravo keyboard{&transport};
+    transport.readTime = std::chrono::milliseconds(4);
+    for (int slot = 0; slot < 216; ++slot) {
+        Payload first = payloadFromHex(kMacroOfLongestKind);
+        first[2] = static_cast<std::uint8_t>(slot / 108 + 1);
+        first[3] = static_cast<std::uint8_t>(slot % 108 + 1);
+        for (std::size_t p = 0; p < oskel::hid::kMaxRecordPayloads; ++p) {
+            transport.answer(first);
+        }
+    }
+    transport.answerFilled(0xF6);
+    MessageLog window;
+    ASSERT_TRUE(keyboard.readAllKeys(&window));
+    EXPECT_EQ(window.progress().size(), 216u);
+    EXPECT_TRUE(transport.answers.empty());
+}
+
+TEST(ReadBounds, SixChunksAtASlowPaceFillTheTable) {
+    ScriptedTransport transport;
+    CTravo keyboard{&transport};
+    transport.readTime = std::chrono::milliseconds(500);
+    for (int c = 0; c < 6; ++c) {
+        transport.answer(payloadFromHex(c < 5 ? "00E0 3D 07" : "00E0 13 07"));
+    }
+    transport.answer("00E6");
+    ASSERT_TRUE(keyboard.readLights());
+    EXPECT_EQ(keyboard.lights[5 * 61], 0x07);
+}
+
+// A write is done only when the keyboard has taken every report, not when they are queued.
+TEST(WriteTaken, WritesFailWhenTheKeyboardDoesNotTakeTheirReports) {
+    for (bool takes : {true, false}) {
+        ScriptedTransport transport;
+        transport.keyboardTakesAll = takes;
+        CTravo keyboard{&transport};
+        EXPECT_EQ(keyboard.writeAllKeys(nullptr), takes);
+        EXPECT_EQ(keyboard.writeLights(), takes);
+        const std::string text = ":020000040800F2\r\n:00000001FF\r\n";
+        EXPECT_EQ(
+            downloadFirmware(&transport, text.c_str(), static_cast<int>(text.size()), nullptr),
+            takes);
+        // Each write waited once, after its last report.
+        EXPECT_EQ(transport.waits, 3);
+        EXPECT_EQ(transport.written.size(), 218u + 8u + 2u);
+    }
+}
+
+struct ForeignAnswerCase {
+    const char* name;
+    std::string answer;
+};
+
+const ForeignAnswerCase kForeignAnswers[] = {
+    {"key record", "00F0 0105 00 01 11 4142"},
+    {"end of key records", "F6F6 F6F6 4142"},
+    {"light chunk", "00E0 03 414243"},
+    {"end of light data", "00E6 E6E6 4142"},
+};
+
+class VersionForeignAnswer : public testing::TestWithParam<ForeignAnswerCase> {};
+
+TEST_P(VersionForeignAnswer, IsAFailureWithTheEmptyText) {
+    ScriptedTransport transport;
+    transport.answer(GetParam().answer);
+    char16_t buffer[64] = {u'x', u'y'};
+    EXPECT_FALSE(transport.readVersion(buffer));
+    EXPECT_EQ(buffer[0], u'\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(Version, VersionForeignAnswer, testing::ValuesIn(kForeignAnswers),
+                         oskeltest::CaseName());
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -478,10 +479,10 @@ void PrintTo(const FailureCase& c, std::ostream* os) {
 class OskelctlDeviceFailure : public OskelctlEndToEnd,
                               public ::testing::WithParamInterface<FailureCase> {};
 
-// A keyboard that stops answering or goes away mid-transfer ends the command with exit 1 and
-// one line saying what failed; nothing waits forever, and a failed read saves nothing. (Only
-// exchanges that wait for an answer are dropped here: the virtual keyboard's socket queues a
-// whole write before the keyboard reads it, so a write never sees that connection drop.)
+// A keyboard that stops answering, stops taking reports or goes away mid-transfer ends the
+// command with exit 1 and one line saying what failed; nothing waits forever, and a failed read
+// saves nothing. A write counts only once the keyboard has taken every report, so a keyboard
+// that goes away with the last reports still queued for it fails the write too.
 TEST_P(OskelctlDeviceFailure, EndsWithExitOneAndAMessage) {
     startKeyboard(GetParam().keyboardArgs);
     const std::string out = (dir / "out.pro").string();
@@ -502,7 +503,28 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{{"--silent"}, {"read", "OUT"}, "reading the key settings failed"},
         FailureCase{{"--silent"}, {"version"}, "reading the firmware version failed"},
         FailureCase{{"--drop-after", "1"}, {"read", "OUT"}, "reading the key settings failed"},
-        FailureCase{{"--drop-after", "1"}, {"version"}, "reading the firmware version failed"}));
+        FailureCase{{"--drop-after", "1"}, {"version"}, "reading the firmware version failed"},
+        FailureCase{{"--version", ""}, {"version"}, "answered with an empty version"},
+        FailureCase{
+            {"--freeze-after", "1"}, {"write", "SAMPLE"}, "writing the key settings failed"},
+        FailureCase{{"--freeze-after", "220"}, {"write", "SAMPLE"}, "writing the backlight failed"},
+        FailureCase{
+            {"--drop-after", "212"}, {"write", "SAMPLE"}, "writing the key settings failed"},
+        FailureCase{{"--drop-after", "224"}, {"write", "SAMPLE"}, "writing the backlight failed"}));
+
+// A keyboard killed without a chance to clean up leaves its socket behind: it is not attached.
+TEST_F(OskelctlEndToEnd, SocketOfAKilledKeyboardIsNotAttached) {
+    startKeyboard();
+    ASSERT_EQ(ctl({"detect"}).exitCode, 0);
+    keyboard.sendSignal(SIGKILL);
+    keyboard.stop();
+    ASSERT_TRUE(fs::exists(socketPath));
+    for (const char* command : {"detect", "version"}) {
+        const ProcessResult r = ctl({command});
+        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_NE(r.err.find("Keyboard is not connected"), std::string::npos) << r.err;
+    }
+}
 
 TEST_F(OskelctlEndToEnd, NoKeyboardIsSaidForEveryDeviceCommand) {
     const std::vector<std::vector<std::string>> commands = {
@@ -600,7 +622,11 @@ TEST_F(OskelctlEndToEnd, BadProfilesExitTwoBeforeTheKeyboardIsTouched) {
         {"write", (dir / "missing.pro").string()},
         {"show", notProfile.string()},
         {"show", "--json", (dir / "missing.pro").string()},
+        // Neither is read at all: one has no end, the other waits for a writer forever.
+        {"show", "/dev/zero"},
+        {"write", (dir / "fifo.pro").string()},
     };
+    ASSERT_EQ(::mkfifo((dir / "fifo.pro").c_str(), 0600), 0);
     for (const auto& args : commands) {
         const ProcessResult r = ctl(args);
         EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
@@ -612,9 +638,40 @@ TEST_F(OskelctlEndToEnd, BadProfilesExitTwoBeforeTheKeyboardIsTouched) {
 
 TEST_F(OskelctlEndToEnd, ReadThatCannotSaveExitsTwo) {
     startKeyboard();
-    const ProcessResult r = ctl({"read", (dir / "no" / "such" / "folder.pro").string()});
+    ASSERT_EQ(::mkfifo((dir / "fifo.pro").c_str(), 0600), 0);
+    for (const fs::path& out : {dir / "no" / "such" / "folder.pro", dir / "fifo.pro"}) {
+        const ProcessResult r = ctl({"read", out.string()});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find("cannot save the profile"), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo.pro"));
+}
+
+// A profile that ends before its last key (a download cut off, a full disk) would blank the
+// keys it never reached: write refuses it unless told to go ahead, show warns.
+TEST_F(OskelctlEndToEnd, ProfileCutShortIsWrittenOnlyWithForce) {
+    startKeyboard();
+    const std::string text = readFile(sample);
+    const fs::path cut = dir / "cut.pro";
+    std::ofstream(cut, std::ios::binary) << text.substr(0, text.find("<KEY ID=\"60\""));
+    ProcessResult r = ctl({"write", cut.string()});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("cannot save the profile"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("is incomplete"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+    EXPECT_TRUE(logged().empty());
+
+    r = ctl({"show", cut.string()});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.err.find("warning: the profile"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\tMacro\t"), std::string::npos) << r.out;  // key 10 came before the cut
+
+    r = ctl({"write", "--force", cut.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Key 88 lay after the cut: it goes out as the empty record.
+    const std::vector<std::string> log = loggedLines(expectedKeyWrite().size());
+    ASSERT_GT(log.size(), 88u);
+    EXPECT_EQ(log[88], hex({0x00, 0xF0, 1, 88}));
+    EXPECT_EQ(log[10], expectedKeyWrite()[10]);
 }
 
 TEST_F(OskelctlEndToEnd, HelpAndUsageErrors) {

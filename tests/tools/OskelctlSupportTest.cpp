@@ -293,8 +293,11 @@ INSTANTIATE_TEST_SUITE_P(
         FirmwareCase{kGoodLine + "\r\n" + kEndLine + "\r\n", ""},
         FirmwareCase{kGoodLine + "\n" + kEndLine, ""},  // LF, last line without an ending
         FirmwareCase{kGoodLine + "\r" + kEndLine + "\r", ""},
-        FirmwareCase{":020000040800f2\n", ""},          // lower-case digits
-        FirmwareCase{kGoodLine + "\n\ngarbage\n", ""},  // nothing after an empty line counts
+        FirmwareCase{":020000040800f2\n:00000001ff\n", ""},  // lower-case digits
+        FirmwareCase{kGoodLine + "\n\n" + kEndLine + "\n", "line 2: is empty"},
+        FirmwareCase{kGoodLine + "\n", "the file ends without the end-of-file record"},
+        FirmwareCase{kEndLine + "\n\ngarbage\n", "line 1: is the end-of-file record, but"},
+        FirmwareCase{":00000006FA\n" + kEndLine, "line 1: has record type 06"},
         FirmwareCase{"", "no firmware records"}, FirmwareCase{"\r\n", "no firmware records"},
         FirmwareCase{"020000040800F2\n", "line 1: does not start with ':'"},
         FirmwareCase{kGoodLine + "\nX\n", "line 2: does not start"},

@@ -459,6 +459,39 @@ private slots:
         QCOMPARE(config.slot(6, 0).hwCode, 7);
     }
 
+    void aProfileCutShortOpensWithAWarning() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("whole.pro"));
+        assign(3, 0, Power, 77);
+        assign(100, 1, Single, 9);
+        answers->savePaths << path;
+        clickRegion(90);
+        QFile whole(path);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QByteArray text = whole.readAll();
+        whole.close();
+        // The file ends in the middle of the keys, before key 100 is reached.
+        text.truncate(text.indexOf("<KEY ID=\"100\""));
+        const QString cut = dir.filePath(QStringLiteral("cut.pro"));
+        QFile file(cut);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+
+        answers->openPaths << cut;
+        clickRegion(91);
+        QVERIFY(answers->questions.isEmpty());  // the work was saved: nothing to ask
+        QCOMPARE(answers->messages.size(), 1);
+        QVERIFY(answers->messages[0].startsWith(QStringLiteral("配置文件不完整")));
+        QCOMPARE(config.slot(3, 0).mode, int(Power));  // what the file held is loaded
+        QCOMPARE(config.slot(100, 1).mode, int(NotSet));
+
+        answers->openPaths << path;
+        clickRegion(91);
+        QCOMPARE(answers->messages.size(), 1);  // a whole profile opens without a word
+        QCOMPARE(config.slot(100, 1).mode, int(Single));
+    }
+
     void cancelledFileDialogsChangeNothing() {
         assign(7, 0, Single, 8);
         clickRegion(MainRegion::Save);

@@ -24,9 +24,10 @@ constexpr std::array<CommandInfo, 8> kCommands{{
      "Usage: oskelctl version\n"
      "\n"
      "Prints the firmware version text the keyboard reports.\n"
-     "Exit status: 0 read, 1 no keyboard or the keyboard did not answer.\n"},
+     "Exit status: 0 read, 1 no keyboard, or the keyboard did not answer with a version.\n"},
     {Command::Write, "write", "write a profile to the keyboard",
-     "Usage: oskelctl write [--keys-only | --lights-only] [--verify [--lang LANG]] PROFILE\n"
+     "Usage: oskelctl write [--keys-only | --lights-only] [--verify [--lang LANG]] [--force]\n"
+     "       PROFILE\n"
      "\n"
      "Loads PROFILE (a .pro file) and writes its key settings, then its backlight, to the\n"
      "keyboard.\n"
@@ -36,6 +37,7 @@ constexpr std::array<CommandInfo, 8> kCommands{{
      "  --verify       then read back what was written and compare, as verify does (after\n"
      "                 2 s, in which the keyboard stores the keys)\n"
      "  --lang LANG    the language of the differences: zh-CN or en-US (default: from LANG)\n"
+     "  --force        write a profile that was cut short (the keys after the cut are empty)\n"
      "\n"
      "Exit status: 0 written (and, with --verify, the keyboard holds it), 1 no keyboard or a\n"
      "transfer failed, 2 the profile cannot be read, 3 the keyboard holds something else.\n"},
@@ -128,6 +130,8 @@ bool applyOption(Options& o, std::string_view arg, const std::vector<std::string
         o.lightsOnly = true;
     } else if (arg == "--verify" && c == Command::Write) {
         o.verify = true;
+    } else if (arg == "--force" && c == Command::Write) {
+        o.force = true;
     } else if (arg == "--json" && c == Command::Show) {
         o.json = true;
     } else if ((arg == "--lang" || arg.starts_with("--lang=")) &&

@@ -20,6 +20,7 @@ struct Options {
     bool keysOnly = false;    // write: only the key settings
     bool lightsOnly = false;  // write: only the backlight
     bool verify = false;      // write: read back and compare afterwards
+    bool force = false;       // write: even a profile that was cut short
     bool json = false;        // show: the whole profile as JSON
     std::string lang;  // show, verify, write: "zh-CN", "en-US", or empty for the environment's
     std::string path;  // the profile or firmware file

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "Descriptions.h"
+#include "DeviceAccess.h"
 #include "DeviceProgress.h"
 #include "FirmwareCheck.h"
 #include "KeyNames.h"
@@ -20,7 +21,6 @@
 #include "KeyboardConfig.h"
 #include "Profile.h"
 #include "ProfileJson.h"
-#include "DeviceAccess.h"
 #include "ProgressBar.h"
 #include "RecentProfiles.h"
 #include "Terminal.h"
@@ -58,6 +58,18 @@ void stoppedAnswering(const std::string& task, const std::string& retry) {
          " failed: the keyboard stopped answering; check the cable, unplug and replug the "
          "keyboard, then " +
          retry);
+}
+
+// After a failed exchange: another program holding the keyboard is told apart from a keyboard
+// that stopped answering.
+bool saidBusy(const CTravoHWI& keyboard) {
+    if (!keyboard.keyboardBusy()) {
+        return false;
+    }
+    fail(
+        "another program is using the keyboard (the Oskel program, or another oskelctl); try "
+        "again when it is done");
+    return true;
 }
 
 bool stopIfInterrupted() {
@@ -129,7 +141,15 @@ int runVersion() {
     }
     char16_t version[64] = {};
     if (!config.keyboard.ReadKeyboardVersion(version)) {
-        stoppedAnswering("reading the firmware version", "try again");
+        if (!saidBusy(config.keyboard)) {
+            stoppedAnswering("reading the firmware version", "try again");
+        }
+        return kExitDevice;
+    }
+    if (version[0] == u'\0') {
+        fail(
+            "reading the firmware version failed: the keyboard answered with an empty "
+            "version; unplug and replug it, then try again");
         return kExitDevice;
     }
     say(printable(version));
@@ -142,7 +162,7 @@ bool writeKeys(KeyboardConfig& config) {
     const bool ok = writeKeysToKeyboard(config, &bar);
     notify.release();
     bar.finish();
-    if (!ok && !stopIfInterrupted()) {
+    if (!ok && !stopIfInterrupted() && !saidBusy(config.keyboard)) {
         stoppedAnswering("writing the key settings", "write again");
     }
     return ok;
@@ -150,7 +170,7 @@ bool writeKeys(KeyboardConfig& config) {
 
 bool writeLights(KeyboardConfig& config) {
     if (!writeBacklightToKeyboard(config)) {
-        if (!stopIfInterrupted()) {
+        if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
             stoppedAnswering("writing the backlight", "write again");
         }
         return false;
@@ -175,7 +195,7 @@ int compareWithKeyboard(KeyboardConfig& config, const Options& o, VerifyParts pa
     notify.release();
     bar.finish();
     if (!ok) {
-        if (!stopIfInterrupted()) {
+        if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
             stoppedAnswering("reading the keyboard back", "verify again");
         }
         return kExitDevice;
@@ -223,6 +243,13 @@ int runWrite(const Options& o) {
     if (!loadProfileOrSay(config, o.path)) {
         return kExitBadInput;
     }
+    // What a cut-short file did not reach would go to the keyboard as empty keys.
+    if (config.profileCutShort && !o.force) {
+        fail("the profile " + o.path +
+             " is incomplete: it was cut short, and the keys after the cut would be written "
+             "empty; nothing was written (--force writes it anyway)");
+        return kExitBadInput;
+    }
     if (!openKeyboard(config.keyboard)) {
         return kExitDevice;
     }
@@ -266,7 +293,7 @@ int runRead(const Options& o) {
         notify.release();
         bar.finish();
         if (!ok) {
-            if (!stopIfInterrupted()) {
+            if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
                 stoppedAnswering("reading the key settings", "read again (nothing was saved)");
             }
             return kExitDevice;
@@ -276,7 +303,7 @@ int runRead(const Options& o) {
         return kExitDevice;
     }
     if (!readBacklightFromKeyboard(config)) {
-        if (!stopIfInterrupted()) {
+        if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
             stoppedAnswering("reading the backlight", "read again (nothing was saved)");
         }
         return kExitDevice;
@@ -351,7 +378,7 @@ int runFirmware(const Options& o) {
     notify.release();
     bar.finish();
     if (!ok) {
-        if (!stopIfInterrupted()) {
+        if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
             stoppedAnswering("the firmware download", "download again");
         }
         return kExitDevice;
@@ -371,6 +398,10 @@ int runShow(const Options& o) {
     KeyboardConfig& config = freshConfig();
     if (!loadProfileOrSay(config, o.path)) {
         return kExitBadInput;
+    }
+    if (config.profileCutShort) {
+        fail("warning: the profile " + o.path +
+             " is incomplete: it was cut short, so the keys after the cut are shown empty");
     }
     if (o.json) {
         std::fputs(profileToJson(config).c_str(), stdout);

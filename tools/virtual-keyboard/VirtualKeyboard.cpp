@@ -179,6 +179,19 @@ bool VirtualKeyboard::waitReadable(int fd) {
     return false;
 }
 
+void VirtualKeyboard::waitClosed(int fd) {
+    while (!stopping) {
+        // No events asked for: poll still reports the host hanging up.
+        pollfd waits[2] = {{fd, 0, 0}, {wakeFd, POLLIN, 0}};
+        if (::poll(waits, 2, 200) < 0 && errno != EINTR) {
+            return;
+        }
+        if (waits[0].revents != 0 || waits[1].revents != 0) {
+            return;
+        }
+    }
+}
+
 void VirtualKeyboard::serve() {
     while (waitReadable(listenFd)) {
         int client = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
@@ -187,7 +200,6 @@ void VirtualKeyboard::serve() {
         }
         {
             std::lock_guard lock(stateLock);
-            ++connections;
             pendingRecord.clear();
             pendingPayloads = 0;
         }
@@ -204,13 +216,25 @@ void VirtualKeyboard::serveClient(int client) {
     mmsghdr messages[kBatch];
     int receivedOnConnection = 0;
     for (;;) {
-        for (int i = 0; i < kBatch; ++i) {
+        int batch = kBatch;
+        {
+            std::lock_guard lock(stateLock);
+            if (options.freezeAfter > 0) {
+                // Never take more reports off the queue than the frozen keyboard would.
+                batch = std::min(batch, options.freezeAfter - receivedOnConnection);
+            }
+        }
+        if (batch <= 0) {
+            waitClosed(client);
+            return;
+        }
+        for (int i = 0; i < batch; ++i) {
             pieces[i] = {reports[i], sizeof reports[i]};
             messages[i] = {};
             messages[i].msg_hdr.msg_iov = &pieces[i];
             messages[i].msg_hdr.msg_iovlen = 1;
         }
-        int got = ::recvmmsg(client, messages, kBatch, MSG_DONTWAIT, nullptr);
+        int got = ::recvmmsg(client, messages, batch, MSG_DONTWAIT, nullptr);
         if (got < 0) {
             if ((errno != EAGAIN && errno != EINTR) || !waitReadable(client)) {
                 return;
@@ -246,6 +270,9 @@ bool VirtualKeyboard::handle(int client, const Payload& payload, int& receivedOn
             received.push_back(payload);
         }
         ++receivedTotal;
+        if (receivedOnConnection == 0) {
+            ++connections;
+        }
         silent = options.silent;
         ++receivedOnConnection;
         // Unplugged right after the report arrived: it is taken but never answered.
@@ -507,6 +534,11 @@ void VirtualKeyboard::setDropAfter(int reports) {
 void VirtualKeyboard::setMemory(long long bytes) {
     std::lock_guard lock(stateLock);
     options.memory = bytes;
+}
+
+void VirtualKeyboard::setFreezeAfter(int reports) {
+    std::lock_guard lock(stateLock);
+    options.freezeAfter = reports;
 }
 
 void VirtualKeyboard::setVersion(const std::string& version) {

@@ -39,6 +39,7 @@ struct VirtualKeyboardOptions {
     std::string logPath;      // every report received, as 128 hex digits a line
     bool silent = false;      // takes every report, answers none
     int dropAfter = 0;        // > 0: closes each connection after that many reports
+    int freezeAfter = 0;      // > 0: reads nothing more on a connection after that many reports
     bool keepReports = true;  // false: receivedReports() stays empty (long runs)
     long long memory = -1;    // >= 0: bytes of key records it has room for; < 0: unlimited
 };
@@ -78,11 +79,12 @@ public:
     std::size_t receivedCount() const;
     // Waits until at least `count` reports have arrived; false when `timeoutMs` passed first.
     bool waitForReports(std::size_t count, int timeoutMs) const;
-    // Connections accepted so far.
+    // Connections that brought at least one report (a probe that only connects is not one).
     int connectionCount() const;
 
     void setSilent(bool silent);
     void setDropAfter(int reports);
+    void setFreezeAfter(int reports);
     void setVersion(const std::string& version);
     // Bytes of key records it has room for from the next key write on; < 0: unlimited.
     void setMemory(long long bytes);
@@ -103,6 +105,8 @@ private:
     bool send(int client, const std::vector<Payload>& payloads);
     void logReport(const Payload& payload);
     bool waitReadable(int fd);
+    // A frozen keyboard: holds the connection, reads nothing, until the host closes or stop().
+    void waitClosed(int fd);
 
     VirtualKeyboardOptions options;
     std::string path;

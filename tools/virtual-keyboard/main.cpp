@@ -20,7 +20,7 @@ void usage(std::FILE* out) {
     std::fputs(
         "usage: oskel-virtual-keyboard [--dir DIR] [--name NAME] [--version TEXT]\n"
         "                              [--log FILE] [--silent] [--drop-after N]\n"
-        "                              [--memory BYTES]\n"
+        "                              [--memory BYTES] [--freeze-after N]\n"
         "  --dir DIR       folder of the socket (default $XDG_RUNTIME_DIR/oskel/hid,\n"
         "                  or /tmp/oskel-<uid>/hid)\n"
         "  --name NAME     socket name (default vid_0483&pid_5022&mi_01)\n"
@@ -31,6 +31,7 @@ void usage(std::FILE* out) {
         "  --memory BYTES  room for key records (default unlimited): each key write fills\n"
         "                  it afresh, 64 bytes a report, empty keys free; a record that\n"
         "                  does not fit is kept as an empty key\n"
+        "  --freeze-after N  read nothing more on a connection after N reports\n"
         "Prints 'ready PATH' once listening; ends on SIGINT, SIGTERM or end of input.\n",
         out);
 }
@@ -59,16 +60,17 @@ bool parseArguments(int argc, char** argv, oskel::VirtualKeyboardOptions& option
                 return false;
         } else if (arg == "--silent") {
             options.silent = true;
-        } else if (arg == "--drop-after") {
+        } else if (arg == "--drop-after" || arg == "--freeze-after") {
             if (!value(number))
                 return false;
             char* end = nullptr;
             long n = std::strtol(number.c_str(), &end, 10);
             if (end == number.c_str() || *end != '\0' || n < 1 || n > 1000000000) {
-                std::fprintf(stderr, "oskel-virtual-keyboard: --drop-after wants a count >= 1\n");
+                std::fprintf(stderr, "oskel-virtual-keyboard: %s wants a count >= 1\n",
+                             arg.c_str());
                 return false;
             }
-            options.dropAfter = static_cast<int>(n);
+            (arg == "--drop-after" ? options.dropAfter : options.freezeAfter) = static_cast<int>(n);
         } else if (arg == "--memory") {
             if (!value(number))
                 return false;

@@ -330,6 +330,14 @@ bool CTravoDlg::openProfile(const QString& path) {
     }
     markSaved();
     rememberProfile(path);
+    if (config.profileCutShort) {
+        update();
+        ui().message(this,
+                     text("配置文件不完整：文件被截断，截断之后的按键为空。",
+                          "The profile is incomplete: the file was cut short, and the keys after "
+                          "the cut are empty."),
+                     QString(), UiIcon::Warning);
+    }
     return true;
 }
 
@@ -354,6 +362,14 @@ bool CTravoDlg::saveWithDialog() {
     }
     markSaved();
     rememberProfile(path);
+    if (config.profileCutShort) {
+        update();
+        ui().message(this,
+                     text("配置文件不完整：文件被截断，截断之后的按键为空。",
+                          "The profile is incomplete: the file was cut short, and the keys after "
+                          "the cut are empty."),
+                     QString(), UiIcon::Warning);
+    }
     return true;
 }
 
