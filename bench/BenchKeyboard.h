@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // What the benchmarks against the in-process virtual keyboard share: the keyboard in a private
 // runtime folder (so no other keyboard, virtual or real, is found), and the host's CPU time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Why a keyboard that is plugged in cannot be opened, and what the user can do about it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The configuration document: every key's assignment on both levels, the three catalogues, the
 // backlight colours, the key tables and the little state that windows hand to each other. The

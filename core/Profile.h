@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Profile files: the whole editable configuration as an XML file ("pro"), written and read by
 // KeyboardConfig::saveProfile / loadProfile with StepList::writeXml / readXml for each list.

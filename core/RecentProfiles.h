@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The profiles opened or saved last, newest first, shared by the program and oskelctl.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // One list of the configuration: the steps of a combo, macro or emulation with their play
 // settings, or a catalogue whose items are entry names and whose children are the entries' step

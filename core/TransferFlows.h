@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Moving the configuration between the document and the keyboard through the document's device
 // object: every assignment to and from the device library's key-configuration arrays, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Checking that the keyboard took what was written: the key records and the light table it
 // holds, read back and compared slot by slot with what was sent, in the keyboard's own terms

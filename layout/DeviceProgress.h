@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // What the device dialogs and oskelctl share about a transfer: the scale of the device library's
 // progress messages, the operations of the progress dialog and the guard of the notify window.

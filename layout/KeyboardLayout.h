@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The 108 keys of the keyboard: their names and where they lie in the two keyboard pictures.
 //

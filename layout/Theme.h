@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The colours of the theme and the colour keys of the window pictures, as 0x00BBGGRR (the
 // layout of the region records). ui/ and the picture generator turn them into their own colour

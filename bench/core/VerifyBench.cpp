@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Writing a full configuration and reading it back to verify it, through the document, against
 // the in-process virtual keyboard: every one of the 216 slots holds a macro of 250 steps with
 // their own pauses (19 reports a slot, as in bench/hwi), and every key a colour.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Hostile input: how the XML engine and the profile loader fare on texts made to be slow or
 // large. Run: build/bench/core/bench_hostile (numbers go in the notes; nothing here asserts).
 #include <benchmark/benchmark.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """Writes a profile of about SIZE bytes (default 100 KB) made to cost the loader as much memory
 as a file of that size can. KIND:
   ids     every list's x elements carry the highest ID the reader takes (100000), nested as deep

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Saving and loading the largest profile the program can make: all 216 key slots holding a
 // 799-row macro and each catalogue 100 entries of 799 rows. pugixml parses and serialises the
 // same file in the same run for comparison.

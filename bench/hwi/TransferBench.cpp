@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Host time per report of the key transfers: all 216 slots holding a long macro, written to and
 // read back from the in-process virtual keyboard.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The backlight editor's speed: from the main window's backlight button to the first painted
 // backlight dialog, and the repaint after one key's colour changed (with the area it covered),
 // against an in-process virtual keyboard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Shared by the shell's benchmarks: a private runtime folder with a virtual keyboard, and a
 // watch for the main window's paint events.

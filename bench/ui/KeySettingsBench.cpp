@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key settings dialog's speed: from a click on a key of the main window to the dialog's first
 // paint, and one hover repaint on the Function tab (with the area it repainted).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The macro recorder with the real keystroke capture on a private Xvfb (the dialog itself runs
 // offscreen):
 //   - BM_KeyToPaintedRow: a key typed through XTest until the record list has painted its row,

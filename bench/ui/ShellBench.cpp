@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up to the first painted main window (after Qt itself is up) and one hover repaint of
 // the main window, against an in-process virtual keyboard.
 //

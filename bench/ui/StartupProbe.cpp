@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Measures what a user waits for: from launching Oskel to its first painted main window, the
 // same start-up as the program's (Qt, OskelRES.rcc, fonts, key tables, the keyboard, the
 // window), then one hover repaint of a key. Prints the times and ends.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Launch-to-first-paint of Oskel's start-up and one hover repaint, a few runs in a row.
 # Uses the current display, or a private Xvfb when there is none.
 #   bench/ui/startup.sh [build folder] [runs]

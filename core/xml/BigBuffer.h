@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Memory for the engine's large buffers (the document text, the element index, a file's
 // bytes). A maximal profile needs over a hundred megabytes, and touching that much fresh memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A growable UTF-16 buffer for the document text. A profile is tens of megabytes of text that
 // grows one element at a time; std::u16string would copy the whole text on every growth and

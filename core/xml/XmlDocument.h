@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The program's own XML engine. One document is held as a single UTF-16 text, exactly as it will
 // be written, with an index of where every element sits in it. A cursor (parent, current element,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Text encodings of XML files: the table of charset names and the conversions between bytes
 // and the document's UTF-16 text. UTF-8, UTF-16 and UTF-32 are converted here; every other

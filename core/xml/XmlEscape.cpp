@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Escaping of attribute values and resolution of character references.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading and writing XML files in the usual encodings.
 
 #include <fcntl.h>

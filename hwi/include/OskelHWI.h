@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // OskelHWI: the device library of the Oskel 108-key keyboard.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The two sources of device paths: hidapi's HID interfaces and the virtual keyboards' folder.
 #include <dirent.h>
 #include <hidapi.h>

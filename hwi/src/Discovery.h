@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Finding the keyboard's configuration interface among the HID interfaces and virtual keyboards.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // How much a read exchange may take before the keyboard counts as broken: what a real keyboard
 // sends in answer to one request, with room to spare, and how slowly. A keyboard (or something

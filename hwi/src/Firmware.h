@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Firmware download: an Intel HEX text sent to the keyboard one line per report
 // (00 3A followed by the line's bytes), after the whole text has been checked.

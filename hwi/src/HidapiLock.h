@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // hidapi keeps global state (its initialisation and its last-error text): every call that may
 // touch it, from enumeration to opening a device, holds this lock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reports over a hidraw interface through hidapi.
 #include <fcntl.h>
 #include <hidapi.h>

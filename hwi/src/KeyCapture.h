@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The one seam between the keystroke hook and the windowing system. A backend grabs the
 // keyboard on its own connection and thread and reports each key event by its Linux key code;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The key-configuration integer array that programs hand to the library, to and from key
 // definitions. Element 0 is the kind:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Key definitions: one key's assignment on one level, and its key record, the bytes the keyboard
 // stores for that slot. Encoding and decoding work on plain bytes and touch no device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // InstallHook, UninstallHook, KeyBoardProc: the keystroke capture the macro recorder uses.
 #include "KeyHook.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The platform-free half of the keystroke hook: Linux key events become the virtual-key events
 // a low-level hook sees, and a watchdog ends the capture when the receiver stops taking keys.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // An advisory lock on one keyboard, taken for each exchange by every process of every user that
 // talks to it, so that two programs (the Oskel program and an oskelctl in a login script, say)

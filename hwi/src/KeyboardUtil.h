@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The transport: one open keyboard interface that exchanges 65-byte reports (report id 0x00,
 // then the 64-byte payload). It knows nothing of what the reports mean.

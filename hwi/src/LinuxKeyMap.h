@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Virtual keys of the Linux input key codes (linux/input-event-codes.h), the codes the X server
 // reports under the evdev keymap as keycode - 8. Taking keys by code means by position: a

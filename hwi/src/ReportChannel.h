@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // One open connection to a keyboard interface that carries whole 65-byte reports, report id
 // first: a hidraw interface through hidapi, or a virtual keyboard's socket.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Every report tag of the keyboard's configuration interface, in one place.
 // Byte numbers are payload bytes: the 64 bytes after the report id 0x00.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reports over a virtual keyboard's SOCK_SEQPACKET socket: one packet is one 65-byte report,
 // report id first, in both directions.
 #include <linux/sockios.h>

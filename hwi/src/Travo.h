@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The keyboard model object: the working copy of the 216 key definitions and the backlight
 // table, and the report exchanges that move them to and from the keyboard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Where virtual keyboards publish their sockets: $XDG_RUNTIME_DIR/oskel/hid, or
 // /tmp/oskel-<uid>/hid without that variable. Header-only so the virtual keyboard tool shares it

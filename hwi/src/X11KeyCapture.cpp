@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keystroke capture on X11: an active grab of the keyboard on the root window, taken on a
 // display connection of our own and served by a thread of our own. Qt's connection is never
 // used: Qt drops any grab on it whenever one of its popups closes.

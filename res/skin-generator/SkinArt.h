@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Drawing of the skin pictures: the theme, the window bodies and every kind of element.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The elements of the pictures: key caps, buttons, tabs, list rows, options.
 #include <QFont>
 #include <QFontMetricsF>

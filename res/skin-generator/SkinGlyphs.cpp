@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Vector icons of the pictures: media keys, arrows, option grids, mouse actions.
 #include <QConicalGradient>
 #include <QFont>

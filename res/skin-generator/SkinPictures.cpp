@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Whole pictures: the window body with its outline, the fixed decoration of each window, and
 // every region's element painted at its rectangle.
 #include <QFont>

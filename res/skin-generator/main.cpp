@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // oskel-skin-generator <output folder>
 // oskel-skin-generator --preview <folder>   (windows as shown, for checking by eye)
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A step list's play settings and view size as one value, so that a test states what it
 // expects of them in one line and a failure shows all of them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The list of recent profiles: order, repeats, files that went away, the limit, where it lives.
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The looked-up step values give what walking the names in KeyCode order gives, for every name
 // of the key tables with and without its direction, and where names overlap.
 #include <gtest/gtest.h>

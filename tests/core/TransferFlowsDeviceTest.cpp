@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The transfer flows end to end: the document, the device library and an in-process virtual
 // keyboard on a private socket folder.
 #include <gtest/gtest.h>

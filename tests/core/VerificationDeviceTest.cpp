@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Verification end to end: the document, the device library and an in-process virtual keyboard
 // with finite or unlimited memory, on a private socket folder.
 #include <gtest/gtest.h>

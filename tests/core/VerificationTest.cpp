@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The comparison of what was written with what the keyboard holds, without a keyboard: the
 // written side is the document's assignments as key-configuration arrays, the held side the
 // arrays a keyboard could give back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Profile files: the exact layout of a saved configuration, round trips, hand-written and
 // damaged files, and the files that must be refused.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The XML engine in memory: layout of built documents, the cursor, escaping and references,
 // and how malformed text is repaired and logged.
 

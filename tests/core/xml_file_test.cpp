@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The XML engine's files: encodings, byte-order marks, the result log of reads and writes, and
 // files that cannot be read or written.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Tests of the XML engine and the profile file, included by this folder's CMakeLists.txt.
 foreach(test xml_document_test xml_file_test profile_test)
   if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/${test}.cpp)

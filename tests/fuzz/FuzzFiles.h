@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Fuzz inputs as files: the loaders under test read paths, as the program does.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A transport without a device for the fuzz targets: keeps what is written, answers reads from
 // a script (over and over when asked), and runs its own clock on by a fixed time per read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key-record and backlight reads fed with fuzzed reports through a scripted transport:
 // whatever a keyboard (or something posing as one) answers, the reads stay inside their slots
 // and table, give up within their bounds, and leave definitions that encode again.

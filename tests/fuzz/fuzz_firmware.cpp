@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The firmware check and download on a fake channel: a text the check accepts is sent whole,
 // one report per record ending with the end-of-file record; a text it refuses sends nothing.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Profile load from bytes, then save and load again: whatever a file holds, what the program
 // makes of it survives its own save unchanged (the second save is byte for byte the first).
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The XML engine's load from bytes: byte-order marks, declared encodings (UTF-8, UTF-16 both
 // ways, UTF-32, the iconv charsets, the system code page), UTF-8 detection, NUL removal, then
 // the forgiving parser and attribute unescaping over whatever tree it built.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CTravoHWI end to end against the in-process virtual keyboard.
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The discovery rule over device-path texts.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Firmware texts: the whole-text check, and the download one line per report.
 #include <gtest/gtest.h>
 

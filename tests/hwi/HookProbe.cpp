@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A program that captures the keyboard and prints every WM_HOOK_KEY it gets as
 // "key <wParam hex> <lParam hex>": the capture tests kill it to show the keyboard comes back.
 #include <cinttypes>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keystroke capture on a private Xvfb: keys typed through XTest come to the hook and to no
 // other client, and the keyboard comes back after UninstallHook, after the capturing process is
 // killed, and when the receiver stops taking keys.

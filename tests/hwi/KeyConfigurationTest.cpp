@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key-configuration integer array, to key definitions and back.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keystroke hook without a display: the key table, the words posted for key sequences
 // (through InstallHook with a backend the test drives), the key state and the watchdog.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key records: byte-exact encodings, sizes, limits and decoding, without any device.
 #include <gtest/gtest.h>
 

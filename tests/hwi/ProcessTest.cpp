@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // oskel-virtual-keyboard as a separate process, driven over its socket through CTravoHWI.
 #include <gtest/gtest.h>
 #include <signal.h>

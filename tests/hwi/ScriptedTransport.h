@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A transport without a device: keeps what is written and answers reads from a script.
 

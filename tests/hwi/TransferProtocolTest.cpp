@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key, light and version exchanges of the keyboard model, against a scripted transport.
 #include <gtest/gtest.h>
 

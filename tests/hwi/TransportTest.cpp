@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Transports that could not open their device: the object exists, tells why, and every
 // exchange on it fails.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A CTravoHWI against an in-process virtual keyboard in a private runtime folder.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // What the tests of every layer share: names for parameterised cases, the firmware images a
 // download is tried with, and the check that a test's own virtual keyboard is there.

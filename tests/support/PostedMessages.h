@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A notify target that keeps what is posted to it, for tests that wait for posted messages.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A second X client for capture tests: it can hold the input focus with a window of its own,
 // type keys through XTest as a keyboard would (the events go through any grab, unlike events

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A private X server for tests that need a display: Xvfb on a free display number it picks
 // itself (-displayfd), stopped at the end. Tests skip when Xvfb is not installed.

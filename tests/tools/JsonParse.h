@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A strict JSON reader for the tests: it takes exactly RFC 8259 JSON in valid UTF-8 and says
 // where it is not, so "the output parses" is checked by code that shares nothing with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // oskelctl end to end: the program runs as its own process against oskel-virtual-keyboard,
 // another process, in a private runtime folder, and the test compares what the keyboard logged,
 // what oskelctl printed and the files it wrote.

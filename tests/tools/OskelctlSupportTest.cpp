@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The parts of oskelctl that need neither the keyboard nor a profile: JSON output, the command
 // line, the firmware check and the progress bar's drawing.
 #include <gtest/gtest.h>

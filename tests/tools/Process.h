@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Child processes for the end-to-end tests: oskelctl runs to completion with its output
 // captured; the virtual keyboard runs beside the test until it is stopped.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs the build into a scratch prefix and checks what lands where:
 #   check-install.sh BUILD_DIR PACKAGING_DIR VERSION
 set -eu

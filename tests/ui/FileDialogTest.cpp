@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real file choosers behind the UiSeam, typed into as a user would: a profile name typed
 // without its extension opens the ".pro" file.
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program on a screen of twice the density (the offscreen platform scaled by 2): the main
 // window takes the 2x pictures and keeps its layout, clicks, hover and outline in layout pixels;
 // and the pictures prepared for the other ratios a screen may have.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The recorder inside the key settings dialog, driven as a user would: clicks on its Record
 // buttons, options and rows, right clicks with the record list's menu, typing into its fields,
 // and captured keys posted to the dialog exactly as the device library posts them. The capture

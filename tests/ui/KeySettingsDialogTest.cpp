@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key settings dialog driven as a user would: clicks at the centres of its regions, typing
 // into its fields, Enter and Escape, against a configuration document of the test's own.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window driven as a user would: clicks and mouse moves at the coordinates of its
 // regions, the standard dialogs answered by FixedAnswers, the keyboard a virtual one.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // What the shell's GUI tests share: fixed answers for the standard dialogs, a private runtime
 // folder with an in-process virtual keyboard, and the skin pictures.

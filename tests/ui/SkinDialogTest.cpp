@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The skin base on pictures drawn here: set-up, painting from the three pictures, captions,
 // hover bookkeeping, windows that leave regions out, and device messages reaching a window
 // through its NotifyTarget from another thread (and never reaching a window that has gone), and

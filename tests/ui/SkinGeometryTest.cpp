@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keyboard layout, the region tables of the six windows, and the pictures painted from
 // them: keys never overlap, gaps belong to no key, every region lies inside its picture and
 // the pictures in OskelRES.rcc have the sizes and outlines the windows expect.

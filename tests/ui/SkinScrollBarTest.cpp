@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The skinned scroll bar: part geometry, the hit test, press-and-repeat, thumb dragging and the
 // rows of the skin it paints from. A synthetic skin gives every cell its own colour.
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The backlight settings and multi-key colour dialogs driven as a user would: clicks at the
 // centres of their regions, the colour chooser answered through the seam, Write against an
 // in-process virtual keyboard.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Tests of the backlight editor (ui/backlight): both dialogs on their own, Write against the
 # in-process virtual keyboard, and the dialog reached through the main window's button.
 # Included from tests/ui/CMakeLists.txt.

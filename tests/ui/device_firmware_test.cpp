@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The firmware update dialog against an in-process virtual keyboard.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // GoogleTest's main for the device dialog tests, with the Qt application they need.
 
 #include <gtest/gtest.h>

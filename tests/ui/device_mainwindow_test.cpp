@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's Write, Read and firmware buttons run the device dialogs.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The progress dialog and its worker against an in-process virtual keyboard.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Both device dialogs caught in the middle of a transfer, saved as pictures to look at, and
 // checked where the bar must come from the lit picture and where from the background.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // What the device dialog tests share: a private runtime folder with an in-process virtual
 // keyboard, a document of the test's own with the keyboard opened, the window pictures, and a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Tests of the device operation dialogs (ui/device), against the in-process virtual keyboard.
 # Included from tests/ui/CMakeLists.txt.
 if(TARGET oskel_ui_device AND TARGET oskel_virtual_keyboard_lib)

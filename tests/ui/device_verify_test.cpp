@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's key write read back and compared against a virtual keyboard that runs out
 // of memory, the setting that turns it off, and the recent profiles of the notification-area
 // menu.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Watches a device dialog from outside while it runs modally: records its bar before every
 // progress message and when it hides, and clicks a region when it shows or at a given progress

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The worker thread object the device dialogs run their operations on.
 
 #include <gtest/gtest.h>

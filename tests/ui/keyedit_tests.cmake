@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Tests of the key settings dialog (ui/keyedit), with Qt Test. Included from
 # tests/ui/CMakeLists.txt.
 if(TARGET oskel_ui_keyedit)

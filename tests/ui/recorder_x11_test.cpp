@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The recorder with the real keystroke capture: keys typed through XTest on a private Xvfb reach
 // the key settings dialog (which itself runs offscreen) through the device library's grab, and
 // a recorded macro written with WriteKeys arrives at the virtual keyboard as its rows describe.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Tests of the shell (ui/shell): the skin base, the scroll bar, the device-message bridge and the
 # main window, with Qt Test. Included from tests/ui/CMakeLists.txt.
 if(TARGET oskel_shell AND TARGET oskel_virtual_keyboard_lib)

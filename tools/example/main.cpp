@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // oskel-example: writes a few key definitions to the keyboard through CTravoHWI, reads them back
 // and prints what the keyboard holds for those keys.
 #include <algorithm>

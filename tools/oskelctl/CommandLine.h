@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // oskelctl's command line: the commands, their options and their usage texts.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The check oskelctl makes of a firmware image before it opens the keyboard, so a faulty file is
 // told apart from a failed download and nothing is ever sent for it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A small streaming JSON writer for oskelctl's machine-readable output.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Kept apart from the rest of oskelctl: the layout table and the configuration document both
 // name the key count, so the two headers never meet in one file.
 #include "KeyNames.h"

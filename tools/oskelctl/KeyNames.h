@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The names of the 108 keys as the keyboard picture labels them ("Esc", "F1", "KPEnter").
 

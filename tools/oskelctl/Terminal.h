@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Text for the terminal: what the keyboard or a profile file holds may contain anything.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // oskelctl: the command-line front end of Oskel.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A virtual keyboard: the device side of the keyboard's configuration protocol on a Unix
 // SOCK_SEQPACKET socket (one packet = one 65-byte report, report id first), so the device

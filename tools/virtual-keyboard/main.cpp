@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // oskel-virtual-keyboard: publishes one virtual keyboard socket and serves one client after
 // another until SIGINT, SIGTERM or the end of standard input; then removes its socket.
 #include <poll.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The multi-key colour dialog: the user picks keys (picked keys are shown lit), then "Set Color"
 // asks for one colour and closes the dialog. The backlight settings dialog then paints that

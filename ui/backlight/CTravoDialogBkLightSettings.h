@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The backlight settings dialog: every key of the keyboard picture framed in its own colour.
 // A click on a key opens the colour chooser for it; the buttons colour every key at once, reset

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // What the backlight settings dialog and the multi-key colour dialog share: the smaller keyboard
 // picture with a 2-pixel frame around every key in that key's colour, the captions over it and,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The firmware update dialog: reads the keyboard's firmware version, lets the user choose a
 // firmware file and downloads it on a worker thread while a bar runs. The outcome is told in a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The small modal dialog that runs one key or backlight transfer on a worker thread: a progress
 // bar, the warning not to unplug the keyboard, and Cancel.

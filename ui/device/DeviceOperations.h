@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // What the device workers do: the progress dialog's three operations and the firmware download.
 //

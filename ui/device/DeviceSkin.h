@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The two device dialogs' regions, pictures and placed controls, from their geometry tables.
 // Kept apart from the dialogs because the tables and the configuration document both name the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The worker thread of a device operation (key and backlight transfers, firmware download).
 //

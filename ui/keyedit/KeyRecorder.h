@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Everything the key settings dialog does with captured keystrokes: the single-key capture, the
 // combination, macro and emulation recordings through the keystroke capture of the device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The painted list boxes of the key settings dialog: the three catalogues on the left (combos,
 // macros, emulations: entry names), the record lists of the Macro and Emulate tabs, their scroll
 // bars, New, Delete/Remove and the in-place field that renames entries and edits delay rows.

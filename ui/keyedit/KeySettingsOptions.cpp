@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The option tabs of the key settings dialog: Multimedia, Mouse, Function and Power. Each option
 // region carries the HWCode it stands for; at most one option of a tab is chosen, a second click
 // deselects it, and OK gives the key the chosen code with the tab's kind of assignment.

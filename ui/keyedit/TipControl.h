@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The key settings dialog's one tooltip: a small window in its own colours that appears a fixed
 // delay after the mouse comes to rest while the tip is active. The dialog activates it over an

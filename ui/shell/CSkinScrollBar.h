@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // A scroll bar painted from a skin picture: arrows, track and thumb, each in a normal, hover and
 // pressed look.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The application: starts Qt, registers the skin pictures (OskelRES.rcc beside the program, or in
 // share/oskel of its installation), creates the shared fonts and brush, builds the key tables

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The main window: the keyboard picture with every assigned key lit, the information box, and
 // the buttons for profiles, device transfers, backlight, firmware, level, language, help,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // What the main window calls "saved": a copy of everything a profile or the keyboard keeps (the
 // three catalogues, the backlight and every key assignment), to compare the document with.

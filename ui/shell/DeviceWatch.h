@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Tells the main window when devices come or go: hidraw devices (through udev when udevd runs,
 // else the kernel's uevents) and the sockets of virtual keyboards. The window then asks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The one place where the main window opens the dialogs of the other folders (ui/device,
 // ui/keyedit, ui/backlight). Each function runs its dialog modally over `parent` on `config`; a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Where the program finds the files it ships with (the skin pictures OskelRES.rcc and the help
 // file Oskel.html): beside itself in a build or an unpacked folder, or in share/oskel/ next to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The program's own settings, kept with QSettings in the desktop's usual place
 // ($XDG_CONFIG_HOME/oskel/Oskel.conf, else ~/.config/oskel/Oskel.conf), the folder that also

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Qt's own texts (file dialogs, message-box buttons, the colour chooser) in the program's
 // language, from the qtbase translations Qt is installed with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The base of every window of the program: a frameless dialog painted from pictures, shaped by
 // a colour key, hit-tested and clicked through its SkinRegion records, dragged by any empty spot.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The drawing resources every window shares: the skin pictures, the fonts and the dark brush.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Filling a window's region records and pictures from its geometry table (SkinGeometry.h).
 //

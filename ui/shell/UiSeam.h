@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The program's standard dialogs behind one seam: file choosers, message boxes, the colour
 // chooser and opening a document with the desktop. Windows call ui() instead of the Qt dialogs,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // Device messages (WM_TRANSFER_PROGRESS, WM_TRANSFER_DONE, WM_HOOK_KEY) reach windows as Qt
 // events.
