@@ -363,14 +363,6 @@ bool CTravoDlg::saveWithDialog() {
     }
     markSaved();
     rememberProfile(path);
-    if (config.profileCutShort) {
-        update();
-        ui().message(this,
-                     text("配置文件不完整：文件被截断，截断之后的按键为空。",
-                          "The profile is incomplete: the file was cut short, and the keys after "
-                          "the cut are empty."),
-                     QString(), UiIcon::Warning);
-    }
     return true;
 }
 
