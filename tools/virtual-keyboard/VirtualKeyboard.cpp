@@ -224,6 +224,11 @@ void VirtualKeyboard::serveClient(int client) {
                 // Never take more reports off the queue than the frozen keyboard would.
                 batch = std::min(batch, options.freezeAfter - receivedOnConnection);
             }
+            if (options.dropAfter > 0) {
+                // Nor past the report after which it is unplugged: the rest stay untaken, so
+                // the host sees them left over when the connection goes.
+                batch = std::min(batch, options.dropAfter - receivedOnConnection);
+            }
         }
         if (batch <= 0) {
             waitClosed(client);
