@@ -26,16 +26,6 @@
 
 namespace {
 
-class PaintRecorder : public QObject {
-public:
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent*>(e)->region();
-        }
-        return false;
-    }
-};
 
 QColor keyColour(const WindowSkin& skin) {
     return QColor(rgbRed(skin.colorKey), rgbGreen(skin.colorKey), rgbBlue(skin.colorKey));

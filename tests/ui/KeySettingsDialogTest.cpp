@@ -221,16 +221,6 @@ const std::vector<OkCase>& okCases() {
     return cases;
 }
 
-class PaintRecorder : public QObject {
-public:
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent*>(e)->region();
-        }
-        return false;
-    }
-};
 
 }  // namespace
 

@@ -33,16 +33,6 @@
 namespace {
 
 // Collects what the window repaints.
-class PaintRecorder : public QObject {
-public:
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent*>(e)->region();
-        }
-        return false;
-    }
-};
 
 // The texts of a message box's Yes, No and Cancel buttons as Qt gives them now.
 QStringList standardButtonTexts() {

@@ -3,14 +3,36 @@
 // What the shell's GUI tests share: fixed answers for the standard dialogs, a private runtime
 // folder with an in-process virtual keyboard, and the skin pictures.
 
+#include <QEvent>
 #include <QList>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QWidget>
 #include <memory>
 
 #include "UiSeam.h"
+
+// Collects what a window repaints: every region of its paint events, and how many there were.
+// Install it with installEventFilter, or give the widget to the constructor.
+class PaintRecorder : public QObject {
+public:
+    PaintRecorder() = default;
+    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
+    int paints = 0;
+    QRegion painted;
+
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(e)->region();
+        }
+        return false;
+    }
+};
 
 namespace oskel {
 class VirtualKeyboard;

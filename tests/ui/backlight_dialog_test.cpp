@@ -114,22 +114,6 @@ private:
 };
 
 // Collects the paint events of one widget.
-class PaintRecorder : public QObject {
-public:
-    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
-    int paints = 0;
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) {
-            ++paints;
-            painted += static_cast<QPaintEvent*>(e)->region();
-        }
-        return false;
-    }
-};
-
 QPoint centreOf(const SkinRect& r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
