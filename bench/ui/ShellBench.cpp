@@ -83,7 +83,7 @@ void BM_StartUpToFirstPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_StartUpToFirstPaint)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// The main window's three pictures, registered and decoded, for a screen of ratio
+// The pictures the main window waits for at start-up, registered and decoded, for a screen of ratio
 // range(0) / 100: 100 takes the 1x set, 200 the 2x set, 150 the 2x set scaled down.
 void BM_StartPictures(benchmark::State& state) {
     QResource::registerResource(QStringLiteral(OSKEL_RES_RCC));

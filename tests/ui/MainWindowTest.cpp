@@ -257,6 +257,23 @@ private slots:
         dlg->removeEventFilter(&recorder);
     }
 
+    // The window shows without waiting for its hover picture; the first key the mouse is on is
+    // drawn from it all the same, and the picture is decoded ahead once the window has painted.
+    void theFirstHoveredKeyIsDrawnFromTheHoverPicture() {
+        QCOMPARE(dlg->look().hover, nullptr);
+        QCOMPARE(dlg->look().laterHoverId, 102);
+        const QRect key = toQRect(region(kKeyRegionIdBase + 70).rect);
+        const QImage before = dlg->grab(key).toImage().convertToFormat(QImage::Format_RGB32);
+        moveTo(key.center());
+        paint();
+        const QPixmap* hover = resources.picture(102);
+        QVERIFY(hover != nullptr);
+        QCOMPARE(dlg->look().hover, hover);
+        const QImage shown = dlg->grab(key).toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown, hover->toImage().convertToFormat(QImage::Format_RGB32).copy(key));
+        QVERIFY(shown != before);
+    }
+
     void assignedKeysLightOnTheirLevelOnly() {
         assign(30, 1, Single, 4);
         paint();

@@ -72,7 +72,8 @@ bool CTravoDlg::initialise() {
     }
     setWindowIcon(windowIcon);
     setWindowTitle(QStringLiteral("Oskel"));
-    setUpSkin(skinLook(SkinWindowId::Main));
+    // The first paint draws no hovered key: the window shows before its hover picture is in.
+    setUpSkin(skinLook(SkinWindowId::Main, 1, HoverPicture::WhenFirstDrawn));
     fillSkinRegions(SkinWindowId::Main, regions);
     config.currentLevel = 0;
     config.clear();

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include "SkinResources.h"
@@ -80,6 +81,7 @@ void SkinDialog::setPictures(const QPixmap* background, const QPixmap* hover, co
     const bool reshapeNeeded = background != skin.background;
     skin.background = background;
     skin.hover = hover;
+    skin.laterHoverId = 0;
     skin.lit = lit;
     if (reshapeNeeded) {
         reshape();
@@ -212,9 +214,10 @@ void SkinDialog::paintSkin(QPainter& painter, const QRect& dirty) {
             if (skin.lit != nullptr) {
                 drawPicturePart(painter, rect, *skin.lit, rect);
             }
-        } else if (!r.textOnly && r.contains(lastMousePoint.x(), lastMousePoint.y()) &&
-                   skin.hover != nullptr) {
-            drawPicturePart(painter, rect, *skin.hover, rect);
+        } else if (!r.textOnly && r.contains(lastMousePoint.x(), lastMousePoint.y())) {
+            if (const QPixmap* hover = hoverPicture()) {
+                drawPicturePart(painter, rect, *hover, rect);
+            }
         }
         if ((r.textOnly || r.showCaption) && r.captionVisible) {
             paintCaption(painter, r);
@@ -236,11 +239,32 @@ void SkinDialog::paintCaption(QPainter& painter, const SkinRegion& region) const
     painter.restore();
 }
 
+const QPixmap* SkinDialog::hoverPicture() {
+    if (skin.hover == nullptr && skin.laterHoverId > 0) {
+        const SkinResources* resources = SkinResources::current();
+        skin.hover = resources != nullptr ? resources->picture(skin.laterHoverId) : nullptr;
+        skin.laterHoverId = 0;
+    }
+    return skin.hover;
+}
+
 void SkinDialog::paintEvent(QPaintEvent* e) {
     prepaint();
-    QPainter painter(this);
-    paintSkin(painter, e->rect());
-    paintOverlay(painter, e->rect());
+    {
+        QPainter painter(this);
+        paintSkin(painter, e->rect());
+        paintOverlay(painter, e->rect());
+    }
+    if (skin.hover == nullptr && skin.laterHoverId > 0 && !hoverAheadAsked) {
+        hoverAheadAsked = true;
+        // After this paint has reached the screen: the mouse is seldom on a key that soon.
+        QTimer::singleShot(0, this, [this] {
+            if (SkinResources* resources = SkinResources::current();
+                resources != nullptr && skin.laterHoverId > 0) {
+                resources->decodeAhead(skin.laterHoverId);
+            }
+        });
+    }
 }
 
 bool SkinDialog::event(QEvent* e) {

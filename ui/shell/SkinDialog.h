@@ -31,6 +31,10 @@ struct SkinLook {
     const QPixmap* background = nullptr;
     const QPixmap* hover = nullptr;
     const QPixmap* lit = nullptr;
+    // With `hover` null, the application's picture to take as hover picture when a region is
+    // first drawn hovered; it is decoded in the background once the window has first painted.
+    // The main window's start-up does not wait for a picture no one has pointed at yet.
+    int laterHoverId = 0;
 };
 
 // What the point under the mouse is: a clickable region, one of the 6-pixel strips along the
@@ -109,9 +113,12 @@ private:
     enum class Drag { None, Client, System, Follow };
 
     void reshape();
+    // The hover picture, taken from the application's resources on first use.
+    const QPixmap* hoverPicture();
 
     SkinLook skin;
     NotifyTarget* target = nullptr;
+    bool hoverAheadAsked = false;
     Drag drag = Drag::None;
     QPoint dragOffset;
 };

@@ -137,13 +137,11 @@ bool SkinResources::loadPictures(QString* missing) {
         }
         known[id] = true;
     }
-    // Decoding is most of the start-up's picture work (four times as much at 2x): the three
-    // run side by side, and the hover and lit pictures go on decoding while the key tables and
+    // Decoding is most of the start-up's picture work (four times as much at 2x): the start
+    // pictures run side by side, and the lit picture goes on decoding while the key tables and
     // the window are made. The background, which sizes and shapes the window, is waited for.
     for (const int id : kStartPictures) {
-        decoding[id] = std::async(std::launch::async, [id, r = ratio] {
-                           return decodePicture(id, r);
-                       }).share();
+        decodeAhead(id);
     }
     const int background = kStartPictures[0];
     if (picture(background) == nullptr) {
@@ -179,6 +177,16 @@ const QPixmap* SkinResources::picture(int id) const {
         it = pictures.emplace(id, std::move(decoded)).first;
     }
     return &it->second;
+}
+
+void SkinResources::decodeAhead(int id) {
+    if (known.find(id) == known.end() || pictures.find(id) != pictures.end() ||
+        decoding.find(id) != decoding.end()) {
+        return;
+    }
+    decoding[id] = std::async(std::launch::async, [id, r = pictureRatio()] {
+                       return decodePicture(id, r);
+                   }).share();
 }
 
 void SkinResources::setPicture(int id, const QPixmap& picture) {

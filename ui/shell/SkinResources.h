@@ -45,19 +45,24 @@ public:
     // The set the ratio takes: 1 or 2.
     int pictureScale() const;
 
-    // The main window's pictures, decoded at start-up; the others are decoded when a window
-    // first asks for them, so the main window shows without waiting for every dialog's.
-    static constexpr std::array<int, 3> kStartPictures{101, 102, 103};
+    // The pictures the main window's first paint draws (background and lit), decoded at
+    // start-up; the others are decoded when a window first asks for them, so the main window
+    // shows without waiting for every dialog's. Its hover picture is decoded ahead once it has
+    // painted (decodeAhead).
+    static constexpr std::array<int, 2> kStartPictures{101, 103};
 
     // Checks that every picture of kPictureIds is in the registered resources, in order, in the
     // set of the ratio, and starts decoding the start pictures. On the first one missing, or an
-    // unreadable background, answers false and gives its resource name in `missing`. The hover
-    // and lit pictures are waited for when first asked for.
+    // unreadable background, answers false and gives its resource name in `missing`. The lit
+    // picture is waited for when first asked for.
     bool loadPictures(QString* missing = nullptr);
     void freePictures();
 
     // The picture, decoded on first use; null when it is not among the resources.
     const QPixmap* picture(int id) const;
+    // Starts decoding a picture on another thread, so that picture() later finds it done or on
+    // its way; nothing when it is decoded, under way or unknown.
+    void decodeAhead(int id);
     // Installs a picture directly (tests draw their own).
     void setPicture(int id, const QPixmap& picture);
 

@@ -67,12 +67,17 @@ void fillSkinRegions(SkinWindow window, std::vector<SkinRegion>& regions) {
     }
 }
 
-SkinLook skinLook(SkinWindow window, int page) {
+SkinLook skinLook(SkinWindow window, int page, HoverPicture hover) {
     const WindowSkin& skin = windowSkin(window);
     SkinLook look;
     look.colorKey = skin.colorKey;
     look.background = resourcePicture(skin.pictureId(PictureRole::Background, page));
-    look.hover = resourcePicture(skin.pictureId(PictureRole::Hover, page));
+    const int hoverId = skin.pictureId(PictureRole::Hover, page);
+    if (hover == HoverPicture::WhenFirstDrawn && hoverId > 0) {
+        look.laterHoverId = hoverId;
+    } else {
+        look.hover = resourcePicture(hoverId);
+    }
     look.lit = resourcePicture(skin.pictureId(PictureRole::Lit, page));
     return look;
 }

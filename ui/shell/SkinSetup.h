@@ -29,9 +29,13 @@ int skinRegionCount(SkinWindow window);
 // the table keep their defaults.
 void fillSkinRegions(SkinWindow window, std::vector<SkinRegion>& regions);
 
+// When a window's hover picture is decoded: with the others, or when a region is first drawn
+// hovered (decoded ahead once the window has painted; SkinLook::laterHoverId).
+enum class HoverPicture { Now, WhenFirstDrawn };
+
 // The window's colour key and the pictures of a page (1-based; tab pages of the key settings
 // dialog), taken from the application's resources. Pictures not loaded are null.
-SkinLook skinLook(SkinWindow window, int page = 1);
+SkinLook skinLook(SkinWindow window, int page = 1, HoverPicture hover = HoverPicture::Now);
 
 // The rectangle of a child control of the window (its id from the table), or an empty one.
 SkinRect skinControlRect(SkinWindow window, int controlId, int page = 0);
