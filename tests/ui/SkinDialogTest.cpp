@@ -5,6 +5,8 @@
 // where the program finds the files it ships with.
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -19,6 +21,8 @@
 #include "ProgramFiles.h"
 #include "ShellTestSupport.h"
 #include "SkinDialog.h"
+#include "SkinResources.h"
+#include "SkinSetup.h"
 #include "WindowNotifyTarget.h"
 
 namespace {
@@ -137,6 +141,59 @@ private slots:
         QVERIFY(!anyPixelDiffers(own, kBackground));
         window->captionLanguage = "fr-FR";  // no label for it: nothing drawn
         QVERIFY(!anyPixelDiffers(caption, kBackground));
+    }
+
+    // The windows were laid out for a narrower face than this platform's default: a caption is
+    // drawn smaller where it would be cut off at its region's edge, and only there.
+    void everyCaptionFitsItsRegion_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("language");
+        for (int w = 0; w <= 5; ++w) {
+            for (const char* language : {"zh-CN", "en-US"}) {
+                QTest::addRow("window %d %s", w, language) << w << QString::fromLatin1(language);
+            }
+        }
+    }
+    void everyCaptionFitsItsRegion() {
+        QFETCH(int, window);
+        QFETCH(QString, language);
+        std::vector<SkinRegion> regions;
+        fillSkinRegions(static_cast<SkinWindow>(window), regions);
+        int captions = 0;
+        for (const SkinRegion& r : regions) {
+            const QString text = r.labelFor(language.toStdString());
+            if (text.isEmpty() || !(r.textOnly || r.showCaption)) {
+                continue;
+            }
+            ++captions;
+            const QRect rect = toQRect(r.rect);
+            const QFont font = captionFont(r, text);
+            QVERIFY(QFontInfo(font).pixelSize() >= 8);
+            const QRect needed =
+                QFontMetrics(font).boundingRect(rect, captionFlags(r.textFormat), text);
+            QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(),
+                     qPrintable(QStringLiteral("region %1 \"%2\"").arg(r.regionId).arg(text)));
+            if (QFontMetrics(skinFont(r.fontSize))
+                    .boundingRect(rect, captionFlags(r.textFormat), text)
+                    .width() <= rect.width() &&
+                QFontMetrics(skinFont(r.fontSize))
+                        .boundingRect(rect, captionFlags(r.textFormat), text)
+                        .height() <= rect.height()) {
+                QCOMPARE(font, skinFont(r.fontSize));  // what fits keeps its own font
+            }
+        }
+        QVERIFY(captions > 0);
+    }
+
+    // Text too long for any size is drawn at the smallest, not smaller.
+    void aCaptionIsNeverMadeSmallerThanEightPixels() {
+        SkinRegion r;
+        r.rect = {0, 0, 20, 12};
+        r.fontSize = 11;
+        const QString text = QStringLiteral("Press play, release stop");
+        QCOMPARE(QFontInfo(captionFont(r, text)).pixelSize(), 8);
+        r.rect = {0, 0, 400, 20};
+        QCOMPARE(captionFont(r, text), skinFont(11));
     }
 
     void hoverChangesOnlyWhereTheStateChanged() {

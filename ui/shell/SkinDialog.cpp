@@ -2,6 +2,9 @@
 #include "SkinDialog.h"
 
 #include <QBitmap>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QHash>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -18,6 +21,44 @@
 namespace {
 // Width of the strips along the right and bottom edges that report sizing codes.
 constexpr int kSizingStrip = 6;
+// The smallest a caption is made to fit its region.
+constexpr int kSmallestCaptionPixels = 8;
+
+// The font a caption is drawn in: its own, or, when the text does not fit its region in it,
+// the largest smaller size that does, down to kSmallestCaptionPixels. The windows were laid
+// out for a narrower face than this platform's default, and the English captions would be cut
+// off at their region's edge. Answers are kept: a window draws the same captions again and
+// again.
+QFont fittedCaptionFont(const QFont& font, const QRect& rect, int flags, const QString& text) {
+    static QHash<QString, int> fitted;
+    const int own = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5\n")
+                            .arg(font.family())
+                            .arg(own)
+                            .arg(rect.width())
+                            .arg(rect.height())
+                            .arg(flags) +
+                        text;
+    auto it = fitted.constFind(key);
+    if (it == fitted.constEnd()) {
+        QFont trial = font;
+        int size = own;
+        for (; size > kSmallestCaptionPixels; --size) {
+            trial.setPixelSize(size);
+            const QRect needed = QFontMetrics(trial).boundingRect(rect, flags, text);
+            if (needed.width() <= rect.width() && needed.height() <= rect.height()) {
+                break;
+            }
+        }
+        it = fitted.insert(key, size);
+    }
+    if (*it == own) {
+        return font;
+    }
+    QFont smaller = font;
+    smaller.setPixelSize(*it);
+    return smaller;
+}
 }  // namespace
 
 QRect toQRect(const SkinRect& r) {
@@ -231,12 +272,17 @@ void SkinDialog::paintCaption(QPainter& painter, const SkinRegion& region) const
         return;
     }
     painter.save();
-    painter.setFont(skinFont(region.fontSize));
-    painter.setPen(toQColor(region.lit ? region.litTextColor : region.textColor));
     const QRect rect = toQRect(region.rect);
+    painter.setFont(captionFont(region, text));
+    painter.setPen(toQColor(region.lit ? region.litTextColor : region.textColor));
     painter.setClipRect(rect, Qt::IntersectClip);
     painter.drawText(rect, captionFlags(region.textFormat), text);
     painter.restore();
+}
+
+QFont captionFont(const SkinRegion& region, const QString& text) {
+    return fittedCaptionFont(skinFont(region.fontSize), toQRect(region.rect),
+                             captionFlags(region.textFormat), text);
 }
 
 const QPixmap* SkinDialog::hoverPicture() {

@@ -21,6 +21,7 @@
 
 #include "SkinRegion.h"
 
+class QFont;
 class QPixmap;
 class NotifyTarget;
 
@@ -127,3 +128,7 @@ QRect toQRect(const SkinRect& r);
 QColor toQColor(SkinColor c);
 // Qt alignment and wrapping flags for a caption's DT_ flags.
 int captionFlags(int textFormat);
+// The font a region's caption `text` is drawn in: SkinFonts entry fontSize, or, when the text
+// does not fit the region's rectangle in it, the largest smaller size that does, never below
+// 8 pixels.
+QFont captionFont(const SkinRegion& region, const QString& text);
