@@ -352,6 +352,19 @@ TEST_F(OskelctlEndToEnd, ShowListsTheAssignedKeysInEitherLanguage) {
     }
 }
 
+// A profile without assignments lists nothing and says so on the error stream, so the list on
+// standard output stays empty for scripts.
+TEST_F(OskelctlEndToEnd, ShowOfAProfileWithoutAssignmentsSaysSo) {
+    startKeyboard();
+    const std::string empty = (dir / "empty.pro").string();
+    ASSERT_EQ(ctl({"read", empty}).exitCode, 0);
+    const ProcessResult r = ctl({"show", empty});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "oskelctl: no key is assigned in " + empty + "\n");
+    EXPECT_EQ(ctl({"show", sample}).err, "");
+}
+
 TEST_F(OskelctlEndToEnd, ShowJsonCarriesTheWholeProfile) {
     const JsonValue v = showJson(sample);
     ASSERT_EQ(v.type, JsonValue::Type::Object);

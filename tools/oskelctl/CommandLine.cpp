@@ -78,6 +78,7 @@ constexpr std::array<CommandInfo, 8> kCommands{{
      "\n"
      "Prints every assigned key of PROFILE, one line each, separated by tabs: the key's index\n"
      "(1..108), its name, the level (1 or 2), the assignment type and what the key does.\n"
+     "A profile without assignments prints nothing and says so on standard error.\n"
      "\n"
      "  --lang LANG  the language of the type names: zh-CN or en-US (default: from LANG)\n"
      "  --json       print the whole profile as JSON instead\n"

@@ -410,16 +410,22 @@ int runShow(const Options& o) {
     }
     config.language = languageOf(o);
     const bool chinese = config.language == "zh-CN";
+    int shown = 0;
     for (int k = 1; k <= kKeyCount; ++k) {
         for (int l = 0; l < kLevelCount; ++l) {
             const int mode = config.slot(k, l).mode;
             if (mode <= NotSet || mode >= kAssignmentTypeCount) {
                 continue;
             }
+            ++shown;
             say(std::to_string(k) + "\t" + printable(layoutKeyName(k)) + "\t" +
                 std::to_string(l + 1) + "\t" + typeName(config, mode, chinese) + "\t" +
                 printable(describeAssignment(config, k, l)));
         }
+    }
+    // Standard output stays a list a script can read; the note for a person goes beside it.
+    if (shown == 0) {
+        fail("no key is assigned in " + o.path);
     }
     return kExitOk;
 }
