@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The real file choosers behind the UiSeam, typed into as a user would: a profile name typed
-// without its extension opens the ".pro" file.
+// The real standard dialogs behind the UiSeam, used as a user would: a profile name typed
+// without its extension opens the ".pro" file, and a command in a message stays on one line.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -102,6 +106,61 @@ private slots:
         QCOMPARE(
             realDialogs.saveFileName(nullptr, QString(), QString(), kFilter, QStringLiteral("pro")),
             dir.filePath(QStringLiteral("mine.pro")));
+    }
+
+    // Commands to type into a terminal keep their lines whole; the text around them, its line
+    // breaks and any markup characters come out as written.
+    void messageCommandsGetABlockOfTheirOwn_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("markup");
+        QTest::newRow("no command: plain text")
+            << "Firmware download failed.\r\nTry again." << QString();
+        QTest::newRow("commands between paragraphs")
+            << "Run in a terminal:\n\n    sudo a '/x y/70-oskel.rules' /etc\n    sudo b\n\nthen "
+               "replug."
+            << "<p>Run in a terminal:</p><pre>sudo a '/x y/70-oskel.rules' /etc\nsudo b</pre>"
+               "<p>then replug.</p>";
+        QTest::newRow("markup characters and line breaks")
+            << "The keyboard (<a&b>)\r\nis attached:\n    cp \"<a&b>\" /tmp"
+            << "<p>The keyboard (&lt;a&amp;b&gt;)<br>is attached:</p>"
+               "<pre>cp &quot;&lt;a&amp;b&gt;&quot; /tmp</pre>";
+    }
+    void messageCommandsGetABlockOfTheirOwn() {
+        QFETCH(QString, text);
+        QFETCH(QString, markup);
+        QCOMPARE(messageMarkup(text), markup);
+    }
+
+    // In the real message box the longest command fits the text's width on one line.
+    void aCommandInAMessageIsNotWrapped() {
+        const QString command = QStringLiteral(
+            "sudo install -m 644 '/usr/share/oskel/70-oskel.rules' /etc/udev/rules.d/70-oskel.rules");
+        const QString text = QStringLiteral(
+                                 "The keyboard (/dev/hidraw3) is attached, but you may not open "
+                                 "it: the udev rule 70-oskel.rules that gives you access is not "
+                                 "installed. Run in a terminal:\n\n    ") +
+                             command + QStringLiteral("\n\nthen unplug and replug the keyboard.");
+        int labelWidth = 0;
+        int commandWidth = 0;
+        bool selectable = false;
+        QTimer::singleShot(0, qApp, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label != nullptr);
+            labelWidth = label->contentsRect().width();
+            commandWidth =
+                QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont))
+                    .horizontalAdvance(command);
+            selectable = (label->textInteractionFlags() & Qt::TextSelectableByMouse) != 0;
+            box->accept();
+        });
+        UiSeam realDialogs;
+        realDialogs.message(nullptr, text, QStringLiteral("Oskel"));
+        QVERIFY(commandWidth > 0);
+        QVERIFY2(labelWidth >= commandWidth,
+                 qPrintable(QStringLiteral("%1 < %2").arg(labelWidth).arg(commandWidth)));
+        QVERIFY(selectable);
     }
 };
 

@@ -5,7 +5,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStringList>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -53,8 +55,57 @@ QString UiSeam::openFileName(QWidget* parent, const QString& caption, const QStr
     return dialog.selectedFiles().constFirst();
 }
 
+QString messageMarkup(const QString& text) {
+    const QString kCommandIndent = QStringLiteral("    ");
+    const QStringList lines =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+    if (std::none_of(lines.cbegin(), lines.cend(),
+                     [&](const QString& l) { return l.startsWith(kCommandIndent); })) {
+        return {};
+    }
+    QString html;
+    QStringList paragraph;
+    QStringList commands;
+    const auto endParagraph = [&] {
+        if (!paragraph.isEmpty()) {
+            html += QStringLiteral("<p>") + paragraph.join(QStringLiteral("<br>")) +
+                    QStringLiteral("</p>");
+            paragraph.clear();
+        }
+    };
+    const auto endCommands = [&] {
+        if (!commands.isEmpty()) {
+            html += QStringLiteral("<pre>") + commands.join(u'\n') + QStringLiteral("</pre>");
+            commands.clear();
+        }
+    };
+    for (const QString& line : lines) {
+        if (line.startsWith(kCommandIndent)) {
+            endParagraph();
+            commands << line.mid(kCommandIndent.size()).toHtmlEscaped();
+        } else if (line.trimmed().isEmpty()) {
+            endParagraph();
+            endCommands();
+        } else {
+            endCommands();
+            paragraph << line.toHtmlEscaped();
+        }
+    }
+    endParagraph();
+    endCommands();
+    return html;
+}
+
 void UiSeam::message(QWidget* parent, const QString& text, const QString& title, UiIcon icon) {
     QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Ok, parent);
+    // A wrapped command is easily mistyped: the commands get a block of their own.
+    const QString markup = messageMarkup(text);
+    if (!markup.isEmpty()) {
+        box.setTextFormat(Qt::RichText);
+        box.setText(markup);
+    }
+    // What a message says can be copied, a command or a device path above all.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 

@@ -49,6 +49,11 @@ public:
     static void install(UiSeam* seam);
 };
 
+// A message holding commands to type into a terminal (lines indented by four spaces) as rich
+// text: the commands in a fixed-width block that never wraps, the rest as paragraphs with its
+// line breaks. Empty for a message without commands, which is shown as plain text.
+QString messageMarkup(const QString& text);
+
 inline UiSeam& ui() {
     return UiSeam::current();
 }
