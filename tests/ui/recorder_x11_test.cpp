@@ -18,6 +18,7 @@
 #include "KeyTables.h"
 #include "RegionIds.h"
 #include "SkinResources.h"
+#include "StepListTestSupport.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 // Xlib last: its macros (None, KeyPress...) would clash with the names above.
@@ -35,14 +36,6 @@ constexpr int kCombo = KeySettingsRegion::Combo;
 constexpr int kRecordCombo = KeySettingsRegion::ComboRecord;
 constexpr int kRecordMacro = KeySettingsRegion::MacroRecord;
 constexpr int kMacroTab = KeySettingsRegion::FirstTab + 1;
-
-QStringList texts(const StepList& list) {
-    QStringList out;
-    for (const auto& item : list.items) {
-        out << QString::fromStdU16String(item);
-    }
-    return out;
-}
 
 // Every window's pictures, for the key settings dialog.
 bool allPictures() {
