@@ -19,11 +19,11 @@
 #include "RegionIds.h"
 #include "SkinResources.h"
 #include "StepListTestSupport.h"
+#include "XvfbTest.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 // Xlib last: its macros (None, KeyPress...) would clash with the names above.
 #include "XTestClient.h"
-#include "XvfbServer.h"
 
 using namespace oskeltest;
 
@@ -58,36 +58,21 @@ void pause(int ms) {
     }
 }
 
-class RecorderOnX : public testing::Test {
+// Qt stays offscreen; only the capture uses the X server.
+class RecorderOnX : public XvfbTest {
 protected:
-    static void SetUpTestSuite() {
-        if (XvfbServer::installed()) {
-            server = new XvfbServer;
-            if (server->start().empty()) {
-                delete server;
-                server = nullptr;
-            }
-        }
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
     void SetUp() override {
-        if (!XvfbServer::installed()) {
-            GTEST_SKIP() << "Xvfb is not installed";
+        XvfbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        ASSERT_NE(server, nullptr) << "Xvfb did not start";
         if (!allPictures()) {
             GTEST_SKIP() << "OskelRES.rcc has not been built";
         }
-        // Qt stays offscreen; only the capture uses the X server.
-        qputenv("DISPLAY", server->display().c_str());
         keys = std::make_unique<XTestClient>(server->display());
         ASSERT_TRUE(keys->connected());
     }
 
-    static inline XvfbServer* server = nullptr;
     std::unique_ptr<XTestClient> keys;
 };
 
