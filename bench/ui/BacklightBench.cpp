@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <chrono>
 
+#include "BenchMain.h"
 #include "BenchSupport.h"
 #include "CTravoDialogBkLightSettings.h"
 #include "CTravoDlg.h"
@@ -160,17 +161,5 @@ BENCHMARK(BM_KeyColourRepaint)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
-    }
-    auto keyboard = startPrivateKeyboard();
-    if (!keyboard) {
-        std::fprintf(stderr, "bench_ui_backlight: no virtual keyboard\n");
-        return 1;
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv, "bench_ui_backlight");
 }

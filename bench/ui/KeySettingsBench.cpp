@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "BenchMain.h"
 #include "BenchSupport.h"
 #include "CTravoDialogKeyMapSettings.h"
 #include "CTravoDlg.h"
@@ -152,17 +153,5 @@ BENCHMARK(BM_TabHoverRepaint)->UseManualTime()->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
-    }
-    auto keyboard = startPrivateKeyboard();
-    if (!keyboard) {
-        std::fprintf(stderr, "bench_ui_keysettings: no virtual keyboard\n");
-        return 1;
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv, "bench_ui_keysettings");
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "BenchMain.h"
 #include "BenchSupport.h"
 #include "CTravoDlg.h"
 #include "KeyTables.h"
@@ -140,17 +141,5 @@ BENCHMARK(BM_HoverRepaint)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
-    }
-    auto keyboard = startPrivateKeyboard();
-    if (!keyboard) {
-        std::fprintf(stderr, "bench_ui_shell: no virtual keyboard\n");
-        return 1;
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv, "bench_ui_shell");
 }

@@ -20,7 +20,7 @@
 #include "PostedMessages.h"
 #include "TestSupport.h"
 #include "XTestClient.h"
-#include "XvfbServer.h"
+#include "XvfbTest.h"
 
 using namespace oskel::hook;
 using namespace oskeltest;
@@ -31,28 +31,13 @@ namespace {
 using Keys = std::vector<XTestClient::KeyEvent>;
 constexpr auto kQuiet = 300ms;
 
-class KeyCapture : public testing::Test {
+class KeyCapture : public XvfbTest {
 protected:
-    static void SetUpTestSuite() {
-        if (XvfbServer::installed()) {
-            server = new XvfbServer;
-            if (server->start().empty()) {
-                delete server;
-                server = nullptr;
-            }
-        }
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
-        if (!XvfbServer::installed()) {
-            GTEST_SKIP() << "Xvfb is not installed";
+        XvfbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        ASSERT_NE(server, nullptr) << "Xvfb did not start";
-        ::setenv("DISPLAY", server->display().c_str(), 1);
         other = std::make_unique<XTestClient>(server->display());
         ASSERT_TRUE(other->connected());
         ASSERT_TRUE(other->focusOwnWindow());
@@ -76,7 +61,6 @@ protected:
         }
     }
 
-    static inline XvfbServer* server = nullptr;
     std::unique_ptr<XTestClient> other;
 };
 

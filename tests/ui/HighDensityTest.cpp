@@ -17,12 +17,9 @@
 #include <memory>
 
 #include "CSkinScrollBar.h"
-#include "CTravoDlg.h"
 #include "KeyTables.h"
-#include "KeyboardConfig.h"
-#include "ShellTestSupport.h"
+#include "MainWindowFixture.h"
 #include "SkinGeometry.h"
-#include "SkinResources.h"
 
 namespace {
 
@@ -66,19 +63,10 @@ QRect doubled(const QRect& r) {
 
 }  // namespace
 
-class HighDensityTest : public QObject {
+class HighDensityTest : public QObject, MainWindowFixture {
     Q_OBJECT
 
-public:
-    HighDensityTest() { SkinResources::setCurrent(&resources); }
-
 private:
-    KeyboardConfig& config = keyboardConfig();
-    TestKeyboard keyboard;
-    SkinResources resources;
-    std::unique_ptr<FixedAnswers> answers;
-    std::unique_ptr<CTravoDlg> dlg;
-
     QRect keyRect(int key) { return toQRect(dlg->regionById(kKeyRegionIdBase + key).rect); }
     // A grab of the window as the screen shows it, in screen pixels.
     QImage shown() { return dlg->grab().toImage().convertToFormat(QImage::Format_RGB32); }
@@ -97,21 +85,8 @@ private slots:
         buildKeyTables(config);
     }
 
-    void init() {
-        QVERIFY(keyboard.start());
-        config.language = "zh-CN";
-        answers = std::make_unique<FixedAnswers>();
-        dlg = std::make_unique<CTravoDlg>(config);
-        QVERIFY(dlg->initialise());
-        dlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    }
-
-    void cleanup() {
-        dlg.reset();
-        answers.reset();
-        config.keyboard.__closeDev();
-    }
+    void init() { openMainWindow(); }
+    void cleanup() { closeMainWindow(); }
 
     void theWindowTakesThe2xSetAtItsLayoutSize() {
         QCOMPARE(resources.pictureScale(), 2);

@@ -12,13 +12,9 @@
 #include <map>
 #include <memory>
 
-#include "CTravoDialogKeyMapSettings.h"
 #include "KeyRecorder.h"
-#include "KeyTables.h"
-#include "KeyboardConfig.h"
+#include "KeySettingsFixture.h"
 #include "RegionIds.h"
-#include "ShellTestSupport.h"
-#include "SkinResources.h"
 
 namespace {
 
@@ -32,10 +28,6 @@ constexpr int kRecordEmulation = KeySettingsRegion::EmulationRecord;
 constexpr int kAutoDelay = KeySettingsRegion::AutoDelay;
 constexpr int kRecordDelay = KeySettingsRegion::RecordDelay;
 constexpr int kFirstRecordRow = KeySettingsRegion::FirstMacroStepRow;
-
-constexpr int header(int t) {
-    return KeySettingsRegion::FirstTab + t - 1;
-}
 
 constexpr quint32 kUp = 0x80000000u;
 constexpr quint32 kExtended = 0x01000000;
@@ -84,28 +76,11 @@ Hit up(int vk, int afterMs = 10) {
     return {vk, true, afterMs, false};
 }
 
-StepList steps(std::initializer_list<const char16_t*> items, int view = 9) {
-    StepList list(view);
-    for (const char16_t* item : items) {
-        list.items.emplace_back(item);
-        list.children.emplace_back(view);
-    }
-    return list;
-}
-
 StepList oneEntry(const StepList& child, int view) {
     StepList list(view);
     list.items.push_back(u"entry");
     list.children.push_back(child);
     return list;
-}
-
-QStringList texts(const StepList& list) {
-    QStringList out;
-    for (const auto& item : list.items) {
-        out << QString::fromStdU16String(item);
-    }
-    return out;
 }
 
 struct MacroCase {
@@ -157,36 +132,18 @@ const std::vector<MacroCase>& macroCases() {
 
 }  // namespace
 
-class KeyRecorderTest : public QObject {
+class KeyRecorderTest : public QObject, KeySettingsFixture {
     Q_OBJECT
 
-public:
-    KeyRecorderTest() { SkinResources::setCurrent(&resources); }
-
 private:
-    SkinResources resources;
-    std::unique_ptr<KeyboardConfig> config;
-    std::unique_ptr<FixedAnswers> answers;
     std::unique_ptr<StandInCapture> capture;
-    std::unique_ptr<CTravoDialogKeyMapSettings> dlg;
 
-    void open() {
-        dlg = std::make_unique<CTravoDialogKeyMapSettings>(*config);
-        dlg->show();
-        dlg->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
-    }
     // A macro catalogue of one entry holding `macro`, the dialog on the Macro tab.
     void openOnMacro(const StepList& macro = StepList(9)) {
         config->predefinedMacros = oneEntry(macro, 9);
         open();
         click(header(2));
     }
-    SkinRegion& region(int id) { return dlg->regionById(id); }
-    QPoint centre(int id) { return toQRect(region(id).rect).center(); }
-    void click(int id) { QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, centre(id)); }
-    void clickEmptySpot() { QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, QPoint(8, 40)); }
-    QString caption(int id) { return region(id).labelFor(config->language); }
 
     // Posts each event as the keystroke capture does and lets the dialog take it.
     void type(const std::vector<Hit>& hits) {
@@ -247,13 +204,8 @@ private slots:
     }
 
     void init() {
-        config = std::make_unique<KeyboardConfig>();
-        buildKeyTables(*config);
-        config->clear();
+        newDocument(kKey);
         config->language = "en-US";
-        config->currentKey = kKey;
-        config->currentLevel = 0;
-        answers = std::make_unique<FixedAnswers>();
         capture = std::make_unique<StandInCapture>();
     }
 

@@ -11,12 +11,8 @@
 #include <memory>
 
 #include "CSkinScrollBar.h"
-#include "CTravoDialogKeyMapSettings.h"
-#include "KeyTables.h"
-#include "KeyboardConfig.h"
+#include "KeySettingsFixture.h"
 #include "RegionIds.h"
-#include "ShellTestSupport.h"
-#include "SkinResources.h"
 #include "TipControl.h"
 
 namespace {
@@ -32,20 +28,6 @@ constexpr int kUniques = R::Uniques;
 constexpr int kCombo = R::Combo;
 // In a list of clicks: a click on no region, which commits an open name field.
 constexpr int kEmptySpot = -1;
-
-// Tab header of tab t.
-constexpr int header(int t) {
-    return R::FirstTab + t - 1;
-}
-
-StepList steps(std::initializer_list<const char16_t*> items, int view = 9) {
-    StepList list(view);
-    for (const char16_t* item : items) {
-        list.items.emplace_back(item);
-        list.children.emplace_back(view);
-    }
-    return list;
-}
 
 // A catalogue of entries named `names`, entry i holding the single step "S<i>".
 StepList catalogue(const std::vector<std::u16string>& names, int view) {
@@ -224,29 +206,12 @@ const std::vector<OkCase>& okCases() {
 
 }  // namespace
 
-class KeySettingsDialogTest : public QObject {
+class KeySettingsDialogTest : public QObject, KeySettingsFixture {
     Q_OBJECT
 
-public:
-    KeySettingsDialogTest() { SkinResources::setCurrent(&resources); }
-
 private:
-    SkinResources resources;
-    std::unique_ptr<KeyboardConfig> config;
-    std::unique_ptr<FixedAnswers> answers;
-    std::unique_ptr<CTravoDialogKeyMapSettings> dlg;
-
     KeyAssignment& slot(int level = 0) { return config->slot(kKey, level); }
 
-    void open() {
-        dlg = std::make_unique<CTravoDialogKeyMapSettings>(*config);
-        dlg->show();
-        dlg->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
-    }
-    SkinRegion& region(int id) { return dlg->regionById(id); }
-    QPoint centre(int id) { return toQRect(region(id).rect).center(); }
-    void click(int id) { QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, centre(id)); }
     void clickAll(const std::vector<int>& ids) {
         for (int id : ids) {
             if (id == kEmptySpot) {
@@ -256,9 +221,6 @@ private:
             }
         }
     }
-    // A spot on no region: the dialog's top left corner area below the title.
-    void clickEmptySpot() { QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, QPoint(8, 40)); }
-    QString caption(int id) { return region(id).labelFor(config->language); }
     bool closedWith(int result) { return !dlg->isVisible() && dlg->result() == result; }
     void typeIntoField(const QString& text) {
         QLineEdit* field = dlg->inPlaceField();
@@ -274,14 +236,7 @@ private slots:
         }
     }
 
-    void init() {
-        config = std::make_unique<KeyboardConfig>();
-        buildKeyTables(*config);
-        config->clear();
-        config->currentKey = kKey;
-        config->currentLevel = 0;
-        answers = std::make_unique<FixedAnswers>();
-    }
+    void init() { newDocument(kKey); }
 
     void cleanup() {
         dlg.reset();

@@ -20,15 +20,12 @@
 #include <memory>
 
 #include "CTravoDialogKeyMapSettings.h"
-#include "CTravoDlg.h"
 #include "Descriptions.h"
 #include "KeyTables.h"
-#include "KeyboardConfig.h"
+#include "MainWindowFixture.h"
 #include "ProgramSettings.h"
 #include "QtTranslations.h"
 #include "RegionIds.h"
-#include "ShellTestSupport.h"
-#include "SkinResources.h"
 
 namespace {
 
@@ -83,18 +80,10 @@ QSettings settingsFile() {
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, MainWindowFixture {
     Q_OBJECT
 
-public:
-    MainWindowTest() { SkinResources::setCurrent(&resources); }
-
 private:
-    KeyboardConfig& config = keyboardConfig();
-    TestKeyboard keyboard;
-    SkinResources resources;
-    std::unique_ptr<FixedAnswers> answers;
-    std::unique_ptr<CTravoDlg> dlg;
     // The program's remembered settings for this test run only.
     QTemporaryDir settingsFolder;
 
@@ -129,21 +118,11 @@ private slots:
     }
 
     void init() {
-        QVERIFY(keyboard.start());
         settingsFile().clear();
-        config.language = "zh-CN";
-        answers = std::make_unique<FixedAnswers>();
-        dlg = std::make_unique<CTravoDlg>(config);
-        QVERIFY(dlg->initialise());
-        dlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        openMainWindow();
     }
 
-    void cleanup() {
-        dlg.reset();
-        answers.reset();
-        config.keyboard.__closeDev();
-    }
+    void cleanup() { closeMainWindow(); }
 
     void windowIsShapedAndSizedByItsBackground() {
         const QPixmap* background = resources.picture(101);

@@ -18,11 +18,12 @@
 #include "KeyTables.h"
 #include "RegionIds.h"
 #include "SkinResources.h"
+#include "StepListTestSupport.h"
+#include "XvfbTest.h"
 #include "device_test_support.h"
 #include "device_watch.h"
 // Xlib last: its macros (None, KeyPress...) would clash with the names above.
 #include "XTestClient.h"
-#include "XvfbServer.h"
 
 using namespace oskeltest;
 
@@ -35,14 +36,6 @@ constexpr int kCombo = KeySettingsRegion::Combo;
 constexpr int kRecordCombo = KeySettingsRegion::ComboRecord;
 constexpr int kRecordMacro = KeySettingsRegion::MacroRecord;
 constexpr int kMacroTab = KeySettingsRegion::FirstTab + 1;
-
-QStringList texts(const StepList& list) {
-    QStringList out;
-    for (const auto& item : list.items) {
-        out << QString::fromStdU16String(item);
-    }
-    return out;
-}
 
 // Every window's pictures, for the key settings dialog.
 bool allPictures() {
@@ -65,36 +58,21 @@ void pause(int ms) {
     }
 }
 
-class RecorderOnX : public testing::Test {
+// Qt stays offscreen; only the capture uses the X server.
+class RecorderOnX : public XvfbTest {
 protected:
-    static void SetUpTestSuite() {
-        if (XvfbServer::installed()) {
-            server = new XvfbServer;
-            if (server->start().empty()) {
-                delete server;
-                server = nullptr;
-            }
-        }
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
     void SetUp() override {
-        if (!XvfbServer::installed()) {
-            GTEST_SKIP() << "Xvfb is not installed";
+        XvfbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        ASSERT_NE(server, nullptr) << "Xvfb did not start";
         if (!allPictures()) {
             GTEST_SKIP() << "OskelRES.rcc has not been built";
         }
-        // Qt stays offscreen; only the capture uses the X server.
-        qputenv("DISPLAY", server->display().c_str());
         keys = std::make_unique<XTestClient>(server->display());
         ASSERT_TRUE(keys->connected());
     }
 
-    static inline XvfbServer* server = nullptr;
     std::unique_ptr<XTestClient> keys;
 };
 
