@@ -25,6 +25,7 @@ constexpr int Level = 97;
 // Captions drawn over the buttons above.
 constexpr int LanguageCaption = 65;
 constexpr int SaveCaption = 70;
+constexpr int BacklightCaption = 74;
 constexpr int FirmwareCaption = 76;
 // The two captions beside the level switch; the one of the level in use is lit.
 constexpr int LevelUpIndicator = 77;

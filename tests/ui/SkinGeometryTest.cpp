@@ -283,6 +283,7 @@ TEST(WindowTables, NamedRegionsAreTheTablesRecords) {
         {SkinWindow::Main, MainRegion::Exit, K::CloseButton},
         {SkinWindow::Main, MainRegion::Save, K::Button},
         {SkinWindow::Main, MainRegion::Firmware, K::Button},
+        {SkinWindow::Main, MainRegion::BacklightCaption, K::Caption},
         {SkinWindow::Main, MainRegion::Level, K::LevelSwitch},
         {SkinWindow::Main, MainRegion::LevelUpIndicator, K::Caption},
         {SkinWindow::Main, MainRegion::LevelDownIndicator, K::Caption},

@@ -20,6 +20,7 @@
 
 #include "CTravoDialogBkLightMultiSelect.h"
 #include "CTravoDialogBkLightSettings.h"
+#include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDialogProgress.h"
 #include "CTravoDlg.h"
 #include "RegionIds.h"
@@ -194,6 +195,29 @@ TEST_F(BacklightDialog, OpensOnTheDocumentColoursWithEveryRegionInPlace) {
     EXPECT_EQ(writeCaption.labelFor("en-US"), "Program");
     EXPECT_EQ(writeCaption.labelFor("zh-CN"), QString::fromUtf16(u"写入背光"));
     EXPECT_EQ(dialog.regionById(BacklightRegion::Write).labelFor("en-US"), "Write");
+}
+
+// Every dialog has a title for the window manager (task switchers, window lists), in the
+// document's language: its own title, or the caption of the button that opens it.
+TEST_F(BacklightDialog, EveryDialogIsTitledInTheDocumentsLanguage) {
+    struct Case {
+        std::string language;
+        std::u16string backlight, multiKey, progress, firmware;
+    };
+    const Case cases[] = {
+        {"zh-CN", u"设置背光", u"多键设置", u"读写进度", u"键盘固件升级"},
+        {"en-US", u"LightSet", u"MultiKey", u"Progress", u"Firmware Update"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        env.config.language = c.language;
+        const auto title = [](const std::u16string& t) { return QString::fromStdU16String(t); };
+        EXPECT_EQ(CTravoDialogBkLightSettings(env.config).windowTitle(), title(c.backlight));
+        EXPECT_EQ(CTravoDialogBkLightMultiSelect(env.config).windowTitle(), title(c.multiKey));
+        EXPECT_EQ(CTravoDialogProgress(env.config, nullptr).windowTitle(), title(c.progress));
+        EXPECT_EQ(CTravoDialogFirmwareUpdate(env.config, nullptr).windowTitle(),
+                  title(c.firmware));
+    }
 }
 
 TEST_F(BacklightDialog, AKeyClickRecoloursThatKeyAndRepaintsOnlyItsFrame) {

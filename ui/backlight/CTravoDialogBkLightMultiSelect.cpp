@@ -8,7 +8,11 @@
 CTravoDialogBkLightMultiSelect::CTravoDialogBkLightMultiSelect(KeyboardConfig& config,
                                                                QWidget* parent)
     : KeyColourDialog(config, SkinWindowId::MultiKey, parent),
-      workingColours(config.multiSelectColours) {}
+      workingColours(config.multiSelectColours) {
+    // Named after the backlight dialog's button that opens it.
+    setWindowTitle(
+        skinCaption(SkinWindowId::Backlight, BacklightRegion::MultiKey, config.language));
+}
 
 bool CTravoDialogBkLightMultiSelect::isSelected(int keyIndex) const {
     const SkinRegion* r = keyRegion(keyIndex);

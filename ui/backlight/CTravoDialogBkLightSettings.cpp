@@ -10,7 +10,10 @@
 
 CTravoDialogBkLightSettings::CTravoDialogBkLightSettings(KeyboardConfig& config, QWidget* parent)
     : KeyColourDialog(config, SkinWindowId::Backlight, parent),
-      workingBacklight(config.backlight) {}
+      workingBacklight(config.backlight) {
+    // Named after the main window's button that opens it.
+    setWindowTitle(skinCaption(SkinWindowId::Main, MainRegion::BacklightCaption, config.language));
+}
 
 void CTravoDialogBkLightSettings::command(int regionId) {
     if (const int key = keyOfCommand(regionId); key > 0) {

@@ -13,6 +13,7 @@
 #include "DeviceTexts.h"
 #include "KeyboardConfig.h"
 #include "RegionIds.h"
+#include "SkinSetup.h"
 #include "SkinResources.h"
 #include "UiSeam.h"
 
@@ -34,6 +35,7 @@ CTravoDialogFirmwareUpdate::CTravoDialogFirmwareUpdate(KeyboardConfig& document,
     : SkinDialog(deviceRegionCount(DeviceWindow::Firmware), parent), config(document) {
     setUpDeviceSkin(*this, DeviceWindow::Firmware);
     showLanguageOf(config.language);
+    setWindowTitle(skinCaption(SkinWindowId::Firmware, FirmwareRegion::Title, config.language));
     percent = 0;
     notifyGuard.emplace(config.notifyWindow, notifyTarget());
     versionBox = makeTextBox(FirmwareRegion::VersionBox);

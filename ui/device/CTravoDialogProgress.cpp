@@ -11,6 +11,7 @@
 #include "DeviceTexts.h"
 #include "KeyboardConfig.h"
 #include "RegionIds.h"
+#include "SkinSetup.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ CTravoDialogProgress::CTravoDialogProgress(KeyboardConfig& document, QWidget* pa
     : SkinDialog(deviceRegionCount(DeviceWindow::Progress), parent), config(document) {
     setUpDeviceSkin(*this, DeviceWindow::Progress);
     showLanguageOf(config.language);
+    setWindowTitle(skinCaption(SkinWindowId::Progress, ProgressRegion::Title, config.language));
 }
 
 CTravoDialogProgress::~CTravoDialogProgress() {

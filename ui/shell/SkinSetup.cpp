@@ -82,6 +82,18 @@ SkinLook skinLook(SkinWindow window, int page, HoverPicture hover) {
     return look;
 }
 
+QString skinCaption(SkinWindow window, int regionId, const std::string& language) {
+    for (const RegionSpec& record : windowSkin(window).regions) {
+        if (record.regionId == regionId) {
+            const QString label = toRegion(record).labelFor(language);
+            if (!label.isEmpty()) {
+                return label;
+            }
+        }
+    }
+    return {};
+}
+
 SkinRect skinControlRect(SkinWindow window, int controlId, int page) {
     for (const ControlSpec& c : windowSkin(window).controls) {
         if (c.controlId == controlId && (c.page == 0 || c.page == page)) {

@@ -37,6 +37,10 @@ enum class HoverPicture { Now, WhenFirstDrawn };
 // dialog), taken from the application's resources. Pictures not loaded are null.
 SkinLook skinLook(SkinWindow window, int page = 1, HoverPicture hover = HoverPicture::Now);
 
+// The caption `regionId` of the window's table in `language`, empty when it has none: a
+// dialog's title for the window manager, from its own title or the button that opens it.
+QString skinCaption(SkinWindow window, int regionId, const std::string& language);
+
 // The rectangle of a child control of the window (its id from the table), or an empty one.
 SkinRect skinControlRect(SkinWindow window, int controlId, int page = 0);
 // The same for a control placed per language ("zh-CN", "en-US"); a language the table does not
