@@ -6,10 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
 
 #include "CTravoDialogProgress.h"
 #include "CTravoDlg.h"
@@ -286,6 +291,45 @@ TEST(MainWindowRecent, TheMenuAppliesAProfileKeysAndBacklight) {
     listed[0]->trigger();
     EXPECT_EQ(seam.questions, 2);
     UiSeam::install(&w.env.seam);
+}
+
+// A window that is never hidden to the tray reaches the same profiles and setting through a right
+// click; Exit stays with the tray, the window has its own button.
+TEST(MainWindowRecent, ARightClickOnTheWindowOffersTheProfilesAndTheSetting) {
+    Window w;
+    ASSERT_TRUE(w.open()) << w.env.problem;
+    const QString gaming = w.settings.path(QStringLiteral("gaming.pro"));
+    ASSERT_TRUE(w.env.config.saveProfile(gaming.toStdString()));
+    ASSERT_TRUE(RecentProfiles().add(gaming.toStdString()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.main));
+
+    QStringList shown;
+    QList<QVariant> data;
+    QTimer::singleShot(0, &w.main, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            return;
+        }
+        for (QAction* action : menu->actions()) {
+            shown << action->text();
+            data << action->data();
+        }
+        menu->close();
+    });
+    // What the desktop sends for a right click on the title strip.
+    const QPoint at(600, 60);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, w.main.mapToGlobal(at));
+    QApplication::sendEvent(&w.main, &click);
+    EXPECT_EQ(shown, (QStringList{"gaming.pro", "", "Verify after writing"}));
+    ASSERT_FALSE(data.isEmpty());
+    EXPECT_EQ(data[0].toString(), gaming);
+
+    // The switch in it is the setting itself.
+    std::unique_ptr<QMenu> menu = w.main.windowMenu();
+    QAction* verify = menu->actions().constLast();
+    ASSERT_TRUE(verify->isCheckable());
+    verify->trigger();
+    EXPECT_FALSE(programSettings::verifyAfterWrite());
 }
 
 TEST(MainWindowRecent, OpenedAndSavedProfilesComeFirstAndEightAreKept) {

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -303,6 +304,22 @@ void CTravoDlg::rebuildRecentProfiles() {
     if (!recentActions.isEmpty()) {
         recentActions << trayMenu->insertSeparator(before);
     }
+}
+
+std::unique_ptr<QMenu> CTravoDlg::windowMenu() {
+    updateTrayTexts();
+    auto menu = std::make_unique<QMenu>(this);
+    for (QAction* action : trayMenu->actions()) {
+        menu->addAction(action);
+        if (action == verifySetting) {
+            break;  // what follows is Exit and its separator
+        }
+    }
+    return menu;
+}
+
+void CTravoDlg::contextMenuEvent(QContextMenuEvent* e) {
+    windowMenu()->exec(e->globalPos());
 }
 
 void CTravoDlg::rememberProfile(const QString& path) {

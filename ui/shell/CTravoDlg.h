@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "ConfigSnapshot.h"
@@ -56,6 +57,10 @@ public:
     // The notification-area icon's menu: the recent profiles, the verify-after-writing setting
     // and Exit, rebuilt each time it opens.
     QMenu* trayContextMenu() const { return trayMenu; }
+    // The menu a right click on the window opens, so the recent profiles and the setting are at
+    // hand without hiding the window first: the tray menu's items but Exit (the window has its
+    // own button). Made anew, owned by the caller.
+    std::unique_ptr<QMenu> windowMenu();
     // Loads the profile and writes it, keys and backlight, to the keyboard; asks first when the
     // configuration has unsaved changes.
     void applyProfile(const QString& path);
@@ -70,6 +75,7 @@ signals:
 protected:
     void prepaint() override;
     void command(int regionId) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     void switchLanguage();
