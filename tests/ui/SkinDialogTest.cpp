@@ -169,16 +169,15 @@ private slots:
             const QRect rect = toQRect(r.rect);
             const QFont font = captionFont(r, text);
             QVERIFY(QFontInfo(font).pixelSize() >= 8);
-            const QRect needed =
-                QFontMetrics(font).boundingRect(rect, captionFlags(r.textFormat), text);
-            QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(),
+            // Whether `text` fits the region in font `f`.
+            const auto fits = [&](const QFont& f) {
+                const QRect needed =
+                    QFontMetrics(f).boundingRect(rect, captionFlags(r.textFormat), text);
+                return needed.width() <= rect.width() && needed.height() <= rect.height();
+            };
+            QVERIFY2(fits(font),
                      qPrintable(QStringLiteral("region %1 \"%2\"").arg(r.regionId).arg(text)));
-            if (QFontMetrics(skinFont(r.fontSize))
-                    .boundingRect(rect, captionFlags(r.textFormat), text)
-                    .width() <= rect.width() &&
-                QFontMetrics(skinFont(r.fontSize))
-                        .boundingRect(rect, captionFlags(r.textFormat), text)
-                        .height() <= rect.height()) {
+            if (fits(skinFont(r.fontSize))) {
                 QCOMPARE(font, skinFont(r.fontSize));  // what fits keeps its own font
             }
         }
