@@ -20,6 +20,7 @@
 #include "KeyNames.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
 #include "Profile.h"
 #include "ProfileJson.h"
 #include "ProgressBar.h"
@@ -409,7 +410,7 @@ int runShow(const Options& o) {
         return kExitOk;
     }
     config.language = languageOf(o);
-    const bool chinese = config.language == "zh-CN";
+    const bool chinese = isChinese(config.language);
     int shown = 0;
     for (int k = 1; k <= kKeyCount; ++k) {
         for (int l = 0; l < kLevelCount; ++l) {

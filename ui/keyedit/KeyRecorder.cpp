@@ -14,6 +14,8 @@
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
+#include "PauseText.h"
 #include "RegionIds.h"
 #include "SkinResources.h"
 #include "UiSeam.h"
@@ -99,19 +101,11 @@ constexpr int kMenuDelete = 1147;
 short savedLeftShift = 0;
 short savedRightShift = 0;
 
-struct Text {
-    const char16_t* zh;
-    const char16_t* en;
-};
+using Text = LanguageText;
 
+// The text for the document's language; empty for a language without texts.
 QString pick(const Text& text, const std::string& language) {
-    if (language == "zh-CN") {
-        return QString::fromUtf16(text.zh);
-    }
-    if (language == "en-US") {
-        return QString::fromUtf16(text.en);
-    }
-    return {};
+    return QStringView(text.exactly(language)).toString();
 }
 
 // The record list's context menu: four submenus of mouse rows, then Delete.
@@ -165,11 +159,11 @@ QString toQString(const std::u16string& text) {
 }
 
 std::u16string delayRow(std::int64_t ms) {
-    return u"<" + QString::number(ms).toStdU16String() + u" ms>";
+    return pauseText(ms);
 }
 
 bool holdsDelay(const std::u16string& row) {
-    return !row.empty() && row.front() == u'<';
+    return recordedAsPause(row);
 }
 
 // A field's number: the leading digits, 0 for none; far too many digits count as a huge value.
@@ -545,7 +539,7 @@ void KeyRecorder::contextMenu(QPoint point) {
     }
     dialog.menuRow = dialog.regionIndexById(id);
     const std::string& language = dialog.config.language;
-    if (language != "zh-CN" && language != "en-US") {
+    if (!isKnownLanguage(language)) {
         return;  // no texts for the menu
     }
     QMenu menu(&dialog);
