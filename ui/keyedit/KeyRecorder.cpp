@@ -76,7 +76,6 @@ constexpr int kVkLeftShift = 160;
 constexpr int kVkRightShift = 161;
 constexpr int kVkReturn = 13;
 constexpr int kKeypadEnter = 269;  // the program's own code for the numeric keypad's Enter
-constexpr quint32 kExtendedFlag = 0x01000000;
 
 constexpr int kFirstRecordRow = KeySettingsRegion::FirstMacroStepRow;
 constexpr int kRecordRows = 9;
@@ -384,8 +383,8 @@ void KeyRecorder::endCapture() {
 
 int KeyRecorder::eventCode(quint32 wParam, quint32 lParam, int* vkOut, bool* upOut) {
     // System keys (typed under Alt) count as presses and releases alike.
-    const bool up = (wParam & 0x80000000u) != 0;
-    int vk = static_cast<int>(wParam & 0xFF);
+    const bool up = (wParam & kHookKeyUp) != 0;
+    int vk = static_cast<int>(wParam & kHookVirtualKeyMask);
     if (vk == kVkShift) {
         // A capture that reports only "Shift": tell the two keys apart by their states.
         KeyCaptureSeam& seam = KeyCaptureSeam::current();
@@ -408,7 +407,7 @@ int KeyRecorder::eventCode(quint32 wParam, quint32 lParam, int* vkOut, bool* upO
     *vkOut = vk;
     *upOut = up;
     const int release = up ? kReleaseFlag : 0;
-    if (vk == kVkReturn && (lParam & kExtendedFlag) != 0) {
+    if (vk == kVkReturn && (lParam & kHookExtendedKey) != 0) {
         return kKeypadEnter + release;
     }
     return vk + release;
