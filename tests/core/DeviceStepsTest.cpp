@@ -25,22 +25,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// In the order of DeviceStep.
+const char* const kStepNames[] = {"write keys", "write lights", "read back",
+                                  "read keys",  "read lights",  "firmware"};
+
 const char* nameOf(DeviceStep step) {
-    switch (step) {
-        case DeviceStep::WriteKeys:
-            return "write keys";
-        case DeviceStep::WriteLights:
-            return "write lights";
-        case DeviceStep::ReadBack:
-            return "read back";
-        case DeviceStep::ReadKeys:
-            return "read keys";
-        case DeviceStep::ReadLights:
-            return "read lights";
-        case DeviceStep::Firmware:
-            return "firmware";
-    }
-    return "?";
+    return kStepNames[static_cast<std::size_t>(step)];
 }
 
 // Whether another holder of the keyboard's lock (another program, or any other descriptor of

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -74,33 +75,20 @@ struct StepTexts {
     const char* retry;
 };
 
+// In the order of DeviceStep.
+constexpr StepTexts kStepTexts[] = {
+    {"Writing keys     ", kSlotCount, 1, "writing the key settings", "write again"},
+    {nullptr, 0, 0, "writing the backlight", "write again"},
+    {"Verifying keys   ", kSlotCount, 1, "reading the keyboard back", "verify again"},
+    {"Reading keys     ", kSlotCount, 1, "reading the key settings",
+     "read again (nothing was saved)"},
+    {nullptr, 0, 0, "reading the backlight", "read again (nothing was saved)"},
+    {"Downloading firmware", kProgressScale, 0, "the firmware download", "download again"},
+};
+static_assert(std::size(kStepTexts) == static_cast<std::size_t>(DeviceStep::Firmware) + 1);
+
 const StepTexts& textsOf(DeviceStep step) {
-    static const StepTexts kWriteKeys{"Writing keys     ", kSlotCount, 1,
-                                      "writing the key settings", "write again"};
-    static const StepTexts kWriteLights{nullptr, 0, 0, "writing the backlight", "write again"};
-    static const StepTexts kReadBack{"Verifying keys   ", kSlotCount, 1,
-                                     "reading the keyboard back", "verify again"};
-    static const StepTexts kReadKeys{"Reading keys     ", kSlotCount, 1, "reading the key settings",
-                                     "read again (nothing was saved)"};
-    static const StepTexts kReadLights{nullptr, 0, 0, "reading the backlight",
-                                       "read again (nothing was saved)"};
-    static const StepTexts kFirmware{"Downloading firmware", kProgressScale, 0,
-                                     "the firmware download", "download again"};
-    switch (step) {
-        case DeviceStep::WriteKeys:
-            return kWriteKeys;
-        case DeviceStep::WriteLights:
-            return kWriteLights;
-        case DeviceStep::ReadBack:
-            return kReadBack;
-        case DeviceStep::ReadKeys:
-            return kReadKeys;
-        case DeviceStep::ReadLights:
-            return kReadLights;
-        case DeviceStep::Firmware:
-            break;
-    }
-    return kFirmware;
+    return kStepTexts[static_cast<std::size_t>(step)];
 }
 
 // Why a device step did not end well, on standard error: the interrupt, another program holding
