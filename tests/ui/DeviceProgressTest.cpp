@@ -13,8 +13,8 @@
 #include "DeviceOperations.h"
 #include "OskelTestSupport.h"
 #include "RegionIds.h"
-#include "device_test_support.h"
-#include "device_watch.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 
 using namespace std::chrono_literals;
 using Watch = DialogWatch<CTravoDialogProgress>;

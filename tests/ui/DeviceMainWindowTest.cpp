@@ -17,8 +17,8 @@
 #include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDlg.h"
 #include "OskelTestSupport.h"
-#include "device_test_support.h"
-#include "device_watch.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 
 namespace {
 

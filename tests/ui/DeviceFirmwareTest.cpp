@@ -10,8 +10,8 @@
 #include "CTravoDialogFirmwareUpdate.h"
 #include "OskelTestSupport.h"
 #include "RegionIds.h"
-#include "device_test_support.h"
-#include "device_watch.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 
 using Watch = DialogWatch<CTravoDialogFirmwareUpdate>;
 

@@ -20,8 +20,8 @@
 #include "SkinResources.h"
 #include "StepListTestSupport.h"
 #include "XvfbTest.h"
-#include "device_test_support.h"
-#include "device_watch.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 // Xlib last: its macros (None, KeyPress...) would clash with the names above.
 #include "XTestClient.h"
 

@@ -21,8 +21,8 @@
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
 #include "RegionIds.h"
-#include "device_test_support.h"
-#include "device_watch.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 
 namespace {
 
