@@ -33,6 +33,10 @@ QString ProfileCommands::text(const char* zh, const char* en) const {
     return QString::fromUtf8(config.language == "zh-CN" ? zh : en);
 }
 
+void ProfileCommands::warn(const QString& message) const {
+    ui().message(parent, message, QString(), UiIcon::Warning);
+}
+
 bool ProfileCommands::hasUnsavedChanges() const {
     return !savedState.matches(config);
 }
@@ -49,10 +53,8 @@ bool ProfileCommands::save() {
     }
     std::string reason;
     if (!config.saveProfile(filePath(path), &reason)) {
-        ui().message(
-            parent,
-            text("保存配置失败：", "Could not save the profile: ") + QString::fromStdString(reason),
-            QString(), UiIcon::Warning);
+        warn(text("保存配置失败：", "Could not save the profile: ") +
+             QString::fromStdString(reason));
         return false;
     }
     markSaved();
@@ -85,10 +87,8 @@ bool ProfileCommands::openRecent(const QString& path) {
 bool ProfileCommands::load(const QString& path) {
     std::string reason;
     if (!config.loadProfile(filePath(path), &reason)) {
-        ui().message(
-            parent,
-            text("打开配置失败：", "Could not open the profile: ") + QString::fromStdString(reason),
-            QString(), UiIcon::Warning);
+        warn(text("打开配置失败：", "Could not open the profile: ") +
+             QString::fromStdString(reason));
         return false;
     }
     markSaved();
@@ -97,11 +97,9 @@ bool ProfileCommands::load(const QString& path) {
         if (parent != nullptr) {
             parent->update();
         }
-        ui().message(parent,
-                     text("配置文件不完整：文件被截断，截断之后的按键为空。",
-                          "The profile is incomplete: the file was cut short, and the keys after "
-                          "the cut are empty."),
-                     QString(), UiIcon::Warning);
+        warn(text("配置文件不完整：文件被截断，截断之后的按键为空。",
+                  "The profile is incomplete: the file was cut short, and the keys after the cut "
+                  "are empty."));
     }
     return true;
 }

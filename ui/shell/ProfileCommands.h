@@ -54,6 +54,7 @@ private:
     // was saved or the user lets it go.
     bool askToSave(bool withCancel);
     QString text(const char* zh, const char* en) const;
+    void warn(const QString& message) const;
 
     KeyboardConfig& config;
     QWidget* parent;
