@@ -8,10 +8,10 @@
 #include <QTest>
 
 #include "CTravoDialogFirmwareUpdate.h"
-#include "OskelTestSupport.h"
-#include "RegionIds.h"
 #include "DeviceTestSupport.h"
 #include "DialogWatch.h"
+#include "OskelTestSupport.h"
+#include "RegionIds.h"
 
 using Watch = DialogWatch<CTravoDialogFirmwareUpdate>;
 

@@ -16,9 +16,9 @@
 
 #include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDlg.h"
-#include "OskelTestSupport.h"
 #include "DeviceTestSupport.h"
 #include "DialogWatch.h"
+#include "OskelTestSupport.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "CTravoDialogProgress.h"
 #include "DeviceDialogs.h"
 #include "DeviceOperations.h"
-#include "OskelTestSupport.h"
-#include "RegionIds.h"
 #include "DeviceTestSupport.h"
 #include "DialogWatch.h"
+#include "OskelTestSupport.h"
+#include "RegionIds.h"
 
 using namespace std::chrono_literals;
 using Watch = DialogWatch<CTravoDialogProgress>;
