@@ -9,6 +9,7 @@
 #include <QSystemTrayIcon>
 
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
 
@@ -44,12 +45,13 @@ void TrayMenu::hideIcon() {
 }
 
 void TrayMenu::update() {
-    const bool chinese = config.language == "zh-CN";
-    const bool known = chinese || config.language == "en-US";
-    exitItem->setText(chinese ? QStringLiteral("关闭") : QStringLiteral("Exit"));
-    exitItem->setVisible(known);
-    verifySetting->setText(chinese ? QStringLiteral("写入后校验")
-                                   : QStringLiteral("Verify after writing"));
+    const auto shown = [this](const LanguageText& text) {
+        return QString::fromStdU16String(std::u16string(text.chineseOrEnglish(config.language)));
+    };
+    exitItem->setText(shown({u"关闭", u"Exit"}));
+    // Without a known language the window has no texts: Exit only by its button.
+    exitItem->setVisible(isKnownLanguage(config.language));
+    verifySetting->setText(shown({u"写入后校验", u"Verify after writing"}));
     {
         const QSignalBlocker quiet(verifySetting);
         verifySetting->setChecked(programSettings::verifyAfterWrite());
