@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // oskelctl end to end: the program runs as its own process against oskel-virtual-keyboard,
 // another process, in a private runtime folder, and the test compares what the keyboard logged,
-// what oskelctl printed and the files it wrote.
+// what oskelctl printed and the files it wrote. The whole suite runs through either door of the
+// keyboard: its socket, or (--door=usb) the USB device in a umockdev testbed, reached through
+// libudev and hidapi's hidraw backend as a real keyboard is.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -21,6 +27,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Which door of the keyboard the suite goes through.
+bool throughUsb = false;
 
 using Payload = std::vector<std::uint8_t>;
 
@@ -149,19 +158,42 @@ protected:
         return environmentWith(more);
     }
 
-    // Starts oskel-virtual-keyboard with a log; true once it listens.
+    // Starts oskel-virtual-keyboard with a log; true once it listens. Through the USB door its
+    // command only says where the testbed is and waits; oskelctl runs in the testbed beside it.
     void startKeyboard(std::vector<std::string> args = {}) {
         args.insert(args.begin(), {"--log", logPath.string()});
+        if (throughUsb) {
+            args.insert(args.begin(), "--usb");
+            args.insert(args.end(),
+                        {"--", "/bin/sh", "-c", "echo \"ready $UMOCKDEV_DIR\"; exec cat"});
+        }
         ASSERT_TRUE(keyboard.start(VIRTUAL_KEYBOARD_PATH, args, env()));
         std::string line;
         ASSERT_TRUE(keyboard.readLine(line, std::chrono::seconds(10))) << "no ready line";
         ASSERT_EQ(line.rfind("ready ", 0), 0u) << line;
-        socketPath = line.substr(6);
+        if (throughUsb) {
+            testbed = line.substr(6);
+            // The first keyboard plugged in: interface 00 is hidraw0, interface 01 hidraw1.
+            socketPath = "hidraw#vid_0483&pid_5022&mi_01#/dev/hidraw1";
+        } else {
+            socketPath = line.substr(6);
+        }
+    }
+
+    // The environment of a program that is to reach the keyboard: in the USB door's testbed
+    // while it runs.
+    std::map<std::string, std::string> deviceEnv(
+        std::map<std::string, std::string> more = {}) const {
+        if (throughUsb && keyboard.running()) {
+            more["UMOCKDEV_DIR"] = testbed;
+            more["LD_PRELOAD"] = "libumockdev-preload.so.0";
+        }
+        return env(more);
     }
 
     ProcessResult ctl(const std::vector<std::string>& args,
                       const std::map<std::string, std::string>& more = {}) {
-        ProcessResult r = runProcess(OSKELCTL_PATH, args, env(more));
+        ProcessResult r = runProcess(OSKELCTL_PATH, args, deviceEnv(more));
         EXPECT_FALSE(r.timedOut) << "oskelctl hung: " << ::testing::PrintToString(args);
         return r;
     }
@@ -192,7 +224,8 @@ protected:
     fs::path dir;
     fs::path runtime;
     fs::path logPath;
-    std::string socketPath;
+    std::string socketPath;  // the keyboard's device path
+    std::string testbed;     // the USB door's UMOCKDEV_DIR
     BackgroundProcess keyboard;
     const std::string sample = SAMPLE_PROFILE;
 };
@@ -526,13 +559,21 @@ INSTANTIATE_TEST_SUITE_P(
             {"--drop-after", "212"}, {"write", "SAMPLE"}, "writing the key settings failed"},
         FailureCase{{"--drop-after", "224"}, {"write", "SAMPLE"}, "writing the backlight failed"}));
 
-// A keyboard killed without a chance to clean up leaves its socket behind: it is not attached.
-TEST_F(OskelctlEndToEnd, SocketOfAKilledKeyboardIsNotAttached) {
+// A keyboard that goes away is not attached. Killed without a chance to clean up, the socket
+// door leaves its socket behind, which is no keyboard; the USB door, told to end, ends its
+// command first and leaves no testbed behind.
+TEST_F(OskelctlEndToEnd, KeyboardThatWentAwayIsNotAttached) {
     startKeyboard();
     ASSERT_EQ(ctl({"detect"}).exitCode, 0);
-    keyboard.sendSignal(SIGKILL);
-    keyboard.stop();
-    ASSERT_TRUE(fs::exists(socketPath));
+    if (throughUsb) {
+        ASSERT_TRUE(fs::exists(testbed));
+        keyboard.stop();
+        EXPECT_FALSE(fs::exists(testbed)) << "the testbed stayed";
+    } else {
+        keyboard.sendSignal(SIGKILL);
+        keyboard.stop();
+        ASSERT_TRUE(fs::exists(socketPath));
+    }
     for (const char* command : {"detect", "version"}) {
         const ProcessResult r = ctl({command});
         EXPECT_EQ(r.exitCode, 1) << command;
@@ -565,9 +606,12 @@ TEST_F(OskelctlEndToEnd, DetectAndVersionNameTheKeyboard) {
 }
 
 // A keyboard this user may not open: the commands say so and name the udev rule. The socket is
-// made unwritable; root, who may write anything, runs oskelctl as the unprivileged user 65534.
+// made unwritable, the USB door's node is given to its owner alone; root, who may open
+// anything, runs oskelctl as the unprivileged user 65534.
 TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
-    startKeyboard();
+    startKeyboard(throughUsb
+                      ? std::vector<std::string>{"--node-mode", geteuid() == 0 ? "0600" : "0000"}
+                      : std::vector<std::string>{});
     std::string program = OSKELCTL_PATH;
     std::vector<std::string> prefix;
     if (geteuid() == 0) {
@@ -586,15 +630,21 @@ TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
         // folder of its own user closed to others, so the folders change hands; the socket
         // stays root's.
         chmod(dir.c_str(), 0755);
-        for (const fs::path& p : {runtime, runtime / "oskel", runtime / "oskel" / "hid"}) {
+        const std::vector<fs::path> folders =
+            throughUsb
+                ? std::vector<fs::path>{runtime}
+                : std::vector<fs::path>{runtime, runtime / "oskel", runtime / "oskel" / "hid"};
+        for (const fs::path& p : folders) {
             ASSERT_EQ(chown(p.c_str(), 65534, 65534), 0) << p;
         }
     }
-    ASSERT_EQ(chmod(socketPath.c_str(), 0444), 0);
+    if (!throughUsb) {
+        ASSERT_EQ(chmod(socketPath.c_str(), 0444), 0);
+    }
     auto run = [&](const std::string& command) {
         std::vector<std::string> args = prefix;
         args.push_back(command);
-        return runProcess(program, args, env());
+        return runProcess(program, args, deviceEnv());
     };
     ProcessResult r = run("version");
     EXPECT_EQ(r.exitCode, 1) << r.err;
@@ -607,14 +657,65 @@ TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
     EXPECT_TRUE(logged().empty());
 }
 
+// Like hidraw, the keyboard may be open in several programs at once: with another program
+// holding it open (and getting every report the keyboard sends), oskelctl reads and writes as
+// ever. While another program is in an exchange (holds the keyboard's lock), oskelctl waits
+// for it and then says who is in the way, not that the keyboard stopped answering.
+TEST_F(OskelctlEndToEnd, AnotherProgramHoldingTheKeyboard) {
+    startKeyboard();
+    BackgroundProcess holder;
+    int socketHolder = -1;
+    if (throughUsb) {
+        ASSERT_TRUE(holder.start("/bin/sh", {"-c", "exec 3<>/dev/hidraw1; echo open; exec cat"},
+                                 deviceEnv()));
+        std::string line;
+        ASSERT_TRUE(holder.readLine(line, std::chrono::seconds(10)));
+        ASSERT_EQ(line, "open");
+    } else {
+        socketHolder = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+        ASSERT_EQ(::connect(socketHolder, reinterpret_cast<sockaddr*>(&address), sizeof address),
+                  0);
+    }
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        const std::string out = (dir / "held.pro").string();
+        ProcessResult r = ctl({"write", "--verify", sample});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        r = ctl({"read", out});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        r = ctl({"version"});
+        EXPECT_EQ(r.out, "OSKEL-108 V1.00\n") << r.err;
+    }
+
+    // The lock is on the node (through the USB door) or on the socket's lock file.
+    const fs::path lockTarget = throughUsb
+                                    ? fs::path(testbed) / "dev" / "hidraw1"
+                                    : runtime / "oskel" / "locks" / fs::path(socketPath).filename();
+    const int lock = ::open(lockTarget.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(lock, 0) << lockTarget;
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    const std::size_t before = logged().size();
+    const ProcessResult r = ctl({"version"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("another program is using the keyboard"), std::string::npos) << r.err;
+    EXPECT_EQ(logged().size(), before) << "the keyboard was talked to while another held it";
+    ::close(lock);
+    if (socketHolder >= 0) {
+        ::close(socketHolder);
+    }
+}
+
 // Ctrl-C during a transfer cancels it: the command ends with its own message and the shell's
 // status for SIGINT, not killed in the middle of a report.
 TEST_F(OskelctlEndToEnd, InterruptEndsTheTransferWithAMessage) {
     startKeyboard({"--silent"});
     const fs::path errPath = dir / "ctl.err";
     BackgroundProcess read;
-    ASSERT_TRUE(
-        read.start(OSKELCTL_PATH, {"read", (dir / "out.pro").string()}, env(), errPath.string()));
+    ASSERT_TRUE(read.start(OSKELCTL_PATH, {"read", (dir / "out.pro").string()}, deviceEnv(),
+                           errPath.string()));
     // The request in the keyboard's log means oskelctl is inside the transfer, its signal
     // watch long in place.
     for (int i = 0; i < 500 && logged().empty(); ++i) {
@@ -878,3 +979,13 @@ TEST_F(OskelctlEndToEnd, RecentListsTheProgramsProfilesThatStillExist) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--door=usb") {
+            throughUsb = true;
+        }
+    }
+    return RUN_ALL_TESTS();
+}
