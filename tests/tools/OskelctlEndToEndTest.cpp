@@ -654,7 +654,69 @@ TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
     r = run("detect");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("70-oskel.rules"), std::string::npos) << r.err;
+    // doctor says why, with the same advice.
+    r = run("doctor");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("this user may not open it (Permission denied)"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("may not open it: the udev rule 70-oskel.rules"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Firmware version: not read (this user may not open the keyboard)"),
+              std::string::npos)
+        << r.out;
     EXPECT_TRUE(logged().empty());
+}
+
+// doctor: what stands between this user and the keyboard, for a person and as JSON; exit 0
+// only when the keyboard can be used.
+TEST_F(OskelctlEndToEnd, DoctorSaysWhatItFound) {
+    ProcessResult r = ctl({"doctor"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("Keyboards: none found"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("The keyboard cannot be used."), std::string::npos) << r.out;
+
+    startKeyboard({"--version", "OSKEL-DOCTOR 1.5"});
+    r = ctl({"doctor"}, {{"DISPLAY", ":5"}});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find(throughUsb ? "(USB 0483:5022, port 1-1), the one Oskel and oskelctl use"
+                                    : "(socket in "),
+              std::string::npos)
+        << r.out;
+    if (throughUsb) {
+        // Both interfaces with their nodes; only 01 is the program's.
+        EXPECT_NE(r.out.find("interface 00 (typing; Oskel leaves it alone): /dev/hidraw0"),
+                  std::string::npos)
+            << r.out;
+        EXPECT_NE(r.out.find("interface 01 (configuration): /dev/hidraw1  crw-rw-rw-"),
+                  std::string::npos)
+            << r.out;
+    }
+    EXPECT_NE(r.out.find("this user may open it"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("udev rule: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Session: X11: every keystroke of the desktop can be recorded"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Firmware version: OSKEL-DOCTOR 1.5"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("The keyboard can be used."), std::string::npos) << r.out;
+
+    r = ctl({"doctor", "--json"}, {{"DISPLAY", ":5"}, {"WAYLAND_DISPLAY", "wayland-0"}});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    JsonValue v;
+    std::string error;
+    ASSERT_TRUE(parseJson(r.out, v, error)) << error << r.out;
+    ASSERT_EQ(v["keyboards"].array.size(), 1u) << r.out;
+    const JsonValue& keyboard = v["keyboards"][0];
+    EXPECT_EQ(keyboard["door"].string, throughUsb ? "usb" : "socket");
+    EXPECT_TRUE(keyboard["used"].boolean);
+    const JsonValue& interfaces = keyboard["interfaces"];
+    ASSERT_EQ(interfaces.array.size(), throughUsb ? 2u : 1u);
+    const JsonValue& configuration = interfaces.array.back();
+    EXPECT_EQ(configuration["devicePath"].string, socketPath);
+    EXPECT_TRUE(configuration["mayOpen"].boolean);
+    EXPECT_FALSE(configuration["inExchange"].boolean);
+    EXPECT_EQ(v["session"]["type"].string, "XWayland");
+    EXPECT_EQ(v["firmwareVersion"].string, "OSKEL-DOCTOR 1.5");
+    EXPECT_TRUE(v["usable"].boolean);
 }
 
 // Like hidraw, the keyboard may be open in several programs at once: with another program
@@ -698,9 +760,21 @@ TEST_F(OskelctlEndToEnd, AnotherProgramHoldingTheKeyboard) {
     ASSERT_GE(lock, 0) << lockTarget;
     ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
     const std::size_t before = logged().size();
-    const ProcessResult r = ctl({"version"});
+    ProcessResult r = ctl({"version"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("another program is using the keyboard"), std::string::npos) << r.err;
+    // doctor names it too, and the program holding the node open, without waiting.
+    r = ctl({"doctor"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("another program is using the keyboard (in an exchange now)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Firmware version: not read (another program is using the keyboard)"),
+              std::string::npos)
+        << r.out;
+    if (throughUsb) {
+        EXPECT_NE(r.out.find("held open by cat (process"), std::string::npos) << r.out;
+    }
     EXPECT_EQ(logged().size(), before) << "the keyboard was talked to while another held it";
     ::close(lock);
     if (socketHolder >= 0) {

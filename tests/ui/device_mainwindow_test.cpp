@@ -51,14 +51,17 @@ struct MainWindow {
 
 }  // namespace
 
-TEST(MainWindowDevice, ReadAllRebuildsTheKeysShown) {
-    DeviceDialogTest env;
+// The main window's Write and Read through either door of the keyboard.
+class MainWindowThroughDoor : public ::testing::TestWithParam<KeyboardDoor> {};
+
+TEST_P(MainWindowThroughDoor, ReadAllRebuildsTheKeysShown) {
+    DeviceDialogTest env({}, GetParam());
     NEED_KEYBOARD(env);
     env.config.language = "en-US";
     MainWindow main(env.config);
     ASSERT_TRUE(main.open());
-    env.keyboard->setSlotRecord(4, {singleKeyRecord(1, 5, 0x04)});
-    env.keyboard->setSlotRecord(40, {singleKeyRecord(1, 41, 0x2C)});
+    env.board->setSlotRecord(4, {singleKeyRecord(1, 5, 0x04)});
+    env.board->setSlotRecord(40, {singleKeyRecord(1, 41, 0x2C)});
     EXPECT_FALSE(main.keyLit(5));
 
     clickRegion(main.dlg, MainRegion::ReadAll);
@@ -68,6 +71,61 @@ TEST(MainWindowDevice, ReadAllRebuildsTheKeysShown) {
     EXPECT_TRUE(main.keyLit(5));
     EXPECT_TRUE(main.keyLit(41));
     EXPECT_FALSE(main.keyLit(6));
+}
+
+TEST_P(MainWindowThroughDoor, WriteKeysSendsWhatTheWindowShows) {
+    DeviceDialogTest env({}, GetParam());
+    NEED_KEYBOARD(env);
+    MainWindow main(env.config);
+    ASSERT_TRUE(main.open());
+    env.config.slot(7, 0).mode = Single;
+    env.config.slot(7, 0).hwCode = 0x2C;
+
+    clickRegion(main.dlg, MainRegion::WriteKeys);
+    EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
+    // Key records are not answered: the keyboard may still be taking the last ones in.
+    EXPECT_TRUE(env.board->waitForReports(218, 5000));
+    EXPECT_EQ(env.board->slotRecord(1, 7).front(), singleKeyRecord(1, 7, 0x2C));
+    // An unassigned key goes out as the empty record: type 0 without codes.
+    oskel::Payload empty{};
+    empty[1] = 0xF0;
+    empty[2] = 1;
+    empty[3] = 8;
+    EXPECT_EQ(env.board->slotRecord(1, 8).front(), empty);
+}
+
+INSTANTIATE_TEST_SUITE_P(MainWindowDevice, MainWindowThroughDoor,
+                         ::testing::Values(KeyboardDoor::Socket, KeyboardDoor::Usb),
+                         [](const ::testing::TestParamInfo<KeyboardDoor>& info) {
+                             return std::string(doorName(info.param));
+                         });
+
+// The cable pulled while the window is open: udev's "remove" reaches the window, which says the
+// keyboard is not connected and ends, as for a keyboard that went away any other way; plugged
+// back in, the next start finds it again.
+TEST(MainWindowDevice, PulledCableIsNoticedThroughUdevAndReplugIsFound) {
+    DeviceDialogTest env({}, KeyboardDoor::Usb);
+    NEED_KEYBOARD(env);
+    {
+        MainWindow main(env.config);
+        ASSERT_TRUE(main.open());
+        EXPECT_TRUE(env.seam.messages.isEmpty());
+        env.usbKeyboard->unplug();
+        EXPECT_TRUE(waitUntil([&] {
+            return main.dlg.endReason() == CTravoDlg::EndReason::KeyboardLost;
+        })) << "the window never heard of the pulled cable";
+        EXPECT_EQ(env.seam.messages, QStringList{"Keyboard is not connected"});
+    }
+    env.config.keyboard.__closeDev();
+    env.seam.messages.clear();
+    ASSERT_TRUE(env.usbKeyboard->plug()) << env.usbKeyboard->error();
+    env.board->setSlotRecord(4, {singleKeyRecord(1, 5, 0x04)});
+    MainWindow again(env.config);
+    ASSERT_TRUE(again.open());
+    EXPECT_TRUE(env.seam.messages.isEmpty());
+    clickRegion(again.dlg, MainRegion::ReadAll);
+    EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
+    EXPECT_TRUE(again.keyLit(5));
 }
 
 // Unsaved work in the window when ReadAll is clicked, and what the user answers.
@@ -121,27 +179,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadOverUnsavedCase{"YesAndSaved", UiAnswer::Yes, true, true},
                       ReadOverUnsavedCase{"YesButSaveCancelled", UiAnswer::Yes, false, false}),
     [](const ::testing::TestParamInfo<ReadOverUnsavedCase>& info) { return info.param.name; });
-
-TEST(MainWindowDevice, WriteKeysSendsWhatTheWindowShows) {
-    DeviceDialogTest env;
-    NEED_KEYBOARD(env);
-    MainWindow main(env.config);
-    ASSERT_TRUE(main.open());
-    env.config.slot(7, 0).mode = Single;
-    env.config.slot(7, 0).hwCode = 0x2C;
-
-    clickRegion(main.dlg, MainRegion::WriteKeys);
-    EXPECT_EQ(env.seam.messages, QStringList{"OK!"});
-    // Key records are not answered: the keyboard may still be taking the last ones in.
-    EXPECT_TRUE(env.keyboard->waitForReports(218, 5000));
-    EXPECT_EQ(env.keyboard->slotRecord(1, 7).front(), singleKeyRecord(1, 7, 0x2C));
-    // An unassigned key goes out as the empty record: type 0 without codes.
-    oskel::Payload empty{};
-    empty[1] = 0xF0;
-    empty[2] = 1;
-    empty[3] = 8;
-    EXPECT_EQ(env.keyboard->slotRecord(1, 8).front(), empty);
-}
 
 TEST(MainWindowDevice, FirmwareButtonOpensTheFirmwareDialog) {
     DeviceDialogTest env;

@@ -16,6 +16,7 @@
 #include "Descriptions.h"
 #include "DeviceAccess.h"
 #include "DeviceProgress.h"
+#include "Doctor.h"
 #include "FirmwareCheck.h"
 #include "KeyNames.h"
 #include "KeyTables.h"
@@ -459,6 +460,8 @@ int runCommand(const Options& o) {
             return runFirmware(o);
         case Command::Show:
             return runShow(o);
+        case Command::Doctor:
+            return runDoctor(o);
         case Command::None:
             break;
     }

@@ -522,6 +522,9 @@ void UsbKeyboard::Door::pullCable(Plug& plug, bool byItself) {
     // and sysfs entries gone with it (one device at a time: not every umockdev takes the
     // children along).
     for (auto at = plug.syspaths.rbegin(); at != plug.syspaths.rend(); ++at) {
+#if !defined(OSKEL_UMOCKDEV_REMOVE_SENDS_UEVENT)
+        umockdev_testbed_uevent(testbed.handle(), at->c_str(), "remove");
+#endif
         umockdev_testbed_remove_device(testbed.handle(), at->c_str());
     }
     for (Node& node : plug.nodes) {
@@ -744,7 +747,14 @@ void reexecUnderUmockdev(char** argv) {
     }
     ::setenv("LD_PRELOAD", preload.c_str(), 1);
     ::setenv("OSKEL_UMOCKDEV_REEXEC", "1", 1);
-    ::execv("/proc/self/exe", argv);
+    // By its own path, not /proc/self/exe, so the program keeps its name in ps.
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) {
+        return;
+    }
+    self[length] = '\0';
+    ::execv(self, argv);
 }
 
 }  // namespace oskel

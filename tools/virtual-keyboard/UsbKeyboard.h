@@ -14,8 +14,9 @@
 // read with EIO and later writes with ENODEV, and hangs up the node, so poll() reports POLLHUP;
 // plug() puts a new device in, as replugging does.
 //
-// umockdev's preload must be in the program from its start: a test reaches the devices from its
-// own process after reexecUnderUmockdev().
+// umockdev's preload must be in the process that makes the testbed (umockdev sends the uevents
+// through it) and in every program that is to see the devices, from their start: call
+// reexecUnderUmockdev() first thing in main().
 
 #include <sys/types.h>
 

@@ -2,6 +2,7 @@
 // oskel-virtual-keyboard: publishes one virtual keyboard socket and serves its clients until
 // SIGINT, SIGTERM or the end of standard input; then removes its socket. With --usb it shows
 // the keyboard as a USB device in a umockdev testbed instead and runs a command there.
+#include <dlfcn.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -165,12 +166,8 @@ pid_t startCommand(const std::vector<std::string>& command) {
     pthread_sigmask(SIG_SETMASK, &none, nullptr);
     signal(SIGPIPE, SIG_DFL);
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    const char* old = std::getenv("LD_PRELOAD");
-    std::string preload = "libumockdev-preload.so.0";
-    if (old != nullptr && old[0] != '\0') {
-        preload += std::string(":") + old;
-    }
-    ::setenv("LD_PRELOAD", preload.c_str(), 1);
+    // The preload this program runs under goes on to the command.
+    ::unsetenv("OSKEL_UMOCKDEV_REEXEC");
     std::vector<char*> args;
     for (const std::string& word : command) {
         args.push_back(const_cast<char*>(word.c_str()));
@@ -276,6 +273,16 @@ int main(int argc, char** argv) {
     UsbDoorOptions usb;
     if (!parseArguments(argc, argv, options, usb)) {
         return 2;
+    }
+    if (usb.usb) {
+        // umockdev sends its uevents through its preload: this program runs under it too.
+        oskel::reexecUnderUmockdev(argv);
+        if (::dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
+            std::fprintf(stderr,
+                         "oskel-virtual-keyboard: umockdev's preload cannot be loaded "
+                         "(install umockdev)\n");
+            return 1;
+        }
     }
     // The signals are taken through a descriptor, blocked in every thread, so the serving
     // thread never sees them and the socket is always removed.
