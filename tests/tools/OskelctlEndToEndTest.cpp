@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -187,6 +188,10 @@ protected:
         if (throughUsb && keyboard.running()) {
             more["UMOCKDEV_DIR"] = testbed;
             more["LD_PRELOAD"] = "libumockdev-preload.so.0";
+            // A sanitizer build wants its runtime first; the preload comes before it.
+            const char* sanitizer = std::getenv("ASAN_OPTIONS");
+            more["ASAN_OPTIONS"] =
+                std::string(sanitizer != nullptr ? sanitizer : "") + ":verify_asan_link_order=0";
         }
         return env(more);
     }
@@ -578,6 +583,48 @@ TEST_F(OskelctlEndToEnd, KeyboardThatWentAwayIsNotAttached) {
         const ProcessResult r = ctl({command});
         EXPECT_EQ(r.exitCode, 1) << command;
         EXPECT_NE(r.err.find("Keyboard is not connected"), std::string::npos) << r.err;
+    }
+}
+
+// The keyboard taken away and given back while nothing runs: not connected in between, found
+// and answering again after. Through the USB door the cable is pulled (SIGUSR1) and plugged
+// back in (SIGUSR2), and a keyboard that pulled its own cable (--drop-after) comes back by
+// itself after --replug-after; the socket door's keyboard is stopped and started again.
+TEST_F(OskelctlEndToEnd, KeyboardTakenAwayAndBackIsFoundAgain) {
+    auto detected = [&] { return ctl({"detect"}).exitCode == 0; };
+    auto waitFor = [&](bool attached) {
+        for (int i = 0; i < 200; ++i) {
+            if (detected() == attached) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    startKeyboard();
+    ASSERT_TRUE(detected());
+    if (throughUsb) {
+        keyboard.sendSignal(SIGUSR1);
+        EXPECT_TRUE(waitFor(false)) << "the pulled keyboard is still listed";
+        const ProcessResult r = ctl({"version"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("Keyboard is not connected!"), std::string::npos) << r.err;
+        keyboard.sendSignal(SIGUSR2);
+    } else {
+        keyboard.stop();
+        EXPECT_TRUE(waitFor(false));
+        startKeyboard();
+    }
+    ASSERT_TRUE(waitFor(true)) << "the keyboard plugged back in is not found";
+    EXPECT_EQ(ctl({"version"}).out, "OSKEL-108 V1.00\n");
+
+    if (throughUsb) {
+        keyboard.stop();
+        startKeyboard({"--drop-after", "1", "--replug-after", "0.5"});
+        ProcessResult r = ctl({"version"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("reading the firmware version failed"), std::string::npos) << r.err;
+        EXPECT_TRUE(waitFor(true)) << "the keyboard did not come back by itself";
     }
 }
 

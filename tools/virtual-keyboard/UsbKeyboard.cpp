@@ -747,6 +747,12 @@ void reexecUnderUmockdev(char** argv) {
     }
     ::setenv("LD_PRELOAD", preload.c_str(), 1);
     ::setenv("OSKEL_UMOCKDEV_REEXEC", "1", 1);
+    // A build with the address sanitizer wants its runtime first; the preload comes before it.
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    std::string options = sanitizer != nullptr && sanitizer[0] != '\0'
+                              ? std::string(sanitizer) + ":verify_asan_link_order=0"
+                              : std::string("verify_asan_link_order=0");
+    ::setenv("ASAN_OPTIONS", options.c_str(), 1);
     // By its own path, not /proc/self/exe, so the program keeps its name in ps.
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
