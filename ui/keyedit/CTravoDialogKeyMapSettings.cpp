@@ -19,6 +19,7 @@
 #include "SkinSetup.h"
 #include "Theme.h"
 #include "TipControl.h"
+#include "UiSeam.h"
 
 namespace {
 
@@ -79,6 +80,10 @@ CTravoDialogKeyMapSettings::CTravoDialogKeyMapSettings(KeyboardConfig& document,
     placeControls();
     buildWorkingLists();
     loadAssignment();
+    // The dialog itself holds the focus when it opens, so Enter is OK on every tab; the focus
+    // would otherwise land in the loop count field, where Enter does nothing.
+    // A click on the painted surface takes no focus, so an open field commits on that click.
+    setFocus(Qt::OtherFocusReason);
 }
 
 CTravoDialogKeyMapSettings::~CTravoDialogKeyMapSettings() = default;
@@ -234,23 +239,24 @@ void CTravoDialogKeyMapSettings::selectTab(int t) {
     showControl(rightScrollBar, bars.right != nullptr);
     if (bars.left != nullptr) {
         leftScrollBar->setGeometry(controlRect(Region::LeftScrollBar, t));
-        setScrollRange(leftScrollBar, bars.left->count(), bars.page);
+        setScrollRange(leftScrollBar, bars.left->count(), bars.page, bars.left->ViewStartAt);
     }
     if (bars.right != nullptr) {
         rightScrollBar->setGeometry(controlRect(Region::RightScrollBar, t));
-        setScrollRange(rightScrollBar, bars.right->count(), bars.page);
+        setScrollRange(rightScrollBar, bars.right->count(), bars.page, bars.right->ViewStartAt);
     }
     refreshCaptions();
     update();
 }
 
-void CTravoDialogKeyMapSettings::setScrollRange(CSkinScrollBar* bar, int items, int page) {
+void CTravoDialogKeyMapSettings::setScrollRange(CSkinScrollBar* bar, int items, int page,
+                                                int start) {
     ScrollInfo info;
     info.fMask = SIF_ALL;
     info.nMin = 0;
     info.nMax = items + page - 1;
     info.nPage = static_cast<unsigned>(page);
-    info.nPos = 0;
+    info.nPos = start;
     bar->setScrollInfo(info);
 }
 
@@ -306,6 +312,8 @@ void CTravoDialogKeyMapSettings::command(int id) {
         accept();
         return;
     }
+    // A button that cannot act now says why instead of doing nothing in silence.
+    const QString reason = idleReason(id);
     if (id == Region::Cancel || id == Region::Close) {
         reject();
         return;
@@ -334,6 +342,12 @@ void CTravoDialogKeyMapSettings::command(int id) {
     }
     refreshCaptions();
     updateTip();
+    if (!reason.isEmpty()) {
+        tipRegion = regionIndexById(id);
+        tipCtrl->setTipText(reason);
+        tipCtrl->activate(true);
+        tipCtrl->popUp(mapToGlobal(lastMousePoint));
+    }
     update();
 }
 
@@ -360,6 +374,7 @@ void CTravoDialogKeyMapSettings::storeOk() {
         return;
     }
     KeyAssignment& slot = config.slot(config.currentKey, config.currentLevel);
+    const bool hadFn = isFn(slot);
     slot.mode = NotSet;
     switch (currentTab) {
         case 1:
@@ -394,9 +409,47 @@ void CTravoDialogKeyMapSettings::storeOk() {
             storeOption(config);
             break;
     }
+    if (hadFn && !isFn(slot)) {
+        dropFnFromOtherLevel(config);
+    }
+}
+
+bool CTravoDialogKeyMapSettings::clearConfirmed() {
+    // Clear empties the tab's whole catalogue, not this key's entry: with entries to lose, the
+    // user says so first. Closing the question keeps them.
+    struct Question {
+        int tab;
+        const StepList* catalogue;
+        const char16_t* zh;
+        const char16_t* en;
+        const char16_t* enOne;
+    };
+    const Question questions[] = {
+        {1, &comboList, u"清空全部 %1 个组合键？", u"Remove all %1 combinations?",
+         u"Remove the 1 combination?"},
+        {2, &macroList, u"清空全部 %1 个宏？", u"Remove all %1 macros?", u"Remove the 1 macro?"},
+        {3, &emulationList, u"清空全部 %1 个模拟击键？", u"Remove all %1 emulations?",
+         u"Remove the 1 emulation?"},
+    };
+    for (const Question& q : questions) {
+        if (q.tab != currentTab) {
+            continue;
+        }
+        const int n = q.catalogue->count();
+        if (n == 0) {
+            return true;
+        }
+        const char16_t* format = config.language == "zh-CN" ? q.zh : n == 1 ? q.enOne : q.en;
+        const QString text = QString::fromUtf16(format).arg(n);
+        return ui().question(this, text, false, toQString(titleText(config))) == UiAnswer::Yes;
+    }
+    return true;
 }
 
 void CTravoDialogKeyMapSettings::clearTab() {
+    if (!clearConfirmed()) {
+        return;
+    }
     const auto clearPair = [this](StepList& catalogue, StepList& working) {
         catalogue.clear();
         working.clear();
@@ -436,7 +489,8 @@ void CTravoDialogKeyMapSettings::refreshCaptions() {
             SkinRegion& row = regionById(firstId + r);
             const QString text = toQString(list.itemAtRow(r));
             row.label[config.language] = text;
-            row.lit = r == list.CursorPos;
+            // An empty list has no cursor entry to highlight.
+            row.lit = r == list.CursorPos && list.ViewStartAt + r < list.count();
         }
     };
     switch (currentTab) {
@@ -497,11 +551,14 @@ void CTravoDialogKeyMapSettings::updateTip() {
         }
     }
     // Only the pictures of the Multimedia, Function and Power options need naming; a chosen
-    // option shows no tip.
+    // option shows no tip. A button that cannot act now tells why.
     const SkinRegion* option = hovered >= 0 ? &regions[hovered] : nullptr;
     const bool named = option != nullptr && isOptionRegion(option->regionId) &&
                        option->regionId / 100 != kMouseTab && !option->lit;
-    if (!named) {
+    const QString text = named               ? option->tooltipFor(config.language)
+                         : option != nullptr ? idleReason(option->regionId)
+                                             : QString();
+    if (text.isEmpty()) {
         tipRegion = -1;
         tipCtrl->activate(false);
         return;
@@ -510,8 +567,64 @@ void CTravoDialogKeyMapSettings::updateTip() {
         tipCtrl->activate(false);
     }
     tipRegion = hovered;
-    tipCtrl->setTipText(option->tooltipFor(config.language));
+    tipCtrl->setTipText(text);
     tipCtrl->activate(true);
+}
+
+QString CTravoDialogKeyMapSettings::idleReason(int regionId) const {
+    if (recorder->isCapturing() || inPlaceFieldOpen()) {
+        return {};  // the next click ends those, whatever it lands on
+    }
+    struct Reason {
+        const char16_t* zh;
+        const char16_t* en;
+    };
+    static constexpr Reason kChooseCombo{u"先选择组合键", u"Choose Combo first"};
+    static constexpr Reason kChooseUniques{u"先选择单键", u"Choose Uniques first"};
+    static constexpr Reason kClickRecord{u"先点击开始录制", u"Click Record first"};
+    static constexpr Reason kNoCombo{u"先新建一个组合键", u"Create a combination first"};
+    static constexpr Reason kNoMacro{u"先新建一个宏", u"Create a macro first"};
+    static constexpr Reason kNoEmulation{u"先新建一个模拟击键", u"Create an emulation first"};
+    static constexpr Reason kNothingToDelete{u"列表中没有可删除的项", u"The list is empty"};
+    const bool uniques = uniquesMode != 0;
+    const Reason* reason = nullptr;
+    switch (regionId) {
+        case Region::ComboNew:
+            reason = uniques ? &kChooseCombo : nullptr;
+            break;
+        case Region::ComboDelete:
+            reason = uniques ? &kChooseCombo : comboList.count() == 0 ? &kNothingToDelete : nullptr;
+            break;
+        case Region::ComboRecord:
+            reason = uniques ? &kChooseCombo : comboList.count() == 0 ? &kNoCombo : nullptr;
+            break;
+        case Region::KeyRecord:
+            reason = uniques ? nullptr : &kChooseUniques;
+            break;
+        case Region::KeyPrompt:
+            reason = uniques ? &kClickRecord : &kChooseUniques;
+            break;
+        case Region::MacroRecord:
+            reason = macroList.count() == 0 ? &kNoMacro : nullptr;
+            break;
+        case Region::MacroRemove:
+            reason = macroList.count() == 0 ? &kNothingToDelete : nullptr;
+            break;
+        case Region::EmulationRecord:
+            reason = emulationList.count() == 0 ? &kNoEmulation : nullptr;
+            break;
+        case Region::EmulationRemove:
+            reason = emulationList.count() == 0 ? &kNothingToDelete : nullptr;
+            break;
+        default:
+            break;
+    }
+    if (reason == nullptr) {
+        return {};
+    }
+    return config.language == "zh-CN"   ? QString::fromUtf16(reason->zh)
+           : config.language == "en-US" ? QString::fromUtf16(reason->en)
+                                        : QString();
 }
 
 void CTravoDialogKeyMapSettings::mouseMoveEvent(QMouseEvent* e) {
@@ -539,6 +652,11 @@ bool CTravoDialogKeyMapSettings::eventFilter(QObject* watched, QEvent* e) {
             commitInPlaceField();
             return true;
         }
+        // Escape in the open field ends the edit as if it had not been opened; the dialog stays.
+        if (key == Qt::Key_Escape && watched == inPlaceEdit && inPlaceFieldOpen()) {
+            abandonInPlaceField();
+            return true;
+        }
         // Enter in the number fields neither closes the dialog nor does anything else.
         if (enter && (watched == valueEdit || watched == delayEdit)) {
             return true;
@@ -550,6 +668,19 @@ bool CTravoDialogKeyMapSettings::eventFilter(QObject* watched, QEvent* e) {
         commitInPlaceField();
     }
     return SkinDialog::eventFilter(watched, e);
+}
+
+void CTravoDialogKeyMapSettings::keyPressEvent(QKeyEvent* e) {
+    const int key = e->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // Enter is the painted OK: what the tab shows is stored. Keys typed while keys are being
+        // recorded belong to the recording, never to the dialog.
+        if (!recorder->isCapturing()) {
+            command(Region::Ok);
+        }
+        return;
+    }
+    SkinDialog::keyPressEvent(e);
 }
 
 void CTravoDialogKeyMapSettings::deviceMessage(unsigned message, std::uintptr_t wParam,

@@ -6,7 +6,7 @@
 // multimedia, mouse, keyboard function, power). The dialog works on copies of the three
 // catalogues and of the key's assignment, and writes the configuration only when its painted OK
 // is clicked, and then only for the tab showing: the key's mode, hwCode and steps, plus that
-// tab's catalogue. Cancel, the close button, Enter and Escape store nothing.
+// tab's catalogue; Enter acts as that OK. Cancel, the close button and Escape store nothing.
 //
 // Keystroke capture and recording live in KeyRecorder, which the dialog calls at fixed points.
 
@@ -22,6 +22,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class CSkinScrollBar;
 class KeyboardConfig;
+struct KeyAssignment;
 class KeyRecorder;
 class TipControl;
 
@@ -73,6 +74,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     // Which of the five painted lists a row or a scroll bar belongs to.
@@ -84,14 +86,19 @@ private:
     void placeControls();
     void buildWorkingLists();
     void loadAssignment();
-    void setScrollRange(CSkinScrollBar* bar, int items, int page);
+    // A list's bar: its range from the item count, its position the list's view start.
+    void setScrollRange(CSkinScrollBar* bar, int items, int page, int start = 0);
     void setModeLights(bool uniques);
     void modeChoice(int regionId);
     void storeOk();
+    bool clearConfirmed();
     void clearTab();
     void refreshCaptions();
     void syncControls();
     void updateTip();
+    // Why a click on the region would do nothing now, in the dialog's language; empty when it
+    // acts.
+    QString idleReason(int regionId) const;
 
     // Painted lists and the in-place field (KeySettingsLists.cpp).
     ListBox listBox(ListId id);
@@ -104,6 +111,8 @@ private:
     void deleteEntry(int regionId);
     void openInPlaceField(int regionId, const QString& text, bool delay, int absoluteIndex);
     void commitInPlaceField();
+    void abandonInPlaceField();
+    void closeInPlaceField();
     void scrollRequested(CSkinScrollBar* bar, int code, int position);
     void saveWorkingList(ListId catalogue);
     void loadWorkingList(ListId catalogue);
@@ -115,6 +124,8 @@ private:
     bool isOptionRegion(int regionId) const;
     void optionChosen(int regionId);
     void storeOption(KeyboardConfig& config);
+    static bool isFn(const KeyAssignment& slot);
+    void dropFnFromOtherLevel(KeyboardConfig& config);
 
     KeyboardConfig& config;
 
@@ -156,6 +167,9 @@ private:
     // that a scroll while the field is open cannot make it rename another entry.
     int inPlaceRegion = -1;
     int inPlaceIndex = -1;
+    // What Escape leaves the item with: its text when the field opened, or for a new entry the
+    // proposed name.
+    QString inPlaceOldText;
     // The region whose hover shows the tooltip, -1 for none.
     int tipRegion = -1;
     // A left press on an empty spot that will end an open field or a capture on release.

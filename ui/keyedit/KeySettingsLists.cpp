@@ -144,16 +144,8 @@ void CTravoDialogKeyMapSettings::refreshRightBar() {
     if (shown == nullptr) {
         return;
     }
-    ScrollInfo info;
-    info.fMask = SIF_ALL;
-    rightScrollBar->getScrollInfo(info);
     constexpr int kPage = 9;
-    info.fMask = SIF_ALL;
-    info.nMin = 0;
-    info.nMax = shown->count() + kPage - 1;
-    info.nPage = kPage;
-    info.nPos = std::clamp(info.nPos, 0, shown->count());
-    rightScrollBar->setScrollInfo(info);
+    setScrollRange(rightScrollBar, shown->count(), kPage, shown->ViewStartAt);
 }
 
 void CTravoDialogKeyMapSettings::invalidateRows(int firstId, int count) {
@@ -217,12 +209,8 @@ void CTravoDialogKeyMapSettings::newEntry(int regionId) {
     saveWorkingList(id);
     // The cursor moves to the new, still nameless entry.
     box.list->append(std::u16string());
-    ScrollInfo info;
-    info.fMask = SIF_RANGE;
-    box.bar->getScrollInfo(info);
-    info.nMax += 1;
-    info.fMask = SIF_RANGE;
-    box.bar->setScrollInfo(info);
+    // The view has moved down to show the new entry, and the thumb with it.
+    setScrollRange(box.bar, box.list->count(), box.rows, box.list->ViewStartAt);
     loadWorkingList(id);
     refreshRightBar();
     bool known = false;
@@ -242,13 +230,7 @@ void CTravoDialogKeyMapSettings::deleteEntry(int regionId) {
         return;
     }
     box.list->removeAtRow(box.list->CursorPos);
-    ScrollInfo info;
-    info.fMask = SIF_ALL;
-    box.bar->getScrollInfo(info);
-    info.fMask = SIF_RANGE | SIF_POS;
-    info.nMax -= 1;
-    info.nPos = std::clamp(info.nPos, 0, box.list->count());
-    box.bar->setScrollInfo(info);
+    setScrollRange(box.bar, box.list->count(), box.rows, box.list->ViewStartAt);
     loadWorkingList(id);
     refreshRightBar();
 }
@@ -267,6 +249,7 @@ void CTravoDialogKeyMapSettings::openInPlaceField(int regionId, const QString& t
     delayEditActive = delay ? 1 : 0;
     inPlaceRegion = regionId;
     inPlaceIndex = absoluteIndex;
+    inPlaceOldText = text;
 }
 
 void CTravoDialogKeyMapSettings::commitInPlaceField() {
@@ -289,6 +272,28 @@ void CTravoDialogKeyMapSettings::commitInPlaceField() {
         // Any name is taken as typed, empty and duplicate names included.
         box.list->items[static_cast<std::size_t>(index)] = text.toStdU16String();
     }
+    closeInPlaceField();
+}
+
+void CTravoDialogKeyMapSettings::abandonInPlaceField() {
+    if (!inPlaceFieldOpen()) {
+        return;
+    }
+    // A delay row stays as it was; a name goes back to the one the field opened with, which
+    // for a new entry is the proposed name rather than an invisible empty one.
+    if (nameEditActive != 0) {
+        inPlaceEdit->setText(inPlaceOldText);
+        commitInPlaceField();
+        return;
+    }
+    nameEditActive = 0;
+    delayEditActive = 0;
+    inPlaceRegion = -1;
+    inPlaceIndex = -1;
+    closeInPlaceField();
+}
+
+void CTravoDialogKeyMapSettings::closeInPlaceField() {
     // The focus goes back to the dialog, not on to the next field, so Enter and Escape act on
     // the dialog again.
     inPlaceEdit->clearFocus();
@@ -298,35 +303,6 @@ void CTravoDialogKeyMapSettings::commitInPlaceField() {
 }
 
 void CTravoDialogKeyMapSettings::scrollRequested(CSkinScrollBar* bar, int code, int position) {
-    ScrollInfo info;
-    info.fMask = SIF_ALL;
-    bar->getScrollInfo(info);
-    const int page = static_cast<int>(info.nPage);
-    int next = info.nPos;
-    switch (code) {
-        case SB_LINEUP:
-            next -= 1;
-            break;
-        case SB_LINEDOWN:
-            next += 1;
-            break;
-        case SB_PAGEUP:
-            next -= page;
-            break;
-        case SB_PAGEDOWN:
-            next += page;
-            break;
-        case SB_THUMBTRACK:
-            next = position;
-            break;
-        default:
-            break;
-    }
-    next = std::clamp(next, info.nMin, std::max(info.nMin, info.nMax - page + 1));
-    info.fMask = SIF_POS;
-    info.nPos = next;
-    bar->setScrollInfo(info);
-
     const ListId id = bar == leftScrollBar ? catalogueOfTab(currentTab)
                       : currentTab == 2    ? ListId::MacroSteps
                       : currentTab == 3    ? ListId::EmulationSteps
@@ -335,14 +311,47 @@ void CTravoDialogKeyMapSettings::scrollRequested(CSkinScrollBar* bar, int code, 
         return;
     }
     ListBox box = listBox(id);
-    if (box.working != nullptr) {
+    StepList& list = *box.list;
+    // The arrows and the track move the highlight from where it stands, a row or a page; the
+    // thumb stands for the view's start. Either way the view follows the highlight, and the bar
+    // then shows where the view starts, so the next click goes on from there.
+    ScrollInfo info;
+    info.fMask = SIF_ALL;
+    bar->getScrollInfo(info);
+    const int page = static_cast<int>(info.nPage);
+    const int cursor = list.ViewStartAt + list.CursorPos;
+    int next = cursor;
+    bool moves = true;
+    switch (code) {
+        case SB_LINEUP:
+            next = cursor - 1;
+            break;
+        case SB_LINEDOWN:
+            next = cursor + 1;
+            break;
+        case SB_PAGEUP:
+            next = cursor - page;
+            break;
+        case SB_PAGEDOWN:
+            next = cursor + page;
+            break;
+        case SB_THUMBTRACK:
+            next = position;
+            break;
+        default:
+            moves = false;  // the end of a drag: the view is already where the thumb left it
+            break;
+    }
+    next = std::clamp(next, info.nMin, std::max(info.nMin, info.nMax - page + 1));
+    if (moves && box.working != nullptr) {
         saveWorkingList(id);
-        box.list->scrollTo(next);
+        list.scrollTo(next);
         loadWorkingList(id);
         refreshRightBar();
-    } else {
-        box.list->scrollTo(next);
+    } else if (moves) {
+        list.scrollTo(next);
     }
+    setScrollRange(bar, list.count(), page, list.ViewStartAt);
     refreshCaptions();
     invalidateRows(box.firstRow, box.rows);
     if (id == ListId::Combos) {

@@ -83,3 +83,16 @@ void CTravoDialogKeyMapSettings::storeOption(KeyboardConfig& document) {
         other.mode = Function;
     }
 }
+
+bool CTravoDialogKeyMapSettings::isFn(const KeyAssignment& slot) {
+    return slot.mode == Function && slot.hwCode == kFnHwCode;
+}
+
+void CTravoDialogKeyMapSettings::dropFnFromOtherLevel(KeyboardConfig& document) {
+    // One assignment on both levels: when this level gives FN up, whatever for, the other
+    // level's FN goes too instead of staying behind as half a key that does nothing.
+    KeyAssignment& other = document.slot(document.currentKey, 1 - document.currentLevel);
+    if (isFn(other)) {
+        other.mode = NotSet;
+    }
+}
