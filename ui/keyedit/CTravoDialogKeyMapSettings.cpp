@@ -13,6 +13,7 @@
 #include "KeyRecorder.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
 #include "RegionIds.h"
 #include "SkinGeometry.h"
 #include "SkinResources.h"
@@ -420,16 +421,22 @@ bool CTravoDialogKeyMapSettings::clearConfirmed() {
     struct Question {
         int tab;
         const StepList* catalogue;
-        const char16_t* zh;
-        const char16_t* en;
-        const char16_t* enOne;
+        LanguageText many;
+        LanguageText one;
     };
     const Question questions[] = {
-        {1, &comboList, u"清空全部 %1 个组合键？", u"Remove all %1 combinations?",
-         u"Remove the 1 combination?"},
-        {2, &macroList, u"清空全部 %1 个宏？", u"Remove all %1 macros?", u"Remove the 1 macro?"},
-        {3, &emulationList, u"清空全部 %1 个模拟击键？", u"Remove all %1 emulations?",
-         u"Remove the 1 emulation?"},
+        {1,
+         &comboList,
+         {u"清空全部 %1 个组合键？", u"Remove all %1 combinations?"},
+         {u"清空全部 %1 个组合键？", u"Remove the 1 combination?"}},
+        {2,
+         &macroList,
+         {u"清空全部 %1 个宏？", u"Remove all %1 macros?"},
+         {u"清空全部 %1 个宏？", u"Remove the 1 macro?"}},
+        {3,
+         &emulationList,
+         {u"清空全部 %1 个模拟击键？", u"Remove all %1 emulations?"},
+         {u"清空全部 %1 个模拟击键？", u"Remove the 1 emulation?"}},
     };
     for (const Question& q : questions) {
         if (q.tab != currentTab) {
@@ -439,8 +446,9 @@ bool CTravoDialogKeyMapSettings::clearConfirmed() {
         if (n == 0) {
             return true;
         }
-        const char16_t* format = config.language == "zh-CN" ? q.zh : n == 1 ? q.enOne : q.en;
-        const QString text = QString::fromUtf16(format).arg(n);
+        const LanguageText& format = n == 1 ? q.one : q.many;
+        const QString text =
+            QStringView(format.chineseOrEnglish(config.language)).toString().arg(n);
         return ui().question(this, text, false, toQString(titleText(config))) == UiAnswer::Yes;
     }
     return true;
@@ -575,19 +583,15 @@ QString CTravoDialogKeyMapSettings::idleReason(int regionId) const {
     if (recorder->isCapturing() || inPlaceFieldOpen()) {
         return {};  // the next click ends those, whatever it lands on
     }
-    struct Reason {
-        const char16_t* zh;
-        const char16_t* en;
-    };
-    static constexpr Reason kChooseCombo{u"先选择组合键", u"Choose Combo first"};
-    static constexpr Reason kChooseUniques{u"先选择单键", u"Choose Uniques first"};
-    static constexpr Reason kClickRecord{u"先点击开始录制", u"Click Record first"};
-    static constexpr Reason kNoCombo{u"先新建一个组合键", u"Create a combination first"};
-    static constexpr Reason kNoMacro{u"先新建一个宏", u"Create a macro first"};
-    static constexpr Reason kNoEmulation{u"先新建一个模拟击键", u"Create an emulation first"};
-    static constexpr Reason kNothingToDelete{u"列表中没有可删除的项", u"The list is empty"};
+    static constexpr LanguageText kChooseCombo{u"先选择组合键", u"Choose Combo first"};
+    static constexpr LanguageText kChooseUniques{u"先选择单键", u"Choose Uniques first"};
+    static constexpr LanguageText kClickRecord{u"先点击开始录制", u"Click Record first"};
+    static constexpr LanguageText kNoCombo{u"先新建一个组合键", u"Create a combination first"};
+    static constexpr LanguageText kNoMacro{u"先新建一个宏", u"Create a macro first"};
+    static constexpr LanguageText kNoEmulation{u"先新建一个模拟击键", u"Create an emulation first"};
+    static constexpr LanguageText kNothingToDelete{u"列表中没有可删除的项", u"The list is empty"};
     const bool uniques = uniquesMode != 0;
-    const Reason* reason = nullptr;
+    const LanguageText* reason = nullptr;
     switch (regionId) {
         case Region::ComboNew:
             reason = uniques ? &kChooseCombo : nullptr;
@@ -622,9 +626,7 @@ QString CTravoDialogKeyMapSettings::idleReason(int regionId) const {
     if (reason == nullptr) {
         return {};
     }
-    return config.language == "zh-CN"   ? QString::fromUtf16(reason->zh)
-           : config.language == "en-US" ? QString::fromUtf16(reason->en)
-                                        : QString();
+    return QStringView(reason->exactly(config.language)).toString();
 }
 
 void CTravoDialogKeyMapSettings::mouseMoveEvent(QMouseEvent* e) {
