@@ -1081,6 +1081,39 @@ private slots:
 
     // ---- the painted lists ---------------------------------------------------------------
 
+    // The one table of the five painted lists agrees with the dialog's regions: each list's rows
+    // are captioned row regions of its tab and no more; catalogue and working list pair up both
+    // ways; a catalogue and the entries it hands out have the table's view size.
+    void thePaintedListsTableMatchesTheRegions() {
+        config->predefinedMacros = catalogue({u"m"}, 3);
+        open();
+        for (const PaintedList& l : kPaintedLists) {
+            const QString name = QStringLiteral("list at %1").arg(l.firstRow);
+            for (int r = 0; r < l.rows; ++r) {
+                const int index = dlg->regionIndexById(l.firstRow + r);
+                const SkinRegion& row = dlg->regions[static_cast<std::size_t>(index)];
+                QVERIFY2(row.regionId == l.firstRow + r && row.showCaption, qPrintable(name));
+                QCOMPARE(row.regionId / 100, l.tab);
+                QCOMPARE(listOfRow(row.regionId), &l);
+            }
+            QVERIFY(listOfRow(l.firstRow + l.rows) != &l);
+            QCOMPARE(listOnBar(l.tab, l.rightBar), &l);
+            if (l.partner != ListId::None) {
+                QCOMPARE(paintedList(l.partner)->partner, l.id);
+                QCOMPARE(paintedList(l.partner)->catalogue, !l.catalogue);
+            }
+            if (l.catalogue) {
+                QCOMPARE(catalogueOfTab(l.tab), l.id);
+            }
+        }
+        QCOMPARE(dlg->combos().SizeOfView, 6);
+        QCOMPARE(dlg->macros().SizeOfView, 9);
+        QCOMPARE(dlg->emulations().SizeOfView, 9);
+        // An entry keeps its own view size; only the empty fallback takes the catalogue's.
+        QCOMPARE(dlg->workingMacro().SizeOfView, 3);
+        QCOMPARE(dlg->workingCombo().SizeOfView, 6);
+    }
+
     void newProposesTheSmallestFreeName_data() {
         QTest::addColumn<QString>("language");
         QTest::addColumn<int>("tab");

@@ -8,27 +8,27 @@
 // is clicked, and then only for the tab showing: the key's mode, hwCode and steps, plus that
 // tab's catalogue; Enter acts as that OK. Cancel, the close button and Escape store nothing.
 //
-// Keystroke capture and recording live in KeyRecorder, which the dialog calls at fixed points.
+// The copies are one KeySettingsState that the dialog owns and lends to its KeyRecorder, which
+// captures keystrokes into the working lists and shows what it does through RecorderView.
 
 #include <QPoint>
 #include <array>
 #include <cstdint>
 #include <memory>
 
+#include "KeyRecorder.h"
+#include "KeySettingsState.h"
 #include "SkinDialog.h"
-#include "StepList.h"
 
 class QLineEdit;
 class QPlainTextEdit;
 class CSkinScrollBar;
 class KeyboardConfig;
 struct KeyAssignment;
-class KeyRecorder;
 class TipControl;
 
-class CTravoDialogKeyMapSettings : public SkinDialog {
+class CTravoDialogKeyMapSettings : public SkinDialog, private RecorderView {
     Q_OBJECT
-    friend class KeyRecorder;
 
 public:
     static constexpr int kRegionCount = 193;
@@ -43,13 +43,13 @@ public:
 
     // Read by tests and the benchmark.
     int tab() const { return currentTab; }
-    const StepList& combos() const { return comboList; }
-    const StepList& macros() const { return macroList; }
-    const StepList& emulations() const { return emulationList; }
-    const StepList& workingCombo() const { return currentCombo; }
-    const StepList& workingMacro() const { return currentMacro; }
-    const StepList& workingEmulation() const { return currentEmulation; }
-    bool isUniquesMode() const { return uniquesMode != 0; }
+    const StepList& combos() const { return state.comboList; }
+    const StepList& macros() const { return state.macroList; }
+    const StepList& emulations() const { return state.emulationList; }
+    const StepList& workingCombo() const { return state.currentCombo; }
+    const StepList& workingMacro() const { return state.currentMacro; }
+    const StepList& workingEmulation() const { return state.currentEmulation; }
+    bool isUniquesMode() const { return state.uniquesMode != 0; }
     bool inPlaceFieldOpen() const { return nameEditActive != 0 || delayEditActive != 0; }
     int chosenCode(int t) const;
     QLineEdit* inPlaceField() const { return inPlaceEdit; }
@@ -77,10 +77,6 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
-    // Which of the five painted lists a row or a scroll bar belongs to.
-    enum class ListId { None, Combos, Macros, MacroSteps, Emulations, EmulationSteps };
-    struct ListBox;
-
     // Set-up (CTravoDialogKeyMapSettings.cpp).
     void createControls();
     void placeControls();
@@ -94,19 +90,25 @@ private:
     bool clearConfirmed();
     void clearTab();
     void refreshCaptions();
-    void syncControls();
     void updateTip();
     // Why a click on the region would do nothing now, in the dialog's language; empty when it
     // acts.
     QString idleReason(int regionId) const;
 
+    // What the recorder asks of the dialog.
+    QWidget& recorderWindow() override { return *this; }
+    NotifyTarget* captureTarget() override;
+    void captureShown(CaptureKind kind, bool running) override;
+    void listChanged(ListId id) override;
+    void singleKeyChanged() override;
+    int recordRowAt(QPoint point) override;
+    QRect noteArea() override;
+
     // Painted lists and the in-place field (KeySettingsLists.cpp).
-    ListBox listBox(ListId id);
-    ListId listOfRow(int regionId) const;
-    ListId catalogueOfTab(int t) const;
+    CSkinScrollBar* barOf(const PaintedList& list) const;
     void rowClicked(int regionId);
-    void catalogueRowClicked(ListId id, int row);
-    void recordRowClicked(ListId id, int row);
+    void catalogueRowClicked(const PaintedList& list, int row);
+    void recordRowClicked(const PaintedList& list, int row);
     void newEntry(int regionId);
     void deleteEntry(int regionId);
     void openInPlaceField(int regionId, const QString& text, bool delay, int absoluteIndex);
@@ -114,10 +116,18 @@ private:
     void abandonInPlaceField();
     void closeInPlaceField();
     void scrollRequested(CSkinScrollBar* bar, int code, int position);
-    void saveWorkingList(ListId catalogue);
-    void loadWorkingList(ListId catalogue);
+    // The bar of a shown list follows it: range from its items, position its view start.
+    void followList(ListId id);
     void refreshRightBar();
     void invalidateRows(int firstId, int count);
+
+    // The Macro tab's options, number fields and pauses edited in place (KeySettingsMacro.cpp).
+    void macroOptionClicked(int regionId);
+    void setPlayMode(int regionId);
+    void setDelayMode(bool automatic);
+    void valueEditChanged();
+    void delayEditChanged();
+    void pauseRowCommitted(int absoluteRow, const QString& text);
 
     // Option tabs (KeySettingsOptions.cpp).
     int& chosenCodeRef(int t);
@@ -128,34 +138,15 @@ private:
     void dropFnFromOtherLevel(KeyboardConfig& config);
 
     KeyboardConfig& config;
+    // Everything the dialog edits until OK, lent to the recorder.
+    KeySettingsState state;
 
     // regions and lastMousePoint are SkinDialog's.
     int currentTab = 1;
     std::array<const QPixmap*, 3> tabBitmaps{};
     std::uint8_t nameEditActive = 0;
-    std::int64_t lastEventTime = 0;
-    NotifyTarget* ownWindow = nullptr;
     TipControl* tipCtrl = nullptr;
-    StepList comboList;
-    StepList currentCombo;
-    StepList macroList;
-    StepList currentMacro;
-    StepList emulationList;
-    StepList currentEmulation;
-    int singleKeyCode = -1;
-    int uniquesMode = 1;
-    int capturingSingleKey = 0;
-    int recordingCombo = 0;
     int delayEditActive = 0;
-    int lastEventCode = -1;
-    std::array<std::uint8_t, 256> keyDown{};
-    int recordingMacro = 0;
-    int menuRow = -1;
-    int recordingEmulation = 0;
-    int mediaCode = -1;
-    int mouseCode = -1;
-    int functionCode = -1;
-    int powerCode = -1;
     QLineEdit* valueEdit = nullptr;
     QLineEdit* delayEdit = nullptr;
     QLineEdit* inPlaceEdit = nullptr;
