@@ -11,10 +11,10 @@
 #include "CTravoDialogProgress.h"
 #include "DeviceDialogs.h"
 #include "DeviceOperations.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 #include "OskelTestSupport.h"
 #include "RegionIds.h"
-#include "device_test_support.h"
-#include "device_watch.h"
 
 using namespace std::chrono_literals;
 using Watch = DialogWatch<CTravoDialogProgress>;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "device_test_support.h"
+#include "DeviceTestSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
