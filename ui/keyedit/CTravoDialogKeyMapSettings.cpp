@@ -103,8 +103,8 @@ CTravoDialogKeyMapSettings::CTravoDialogKeyMapSettings(KeyboardConfig& document,
     buildWorkingLists();
     loadAssignment();
     // The dialog itself holds the focus when it opens, so Enter is OK on every tab; the focus
-    // would otherwise land in the loop count field, where Enter does nothing.
-    // A click on the painted surface takes no focus, so an open field commits on that click.
+    // would otherwise land in the loop count field, where Enter does nothing. (It takes no focus
+    // from a click on the painted surface, so an open field still commits on that click.)
     setFocus(Qt::OtherFocusReason);
 }
 

@@ -63,6 +63,7 @@ struct KeySettingsState {
     int functionCode = -1;
     int powerCode = -1;
 
+    // A painted list by its id; None stands for the combination being edited (currentCombo).
     StepList& list(ListId id);
     const StepList& list(ListId id) const;
     // The catalogue's working list: the combination of Combos, else the partner in the table.
