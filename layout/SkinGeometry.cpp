@@ -169,14 +169,14 @@ void addUniComboTab(Regions& r) {
 }
 
 void addMacroTab(Regions& r) {
-    r.push_back(region(201, RegionKind::CheckBox, {390, 115, 405, 130}));
-    r.push_back(region(203, RegionKind::CheckBox, {390, 175, 405, 190}));
+    r.push_back(region(201, RegionKind::RadioMark, {390, 115, 405, 130}));
+    r.push_back(region(203, RegionKind::RadioMark, {390, 175, 405, 190}));
     r.push_back(region(205, RegionKind::Button, {45, 258, 105, 288}));
     r.push_back(region(206, RegionKind::Button, {114, 258, 174, 288}));
     r.push_back(region(207, RegionKind::Button, {385, 215, 539, 248}));
-    r.push_back(region(208, RegionKind::CheckBox, {390, 135, 405, 150}));
-    r.push_back(region(209, RegionKind::CheckBox, {390, 155, 405, 170}));
-    r.push_back(region(210, RegionKind::CheckBox, {390, 195, 405, 210}));
+    r.push_back(region(208, RegionKind::RadioMark, {390, 135, 405, 150}));
+    r.push_back(region(209, RegionKind::RadioMark, {390, 155, 405, 170}));
+    r.push_back(region(210, RegionKind::RadioMark, {390, 195, 405, 210}));
     addRows(r, 221, 9, {37, 114, 178, 127}, 14, 0);
     addRows(r, 241, 9, {213, 114, 355, 127}, 14, 0);
     r.push_back(caption(261, {407, 111, 475, 129}, u"次数播放", u"Times Play", 0));

@@ -34,7 +34,7 @@ enum class RegionKind {
     Caption,         // text only: never hovered, never clicked
     ListRow,         // a row of a painted list; draws its own caption
     RadioOption,     // the single/combination choice: a round mark at its left
-    CheckBox,        // a small square option box
+    RadioMark,       // a small round mark filling its box: one of several exclusive choices
     OptionIcon,      // an icon of the Multimedia and Function grids
     OptionRow,       // a row of the Mouse tab
     OptionButton,    // a button of the Power tab

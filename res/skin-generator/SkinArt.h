@@ -57,7 +57,7 @@ void paintLevelSwitch(QPainter& p, const QRectF& r, Look look);
 void paintTabHeader(QPainter& p, const QRectF& r, bool active, Look look);
 void paintListRow(QPainter& p, const QRectF& r, Look look);
 void paintRadio(QPainter& p, const QRectF& r, Look look);
-void paintCheckBox(QPainter& p, const QRectF& r, Look look);
+void paintRadioMark(QPainter& p, const QRectF& r, Look look);
 void paintOptionIcon(QPainter& p, const QRectF& r, int regionId, Look look);
 void paintOptionRow(QPainter& p, const QRectF& r, int regionId, Look look);
 void paintWell(QPainter& p, const QRectF& r, double radius = 4);

@@ -313,11 +313,10 @@ void paintListRow(QPainter& p, const QRectF& rect, Look look) {
     p.restore();
 }
 
-void paintRadio(QPainter& p, const QRectF& rect, Look look) {
-    p.save();
-    const double d = 14;
-    // Level with the caption drawn from the top of the region.
-    const QRectF ring(rect.left() + 2.5, rect.top() + 4, d, d);
+namespace {
+
+// A round mark: a ring, with a dot inside when lit.
+void drawRadioRing(QPainter& p, const QRectF& ring, Look look) {
     QColor border{110, 116, 126};
     if (look == Look::Hover) {
         border = theme::glyphHover;
@@ -328,35 +327,29 @@ void paintRadio(QPainter& p, const QRectF& rect, Look look) {
     p.setBrush(theme::well);
     p.drawEllipse(ring);
     if (look == Look::Lit) {
+        const double inset = ring.width() / 4;
         p.setPen(Qt::NoPen);
         p.setBrush(theme::accent);
-        p.drawEllipse(ring.adjusted(3.5, 3.5, -3.5, -3.5));
+        p.drawEllipse(ring.adjusted(inset, inset, -inset, -inset));
     }
+}
+
+}  // namespace
+
+void paintRadio(QPainter& p, const QRectF& rect, Look look) {
+    p.save();
+    const double d = 14;
+    // Level with the caption drawn from the top of the region.
+    drawRadioRing(p, QRectF(rect.left() + 2.5, rect.top() + 4, d, d), look);
     p.restore();
 }
 
-void paintCheckBox(QPainter& p, const QRectF& rect, Look look) {
+void paintRadioMark(QPainter& p, const QRectF& rect, Look look) {
     p.save();
-    const QRectF box = rect.adjusted(1, 1, -1, -1);
-    QColor border{110, 116, 126}, fill = theme::well;
-    if (look == Look::Hover) {
-        border = theme::glyphHover;
-    } else if (look == Look::Lit) {
-        border = theme::accentBright;
-        fill = theme::accent;
-    }
-    p.setPen(QPen(border, 1));
-    p.setBrush(fill);
-    p.drawRoundedRect(box, 3, 3);
-    if (look == Look::Lit) {
-        QPainterPath tick;
-        tick.moveTo(box.left() + 2.5, box.center().y());
-        tick.lineTo(box.left() + box.width() * 0.42, box.bottom() - 3);
-        tick.lineTo(box.right() - 2.5, box.top() + 3);
-        p.setPen(QPen(QColor(30, 14, 0), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(tick);
-    }
+    // Centred in the box, the pen's half width inside it.
+    const double d = std::min(rect.width(), rect.height()) - 2;
+    const QRectF ring(rect.center().x() - d / 2, rect.center().y() - d / 2, d, d);
+    drawRadioRing(p, ring, look);
     p.restore();
 }
 

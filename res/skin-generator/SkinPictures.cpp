@@ -272,8 +272,8 @@ void paintRegion(QPainter& p, const WindowSkin& skin, int page, const RegionSpec
         case RegionKind::RadioOption:
             paintRadio(p, rect, look);
             break;
-        case RegionKind::CheckBox:
-            paintCheckBox(p, rect, look);
+        case RegionKind::RadioMark:
+            paintRadioMark(p, rect, look);
             break;
         case RegionKind::OptionIcon:
             paintOptionIcon(p, rect, r.regionId, look);

@@ -454,6 +454,22 @@ private slots:
         QCOMPARE(texts(config->slot(kKey, 0).steps), recorded);
     }
 
+    // An Enter that reaches the dialog while keys are recorded is not OK: the keys belong to
+    // the recording. Once it has stopped, Enter stores like OK.
+    void enterWhileRecordingIsNotOk() {
+        openOnMacro(steps({u"Q Down"}));
+        click(kRecordMacro);
+        QTest::keyClick(dlg.get(), Qt::Key_Return);
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(capture->uninstalls, 0);
+        type({down('A'), up('A', 40)});
+        clickEmptySpot();
+        QTest::keyClick(dlg.get(), Qt::Key_Return);
+        QVERIFY(!dlg->isVisible());
+        QCOMPARE(config->slot(kKey, 0).mode, static_cast<int>(Macro));
+        QCOMPARE(texts(config->slot(kKey, 0).steps), QStringList({"A Down", "<40 ms>", "A UP"}));
+    }
+
     void closingTheDialogReleasesTheKeyboard() {
         openOnMacro(steps({u"Q Down"}));
         click(kRecordMacro);

@@ -203,6 +203,24 @@ const std::vector<OkCase>& okCases() {
     return cases;
 }
 
+}  // namespace
+
+class KeySettingsDialogTest;
+
+namespace {
+
+// A list on a tab, what is done to it after opening, and where its view and highlight then
+// stand (absolute entry index).
+struct BarCase {
+    const char* name;
+    int tab;
+    bool right;  // the record list's bar rather than the catalogue's
+    std::function<void(KeyboardConfig&)> prepare;
+    std::function<void(KeySettingsDialogTest&)> act;
+    int start;
+    int entry;
+};
+const std::vector<BarCase>& barCases();
 
 }  // namespace
 
@@ -222,6 +240,37 @@ private:
         }
     }
     bool closedWith(int result) { return !dlg->isVisible() && dlg->result() == result; }
+    const StepList& shownList(int tab, bool right) {
+        if (tab == 1) {
+            return dlg->combos();
+        }
+        if (tab == 2) {
+            return right ? dlg->workingMacro() : dlg->macros();
+        }
+        return right ? dlg->workingEmulation() : dlg->emulations();
+    }
+    static int barPosition(CSkinScrollBar* bar) {
+        ScrollInfo info;
+        info.fMask = SIF_POS;
+        bar->getScrollInfo(info);
+        return info.nPos;
+    }
+
+public:
+    // What the bar test does after opening (clicks, keys), from outside the class.
+    void pressReturnInField() { QTest::keyClick(dlg->inPlaceField(), Qt::Key_Return); }
+    void clickRegion(int id) { click(id); }
+    void scroll(bool right, int code, int position) {
+        CSkinScrollBar* bar = right ? dlg->rightBar() : dlg->leftBar();
+        emit bar->scrollRequest(bar, code, position);
+    }
+
+private:
+    // A key press where the keyboard sends it: to the focused widget, else the dialog.
+    void pressKey(Qt::Key key) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus != nullptr ? focus : dlg.get(), key);
+    }
     void typeIntoField(const QString& text) {
         QLineEdit* field = dlg->inPlaceField();
         field->selectAll();
@@ -339,6 +388,7 @@ private slots:
             c.prepare(*config);
         }
         const int hwBefore = slot(0).hwCode;
+        answers->answers << UiAnswer::Yes;  // for the row that clears a catalogue
         open();
         clickAll(c.clicks);
         // Clicks that opened the name field: the first of them commits it.
@@ -356,6 +406,57 @@ private slots:
         QCOMPARE(config->predefinedEmulations.count(), c.emulations);
     }
 
+    // Enter is the painted OK, on every tab, with a choice made and with none.
+    void enterStoresWhatOkStores_data() { okStoresWhatTheTabShows_data(); }
+    void enterStoresWhatOkStores() {
+        QFETCH(int, row);
+        const OkCase& c = okCases()[static_cast<std::size_t>(row)];
+        slot(0).hwCode = 10;
+        slot(1).hwCode = 11;
+        if (c.prepare) {
+            c.prepare(*config);
+        }
+        const int hwBefore = slot(0).hwCode;
+        answers->answers << UiAnswer::Yes;
+        open();
+        clickAll(c.clicks);
+        if (dlg->inPlaceFieldOpen()) {
+            clickEmptySpot();
+        }
+        pressKey(Qt::Key_Return);
+        QVERIFY(closedWith(QDialog::Accepted));
+        QCOMPARE(slot(0).mode, c.mode);
+        QCOMPARE(slot(0).hwCode, c.hwCode == -2 ? hwBefore : c.hwCode);
+        QCOMPARE(slot(1).mode, c.otherLevelMode);
+        QCOMPARE(config->predefinedCombos.count(), c.combos);
+        QCOMPARE(config->predefinedMacros.count(), c.macros);
+        QCOMPARE(config->predefinedEmulations.count(), c.emulations);
+    }
+
+    // Wherever the focus sits outside the fields that take Enter themselves, Enter stores: the
+    // keypad's Enter too, and with the focus in the read-only keys box.
+    void enterStoresWhereverTheFocusIs_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("inKeysBox");
+        QTest::newRow("Return") << int(Qt::Key_Return) << false;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << false;
+        QTest::newRow("Return in the keys box") << int(Qt::Key_Return) << true;
+    }
+    void enterStoresWhereverTheFocusIs() {
+        QFETCH(int, key);
+        QFETCH(bool, inKeysBox);
+        config->predefinedCombos = catalogue({u"c1"}, 6);
+        open();
+        click(kCombo);
+        if (inKeysBox) {
+            dlg->comboKeysField()->setFocus();
+        }
+        pressKey(Qt::Key(key));
+        QVERIFY(closedWith(QDialog::Accepted));
+        QCOMPARE(slot().mode, int(Combo));
+        QCOMPARE(slot().steps.items, std::vector<std::u16string>{u"S0"});
+    }
+
     void okOnLevelTwoStoresLevelTwo() {
         config->currentLevel = 1;
         open();
@@ -371,15 +472,86 @@ private slots:
         QCOMPARE(slot(1).hwCode, 156);
     }
 
-    void cancelEnterAndEscapeStoreNothing_data() {
+    // FN is one assignment of the key on both levels: chosen on either level it lands on both,
+    // and given up on either level (deselected, replaced, cleared) it leaves both.
+    void fnIsOneAssignmentOnBothLevels_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<bool>("fnBefore");            // both levels hold FN when the dialog opens
+        QTest::addColumn<std::vector<int>>("clicks");  // the last one closes the dialog
+        QTest::addColumn<int>("mode");                 // of this level afterwards
+        QTest::addColumn<int>("hwCode");
+        QTest::addColumn<int>("otherMode");
+        const int fn = R::LevelDownCombination;
+        for (int level : {0, 1}) {
+            const QString on =
+                level == 0 ? QStringLiteral(" on level 1") : QStringLiteral(" on level 2");
+            QTest::newRow(qPrintable(QStringLiteral("chosen") + on))
+                << level << false << std::vector<int>{header(6), fn, kOk} << int(Function) << 156
+                << int(Function);
+            QTest::newRow(qPrintable(QStringLiteral("deselected") + on))
+                << level << true << std::vector<int>{fn, kOk} << int(NotSet) << 156 << int(NotSet);
+            QTest::newRow(qPrintable(QStringLiteral("replaced by another function") + on))
+                << level << true << std::vector<int>{R::KeyboardLock, kOk} << int(Function) << 150
+                << int(NotSet);
+            QTest::newRow(qPrintable(QStringLiteral("replaced by a multimedia key") + on))
+                << level << true << std::vector<int>{header(4), R::Mute, kOk} << int(Multimedia)
+                << 112 << int(NotSet);
+            QTest::newRow(qPrintable(QStringLiteral("cleared") + on))
+                << level << true << std::vector<int>{kClearButton, kOk} << int(NotSet) << 156
+                << int(NotSet);
+            QTest::newRow(qPrintable(QStringLiteral("kept") + on))
+                << level << true << std::vector<int>{kOk} << int(Function) << 156 << int(Function);
+            QTest::newRow(qPrintable(QStringLiteral("deselected, then Cancel") + on))
+                << level << true << std::vector<int>{fn, kCancel} << int(Function) << 156
+                << int(Function);
+        }
+    }
+    void fnIsOneAssignmentOnBothLevels() {
+        QFETCH(int, level);
+        QFETCH(bool, fnBefore);
+        QFETCH(std::vector<int>, clicks);
+        QFETCH(int, mode);
+        QFETCH(int, hwCode);
+        QFETCH(int, otherMode);
+        config->currentLevel = level;
+        if (fnBefore) {
+            for (int l : {0, 1}) {
+                slot(l).mode = Function;
+                slot(l).hwCode = kFnHwCode;
+            }
+        }
+        open();
+        clickAll(clicks);
+        QVERIFY(!dlg->isVisible());
+        QCOMPARE(slot(level).mode, mode);
+        QCOMPARE(slot(level).hwCode, hwCode);
+        QCOMPARE(slot(1 - level).mode, otherMode);
+        // The document now shows the key as a whole, never half an FN.
+        QCOMPARE(slot(0).mode == Function && slot(0).hwCode == kFnHwCode,
+                 slot(1).mode == Function && slot(1).hwCode == kFnHwCode);
+    }
+
+    // Only the other level's FN goes with this level's: anything else it holds stays.
+    void givingUpFnLeavesAnotherAssignmentAlone() {
+        slot(0).mode = Function;
+        slot(0).hwCode = kFnHwCode;
+        slot(1).mode = Power;
+        slot(1).hwCode = 76;
+        open();
+        clickAll({R::LevelDownCombination, kOk});
+        QCOMPARE(slot(0).mode, int(NotSet));
+        QCOMPARE(slot(1).mode, int(Power));
+        QCOMPARE(slot(1).hwCode, 76);
+    }
+
+    void cancelAndEscapeStoreNothing_data() {
         QTest::addColumn<int>("how");
         QTest::addColumn<int>("result");
         QTest::newRow("painted Cancel") << 0 << int(QDialog::Rejected);
         QTest::newRow("close button") << 1 << int(QDialog::Rejected);
         QTest::newRow("Escape") << 2 << int(QDialog::Rejected);
-        QTest::newRow("Enter") << 3 << int(QDialog::Accepted);
     }
-    void cancelEnterAndEscapeStoreNothing() {
+    void cancelAndEscapeStoreNothing() {
         QFETCH(int, how);
         QFETCH(int, result);
         slot().mode = Power;
@@ -396,7 +568,7 @@ private slots:
                 break;
             default:
                 dlg->setFocus();
-                QTest::keyClick(dlg.get(), how == 2 ? Qt::Key_Escape : Qt::Key_Return);
+                QTest::keyClick(dlg.get(), Qt::Key_Escape);
                 break;
         }
         QVERIFY(closedWith(result));
@@ -427,6 +599,7 @@ private slots:
         config->predefinedCombos = catalogue({u"c1", u"c2"}, 6);
         config->predefinedMacros = catalogue({u"m1", u"m2"}, 9);
         config->predefinedEmulations = catalogue({u"e1", u"e2"}, 9);
+        answers->answers << UiAnswer::Yes;  // the question before a catalogue goes
         open();
         const int options[] = {0, 0, 0, 0, R::PlayPause, R::LeftClick, R::KeyboardLock, R::WakeUp};
         for (int t = 4; t <= 7; ++t) {
@@ -459,6 +632,70 @@ private slots:
         QCOMPARE(config->predefinedCombos.count(), tab == 1 ? 0 : 2);
         QCOMPARE(config->predefinedMacros.count(), tab == 2 ? 0 : 2);
         QCOMPARE(config->predefinedEmulations.count(), tab == 3 ? 0 : 2);
+    }
+
+    // Clear asks before a catalogue with entries goes, in the program's language and with the
+    // count; only Yes empties it, and No, Escape or closing the question leave everything.
+    void clearAsksFirst_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("answer");        // UiAnswer; the FixedAnswers default is No
+        QTest::addColumn<QString>("question");  // empty: none asked
+        const QString en = QStringLiteral("en-US"), zh = QStringLiteral("zh-CN");
+        const int yes = int(UiAnswer::Yes), no = int(UiAnswer::No);
+        QTest::newRow("macros zh, yes")
+            << zh << 2 << 3 << yes << QStringLiteral("清空全部 3 个宏？");
+        QTest::newRow("macros en, no")
+            << en << 2 << 3 << no << QStringLiteral("Remove all 3 macros?");
+        QTest::newRow("one macro en, yes")
+            << en << 2 << 1 << yes << QStringLiteral("Remove the 1 macro?");
+        QTest::newRow("combos zh, no")
+            << zh << 1 << 2 << no << QStringLiteral("清空全部 2 个组合键？");
+        QTest::newRow("combos en, yes")
+            << en << 1 << 2 << yes << QStringLiteral("Remove all 2 combinations?");
+        QTest::newRow("emulations zh, yes")
+            << zh << 3 << 4 << yes << QStringLiteral("清空全部 4 个模拟击键？");
+        QTest::newRow("emulations en, closed")
+            << en << 3 << 4 << int(UiAnswer::Cancel) << QStringLiteral("Remove all 4 emulations?");
+        QTest::newRow("empty macros: no question") << en << 2 << 0 << no << QString();
+        QTest::newRow("empty combos: no question") << zh << 1 << 0 << no << QString();
+    }
+    void clearAsksFirst() {
+        QFETCH(QString, language);
+        QFETCH(int, tab);
+        QFETCH(int, entries);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        config->language = language.toStdString();
+        StepList& target = tab == 1   ? config->predefinedCombos
+                           : tab == 2 ? config->predefinedMacros
+                                      : config->predefinedEmulations;
+        target = catalogue(numberedNames(entries), tab == 1 ? 6 : 9);
+        if (tab == 1) {
+            slot().mode = Single;
+            slot().hwCode = config->keyCodeToHwCode['B'];
+        }
+        answers->answers << UiAnswer(answer);
+        open();
+        click(header(tab));
+        click(kClearButton);
+        QCOMPARE(answers->questions, question.isEmpty() ? QStringList{} : QStringList{question});
+        const bool cleared = question.isEmpty() || answer == int(UiAnswer::Yes);
+        const StepList& list = tab == 1   ? dlg->combos()
+                               : tab == 2 ? dlg->macros()
+                                          : dlg->emulations();
+        QCOMPARE(list.count(), cleared ? 0 : entries);
+        if (tab == 1) {
+            // A kept catalogue keeps the key too: the answer covers the whole Clear.
+            QCOMPARE(caption(R::KeyName), cleared ? QStringLiteral("-- --") : QStringLiteral("B"));
+        }
+        ScrollInfo info;
+        info.fMask = SIF_ALL;
+        dlg->leftBar()->getScrollInfo(info);
+        QCOMPARE(info.nMax, list.count() + int(info.nPage) - 1);
+        click(kOk);
+        QCOMPARE(target.count(), cleared ? 0 : entries);
     }
 
     // ---- tabs, mode choice, painting -------------------------------------------------------
@@ -697,7 +934,185 @@ private slots:
         QVERIFY(!dlg->tip().isActive());
     }
 
+    // A button that cannot act says why, on the click at once and on hover after the tip's
+    // delay, in the dialog's language; the click changes nothing else.
+    void aSilentButtonSaysWhy_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<std::vector<int>>("before");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("reason");
+        struct Case {
+            const char* name;
+            std::vector<int> before;
+            int button;
+            const char16_t* zh;
+            const char16_t* en;
+        };
+        const Case cases[] = {
+            {"New in Uniques mode", {}, R::ComboNew, u"先选择组合键", u"Choose Combo first"},
+            {"Delete in Uniques mode", {}, R::ComboDelete, u"先选择组合键", u"Choose Combo first"},
+            {"combination Record in Uniques mode",
+             {},
+             R::ComboRecord,
+             u"先选择组合键",
+             u"Choose Combo first"},
+            {"combination Record on an empty list",
+             {kCombo},
+             R::ComboRecord,
+             u"先新建一个组合键",
+             u"Create a combination first"},
+            {"Delete on an empty combo list",
+             {kCombo},
+             R::ComboDelete,
+             u"列表中没有可删除的项",
+             u"The list is empty"},
+            {"single-key Record in Combo mode",
+             {kCombo},
+             R::KeyRecord,
+             u"先选择单键",
+             u"Choose Uniques first"},
+            {"the prompt", {}, R::KeyPrompt, u"先点击开始录制", u"Click Record first"},
+            {"the prompt in Combo mode",
+             {kCombo},
+             R::KeyPrompt,
+             u"先选择单键",
+             u"Choose Uniques first"},
+            {"macro Record on an empty list",
+             {header(2)},
+             R::MacroRecord,
+             u"先新建一个宏",
+             u"Create a macro first"},
+            {"Remove on an empty macro list",
+             {header(2)},
+             R::MacroRemove,
+             u"列表中没有可删除的项",
+             u"The list is empty"},
+            {"emulation Record on an empty list",
+             {header(3)},
+             R::EmulationRecord,
+             u"先新建一个模拟击键",
+             u"Create an emulation first"},
+            {"Remove on an empty emulation list",
+             {header(3)},
+             R::EmulationRemove,
+             u"列表中没有可删除的项",
+             u"The list is empty"},
+        };
+        for (const Case& c : cases) {
+            for (const char* language : {"zh-CN", "en-US"}) {
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(c.name, language)))
+                    << QString::fromLatin1(language) << c.before << c.button
+                    << QString::fromUtf16(language[0] == 'z' ? c.zh : c.en);
+            }
+        }
+    }
+    void aSilentButtonSaysWhy() {
+        QFETCH(QString, language);
+        QFETCH(std::vector<int>, before);
+        QFETCH(int, button);
+        QFETCH(QString, reason);
+        config->language = language.toStdString();
+        open();
+        clickAll(before);
+        const bool uniques = dlg->isUniquesMode();
+        QTest::mouseMove(dlg.get(), centre(button));
+        QCOMPARE(dlg->tip().isActive(), true);
+        QCOMPARE(dlg->tip().tipText(), reason);
+        QTRY_VERIFY(dlg->tip().isVisible());
+        // Away and back: the click shows it at once, with no wait.
+        QTest::mouseMove(dlg.get(), QPoint(8, 40));
+        QVERIFY(!dlg->tip().isVisible());
+        click(button);
+        QVERIFY(dlg->tip().isVisible());
+        QCOMPARE(dlg->tip().tipText(), reason);
+        QVERIFY(!dlg->inPlaceFieldOpen());
+        QCOMPARE(dlg->isUniquesMode(), uniques);
+        QCOMPARE(dlg->combos().count() + dlg->macros().count() + dlg->emulations().count(), 0);
+        QCOMPARE(region(button).lit, false);
+        // Moving off the button takes the reason away (a spot of its own: a move to where the
+        // mouse last moved is dropped).
+        QTest::mouseMove(dlg.get(), QPoint(10, 42));
+        QVERIFY(!dlg->tip().isActive());
+    }
+
+    // An empty list has no entry to highlight: none of its rows is lit, on every list, until
+    // an entry is made.
+    void anEmptyListHighlightsNoRow() {
+        open();
+        struct Rows {
+            int tab;
+            int first;
+            int count;
+        };
+        const Rows lists[] = {{1, R::FirstComboRow, 6},
+                              {2, R::FirstMacroRow, 9},
+                              {2, R::FirstMacroStepRow, 9},
+                              {3, R::FirstEmulationRow, 9},
+                              {3, R::FirstEmulationStepRow, 9}};
+        for (const Rows& l : lists) {
+            click(header(l.tab));
+            dlg->repaint();
+            for (int id = l.first; id < l.first + l.count; ++id) {
+                QVERIFY2(!region(id).lit, qPrintable(QString::number(id)));
+            }
+        }
+        clickAll({header(2), R::MacroNew});
+        QTest::keyClick(dlg->inPlaceField(), Qt::Key_Return);
+        dlg->repaint();
+        QVERIFY(region(R::FirstMacroRow).lit);
+        QVERIFY(!region(R::FirstMacroStepRow).lit);  // the new macro records nothing yet
+    }
+
+    // A button that acts has nothing to explain.
+    void aButtonThatActsShowsNoReason() {
+        config->predefinedMacros = catalogue({u"m"}, 9);
+        open();
+        click(kCombo);
+        QTest::mouseMove(dlg.get(), centre(R::ComboNew));
+        QVERIFY(!dlg->tip().isActive());
+        click(R::ComboNew);
+        QVERIFY(dlg->inPlaceFieldOpen());
+        QVERIFY(!dlg->tip().isVisible());
+        clickEmptySpot();
+        clickAll({header(2), R::MacroRemove});
+        QVERIFY(!dlg->tip().isVisible());
+        QCOMPARE(dlg->macros().count(), 0);
+    }
+
     // ---- the painted lists ---------------------------------------------------------------
+
+    // The one table of the five painted lists agrees with the dialog's regions: each list's rows
+    // are captioned row regions of its tab and no more; catalogue and working list pair up both
+    // ways; a catalogue and the entries it hands out have the table's view size.
+    void thePaintedListsTableMatchesTheRegions() {
+        config->predefinedMacros = catalogue({u"m"}, 3);
+        open();
+        for (const PaintedList& l : kPaintedLists) {
+            const QString name = QStringLiteral("list at %1").arg(l.firstRow);
+            for (int r = 0; r < l.rows; ++r) {
+                const int index = dlg->regionIndexById(l.firstRow + r);
+                const SkinRegion& row = dlg->regions[static_cast<std::size_t>(index)];
+                QVERIFY2(row.regionId == l.firstRow + r && row.showCaption, qPrintable(name));
+                QCOMPARE(row.regionId / 100, l.tab);
+                QCOMPARE(listOfRow(row.regionId), &l);
+            }
+            QVERIFY(listOfRow(l.firstRow + l.rows) != &l);
+            QCOMPARE(listOnBar(l.tab, l.rightBar), &l);
+            if (l.partner != ListId::None) {
+                QCOMPARE(paintedList(l.partner)->partner, l.id);
+                QCOMPARE(paintedList(l.partner)->catalogue, !l.catalogue);
+            }
+            if (l.catalogue) {
+                QCOMPARE(catalogueOfTab(l.tab), l.id);
+            }
+        }
+        QCOMPARE(dlg->combos().SizeOfView, 6);
+        QCOMPARE(dlg->macros().SizeOfView, 9);
+        QCOMPARE(dlg->emulations().SizeOfView, 9);
+        // An entry keeps its own view size; only the empty fallback takes the catalogue's.
+        QCOMPARE(dlg->workingMacro().SizeOfView, 3);
+        QCOMPARE(dlg->workingCombo().SizeOfView, 6);
+    }
 
     void newProposesTheSmallestFreeName_data() {
         QTest::addColumn<QString>("language");
@@ -812,9 +1227,9 @@ private slots:
         QCOMPARE(dlg->macros().children[1].items, std::vector<std::u16string>{u"S1"});
     }
 
-    // Enter first commits the name, and a second Enter then closes the dialog without storing:
-    // the focus does not move on to the loop count field, where Enter does nothing.
-    void aSecondEnterClosesWithoutStoring() {
+    // Enter first commits the name, and a second Enter then stores like OK: the focus does not
+    // move on to the loop count field, where Enter does nothing.
+    void aSecondEnterStoresLikeOk() {
         open();
         clickAll({header(2), R::MacroNew});
         QTest::keyClick(dlg->inPlaceField(), Qt::Key_Return);
@@ -824,7 +1239,62 @@ private slots:
         QVERIFY(focus != dlg->valueField() && focus != dlg->delayField());
         QTest::keyClick(focus != nullptr ? focus : dlg.get(), Qt::Key_Return);
         QVERIFY(closedWith(QDialog::Accepted));
-        QCOMPARE(config->predefinedMacros.count(), 0);
+        QCOMPARE(config->predefinedMacros.count(), 1);
+    }
+
+    // Enter and Escape in the in-place field act on the field only: Enter takes what was typed,
+    // Escape leaves the item as the field found it (a new entry keeps the proposed name, a delay
+    // row its number). Then Escape closes the dialog as usual and stores nothing.
+    void enterAndEscapeInTheField_data() {
+        QTest::addColumn<QString>("opening");  // rename, new, delay
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("item");  // the item's text afterwards
+        QTest::newRow("rename, Enter")
+            << QStringLiteral("rename") << int(Qt::Key_Return) << QStringLiteral("Fire");
+        QTest::newRow("rename, keypad Enter")
+            << QStringLiteral("rename") << int(Qt::Key_Enter) << QStringLiteral("Fire");
+        QTest::newRow("rename, Escape")
+            << QStringLiteral("rename") << int(Qt::Key_Escape) << QStringLiteral("first");
+        QTest::newRow("new, Enter")
+            << QStringLiteral("new") << int(Qt::Key_Return) << QStringLiteral("Fire");
+        QTest::newRow("new, Escape")
+            << QStringLiteral("new") << int(Qt::Key_Escape) << QStringLiteral("New Macro 1");
+        QTest::newRow("delay, Enter")
+            << QStringLiteral("delay") << int(Qt::Key_Return) << QStringLiteral("<99 ms>");
+        QTest::newRow("delay, Escape")
+            << QStringLiteral("delay") << int(Qt::Key_Escape) << QStringLiteral("<120 ms>");
+    }
+    void enterAndEscapeInTheField() {
+        QFETCH(QString, opening);
+        QFETCH(int, key);
+        QFETCH(QString, item);
+        config->language = "en-US";
+        config->predefinedMacros = catalogue({u"first"}, 9);
+        config->predefinedMacros.children[0] = steps({u"A Down", u"<120 ms>", u"A UP"});
+        open();
+        click(header(2));
+        if (opening == QLatin1String("rename")) {
+            click(R::FirstMacroRow);
+        } else if (opening == QLatin1String("new")) {
+            click(R::MacroNew);
+        } else {
+            clickAll({R::FirstMacroStepRow + 1, R::FirstMacroStepRow + 1});
+        }
+        QVERIFY(dlg->inPlaceFieldOpen());
+        typeIntoField(opening == QLatin1String("delay") ? QStringLiteral("99")
+                                                        : QStringLiteral("Fire"));
+        QTest::keyClick(dlg->inPlaceField(), Qt::Key(key));
+        QVERIFY(!dlg->inPlaceFieldOpen());
+        QVERIFY(dlg->isVisible());
+        const std::u16string got = opening == QLatin1String("delay") ? dlg->workingMacro().items[1]
+                                   : opening == QLatin1String("new") ? dlg->macros().items[1]
+                                                                     : dlg->macros().items[0];
+        QCOMPARE(QString::fromStdU16String(got), item);
+        // The next Escape is the dialog's again.
+        pressKey(Qt::Key_Escape);
+        QVERIFY(closedWith(QDialog::Rejected));
+        QCOMPARE(config->predefinedMacros.count(), 1);
+        QCOMPARE(config->predefinedMacros.items[0], std::u16string(u"first"));
     }
 
     void okAndCancelCommitTheFieldAndAct_data() {
@@ -985,11 +1455,47 @@ private slots:
         QTest::mouseClick(bar, Qt::LeftButton, {}, down);
         QTest::mouseClick(bar, Qt::LeftButton, {}, down);
         QCOMPARE(dlg->emulations().CursorPos, 2);
+        // The highlight moved inside the view; the thumb stays at the view's start.
         ScrollInfo info;
         info.fMask = SIF_POS;
         bar->getScrollInfo(info);
-        QCOMPARE(info.nPos, 2);
+        QCOMPARE(info.nPos, 0);
         QCOMPARE(dlg->workingEmulation().items, std::vector<std::u16string>{u"S2"});
+    }
+
+    // On every list the bar's position is the list's view start, whatever moved the view: New,
+    // Delete, opening on a later entry, a recording, the bar itself. So the next arrow click
+    // goes on from the highlight instead of jumping back to where the thumb was left.
+    void theBarFollowsTheList_data() {
+        QTest::addColumn<int>("row");
+        for (std::size_t i = 0; i < barCases().size(); ++i) {
+            QTest::newRow(barCases()[i].name) << int(i);
+        }
+    }
+    void theBarFollowsTheList() {
+        QFETCH(int, row);
+        const BarCase& c = barCases()[static_cast<std::size_t>(row)];
+        c.prepare(*config);
+        open();
+        if (dlg->tab() != c.tab) {
+            click(header(c.tab));
+        }
+        if (c.act) {
+            c.act(*this);
+        }
+        const StepList& list = shownList(c.tab, c.right);
+        CSkinScrollBar* bar = c.right ? dlg->rightBar() : dlg->leftBar();
+        QCOMPARE(list.ViewStartAt, c.start);
+        QCOMPARE(list.ViewStartAt + list.CursorPos, c.entry);
+        QCOMPARE(barPosition(bar), c.start);
+        // The arrows go on from the highlight, a row up and a row down.
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->partRect(SB_LINEUP).center());
+        QCOMPARE(list.ViewStartAt + list.CursorPos, std::max(c.entry - 1, 0));
+        QCOMPARE(barPosition(bar), list.ViewStartAt);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->partRect(SB_LINEDOWN).center());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->partRect(SB_LINEDOWN).center());
+        QCOMPARE(list.ViewStartAt + list.CursorPos, std::min(c.entry + 1, list.count() - 1));
+        QCOMPARE(barPosition(bar), list.ViewStartAt);
     }
 
     void theNameFieldKeepsItsEntryWhileTheListScrolls() {
@@ -1023,6 +1529,117 @@ private slots:
         QCOMPARE(dlg->chosenCode(6), 137);
     }
 };
+
+namespace {
+
+// A macro entry holding `rows` rows, its view on the last ones as a recording leaves it.
+StepList longRecord(int rows) {
+    StepList record(9);
+    for (int i = 0; i < rows; ++i) {
+        record.append(QStringLiteral("K%1").arg(i).toStdU16String());
+    }
+    return record;
+}
+
+const std::vector<BarCase>& barCases() {
+    using T = KeySettingsDialogTest;
+    static const std::vector<BarCase> cases = {
+        {"New after ten macros", 2, false,
+         [](KeyboardConfig& c) { c.predefinedMacros = catalogue(numberedNames(10), 9); },
+         [](T& t) {
+             t.clickRegion(R::MacroNew);
+             t.pressReturnInField();
+         },
+         2, 10},
+        {"New after six combos", 1, false,
+         [](KeyboardConfig& c) { c.predefinedCombos = catalogue(numberedNames(6), 6); },
+         [](T& t) {
+             t.clickRegion(kCombo);
+             t.clickRegion(R::ComboNew);
+             t.pressReturnInField();
+         },
+         1, 6},
+        {"New after twelve emulations", 3, false,
+         [](KeyboardConfig& c) { c.predefinedEmulations = catalogue(numberedNames(12), 9); },
+         [](T& t) {
+             t.clickRegion(R::EmulationNew);
+             t.pressReturnInField();
+         },
+         4, 12},
+        {"opening on the fourth macro",
+         2,
+         false,
+         [](KeyboardConfig& c) {
+             c.predefinedMacros = catalogue(numberedNames(10), 9);
+             c.slot(kKey, 0).mode = Macro;
+             c.slot(kKey, 0).steps = c.predefinedMacros.children[3];
+         },
+         {},
+         0,
+         3},
+        {"opening on the sixteenth emulation",
+         3,
+         false,
+         [](KeyboardConfig& c) {
+             c.predefinedEmulations = catalogue(numberedNames(20), 9);
+             c.slot(kKey, 0).mode = Emulation;
+             c.slot(kKey, 0).steps = c.predefinedEmulations.children[15];
+         },
+         {},
+         15,
+         15},
+        {"opening on the eighth combo",
+         1,
+         false,
+         [](KeyboardConfig& c) {
+             c.predefinedCombos = catalogue(numberedNames(9), 6);
+             c.slot(kKey, 0).mode = Combo;
+             c.slot(kKey, 0).steps = c.predefinedCombos.children[7];
+         },
+         {},
+         7,
+         7},
+        {"Delete the last of twelve macros", 2, false,
+         [](KeyboardConfig& c) { c.predefinedMacros = catalogue(numberedNames(12), 9); },
+         [](T& t) {
+             t.scroll(false, SB_THUMBTRACK, 11);
+             t.clickRegion(R::MacroRemove);
+         },
+         10, 10},
+        {"page down through emulations", 3, false,
+         [](KeyboardConfig& c) { c.predefinedEmulations = catalogue(numberedNames(20), 9); },
+         [](T& t) { t.scroll(false, SB_PAGEDOWN, 0); }, 9, 9},
+        {"a long macro record list",
+         2,
+         true,
+         [](KeyboardConfig& c) {
+             c.predefinedMacros = catalogue({u"m"}, 9);
+             c.predefinedMacros.children[0] = longRecord(20);
+         },
+         {},
+         11,
+         19},
+        {"a long emulation record list",
+         3,
+         true,
+         [](KeyboardConfig& c) {
+             c.predefinedEmulations = catalogue({u"e"}, 9);
+             c.predefinedEmulations.children[0] = longRecord(14);
+         },
+         {},
+         5,
+         13},
+        {"the record list of the macro selected", 2, true,
+         [](KeyboardConfig& c) {
+             c.predefinedMacros = catalogue({u"short", u"long"}, 9);
+             c.predefinedMacros.children[1] = longRecord(30);
+         },
+         [](T& t) { t.clickRegion(R::FirstMacroRow + 1); }, 21, 29},
+    };
+    return cases;
+}
+
+}  // namespace
 
 QTEST_MAIN(KeySettingsDialogTest)
 #include "KeySettingsDialogTest.moc"

@@ -299,7 +299,8 @@ TEST(WindowTables, NamedRegionsAreTheTablesRecords) {
         {SkinWindow::KeySettings, KeySettingsRegion::KeyRecord, K::Button},
         {SkinWindow::KeySettings, KeySettingsRegion::KeyName, K::Caption},
         {SkinWindow::KeySettings, KeySettingsRegion::FirstComboRow, K::ListRow},
-        {SkinWindow::KeySettings, KeySettingsRegion::RecordDelay, K::CheckBox},
+        {SkinWindow::KeySettings, KeySettingsRegion::RecordDelay, K::RadioMark},
+        {SkinWindow::KeySettings, KeySettingsRegion::TimesPlay, K::RadioMark},
         {SkinWindow::KeySettings, KeySettingsRegion::MacroRecord, K::Button},
         {SkinWindow::KeySettings, KeySettingsRegion::FirstMacroStepRow, K::ListRow},
         {SkinWindow::KeySettings, KeySettingsRegion::EmulationRecord, K::Button},
@@ -556,6 +557,43 @@ TEST_F(PictureTest, TwiceTheDensityKeepsOutlineAndLayout) {
             const LayoutRect twice{r.left * 2, r.top * 2, r.right * 2, r.bottom * 2};
             EXPECT_NEAR(meanBrightness(at2x, twice), meanBrightness(at1x, r), 12)
                 << r.left << "," << r.top << " " << r.width() << "x" << r.height();
+        }
+    }
+}
+
+// The Macro page's play-mode and delay-mode choices allow one choice each, and look it: round
+// marks at both densities. Lit, the mark's centre glows; the two layout pixels at each corner
+// of its box stay the page's background, where a square box would reach into them.
+TEST_F(PictureTest, ExclusiveChoicesAreRoundMarks) {
+    using namespace KeySettingsRegion;
+    const WindowSkin& w = windowSkin(SkinWindow::KeySettings);
+    for (int scale : {1, 2}) {
+        const QImage& background = load(w.pictureId(PictureRole::Background, 2), scale);
+        const QImage& lit = load(w.pictureId(PictureRole::Lit, 2), scale);
+        for (int id : {TimesPlay, PressPlay, PressToggle, AutoDelay, RecordDelay}) {
+            SCOPED_TRACE(testing::Message() << "region " << id << " at " << scale << "x");
+            const RegionSpec* r = w.findRegion(id);
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(r->kind, RegionKind::RadioMark);
+            const auto at = [&](double x, double y) {
+                return QPoint(int(x * scale), int(y * scale));
+            };
+            const double cx = (r->rect.left + r->rect.right) / 2.0;
+            const double cy = (r->rect.top + r->rect.bottom) / 2.0;
+            const QColor centre = lit.pixelColor(at(cx, cy));
+            EXPECT_GT(centre.red(), centre.blue() + 60);
+            EXPECT_GT(centre.red(), background.pixelColor(at(cx, cy)).red() + 40);
+            const int corners[][2] = {{r->rect.left, r->rect.top},
+                                      {r->rect.right - 2, r->rect.top},
+                                      {r->rect.left, r->rect.bottom - 2},
+                                      {r->rect.right - 2, r->rect.bottom - 2}};
+            for (const auto& c : corners) {
+                for (int y = c[1] * scale; y < (c[1] + 2) * scale; ++y) {
+                    for (int x = c[0] * scale; x < (c[0] + 2) * scale; ++x) {
+                        EXPECT_EQ(lit.pixel(x, y), background.pixel(x, y)) << x << "," << y;
+                    }
+                }
+            }
         }
     }
 }

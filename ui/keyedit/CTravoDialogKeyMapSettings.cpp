@@ -13,12 +13,14 @@
 #include "KeyRecorder.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
 #include "RegionIds.h"
 #include "SkinGeometry.h"
 #include "SkinResources.h"
 #include "SkinSetup.h"
 #include "Theme.h"
 #include "TipControl.h"
+#include "UiSeam.h"
 
 namespace {
 
@@ -55,14 +57,36 @@ void setFieldText(QLineEdit* field, const QString& text) {
     }
 }
 
+// The Record button of each kind of capture, with its "Record" and "Stop Rec" captions.
+struct CaptureButton {
+    CaptureKind kind;
+    int region;
+    int recordCaption;
+    int stopCaption;
+};
+constexpr CaptureButton kCaptureButtons[] = {
+    {CaptureKind::SingleKey, Region::KeyRecord, Region::KeyRecordCaption, Region::KeyStopCaption},
+    {CaptureKind::Combo, Region::ComboRecord, Region::ComboRecordCaption, Region::ComboStopCaption},
+    {CaptureKind::Macro, Region::MacroRecord, Region::MacroRecordCaption, Region::MacroStopCaption},
+    {CaptureKind::Emulation, Region::EmulationRecord, Region::EmulationRecordCaption,
+     Region::EmulationStopCaption},
+};
+
+CaptureKind captureOfButton(int regionId) {
+    for (const CaptureButton& b : kCaptureButtons) {
+        if (b.region == regionId) {
+            return b.kind;
+        }
+    }
+    return CaptureKind::None;
+}
+
 }  // namespace
 
 CTravoDialogKeyMapSettings::CTravoDialogKeyMapSettings(KeyboardConfig& document, QWidget* parent)
-    : SkinDialog(kRegionCount, parent),
-      config(document),
-      recorder(std::make_unique<KeyRecorder>(*this)) {
+    : SkinDialog(kRegionCount, parent), config(document) {
     showLanguageOf(config.language);
-    ownWindow = notifyTarget();
+    recorder = std::make_unique<KeyRecorder>(static_cast<RecorderView&>(*this), state, config);
     tipCtrl = new TipControl(this);
     tipCtrl->activate(false);
     tipCtrl->setColors(kTipText, kTipBackground);
@@ -78,6 +102,10 @@ CTravoDialogKeyMapSettings::CTravoDialogKeyMapSettings(KeyboardConfig& document,
     placeControls();
     buildWorkingLists();
     loadAssignment();
+    // The dialog itself holds the focus when it opens, so Enter is OK on every tab; the focus
+    // would otherwise land in the loop count field, where Enter does nothing. (It takes no focus
+    // from a click on the painted surface, so an open field still commits on that click.)
+    setFocus(Qt::OtherFocusReason);
 }
 
 CTravoDialogKeyMapSettings::~CTravoDialogKeyMapSettings() = default;
@@ -106,8 +134,8 @@ void CTravoDialogKeyMapSettings::createControls() {
     };
     valueEdit = numberField(this);
     delayEdit = numberField(this);
-    connect(valueEdit, &QLineEdit::textChanged, this, [this] { recorder->valueEditChanged(); });
-    connect(delayEdit, &QLineEdit::textChanged, this, [this] { recorder->delayEditChanged(); });
+    connect(valueEdit, &QLineEdit::textChanged, this, [this] { valueEditChanged(); });
+    connect(delayEdit, &QLineEdit::textChanged, this, [this] { delayEditChanged(); });
 
     inPlaceEdit = new QLineEdit(this);
     inPlaceEdit->setAlignment(Qt::AlignCenter);
@@ -141,19 +169,14 @@ void CTravoDialogKeyMapSettings::placeControls() {
 }
 
 void CTravoDialogKeyMapSettings::buildWorkingLists() {
-    struct Copy {
-        StepList& catalogue;
-        const StepList& predefined;
-        StepList& working;
-        int view;
-    };
-    const Copy copies[] = {{comboList, config.predefinedCombos, currentCombo, 6},
-                           {macroList, config.predefinedMacros, currentMacro, 9},
-                           {emulationList, config.predefinedEmulations, currentEmulation, 9}};
-    for (const Copy& c : copies) {
-        c.catalogue = c.predefined;
-        c.catalogue.SizeOfView = c.view;
-        c.working = c.catalogue.childAtRow(c.catalogue.CursorPos);
+    const StepList* predefined[] = {&config.predefinedCombos, &config.predefinedMacros,
+                                    &config.predefinedEmulations};
+    for (int t = 1; t <= 3; ++t) {
+        const ListId id = catalogueOfTab(t);
+        StepList& catalogue = state.list(id);
+        catalogue = *predefined[t - 1];
+        catalogue.SizeOfView = paintedList(id)->rows;
+        state.load(id);
     }
 }
 
@@ -163,26 +186,22 @@ void CTravoDialogKeyMapSettings::loadAssignment() {
     const KeyAssignment& slot = valid ? config.slot(config.currentKey, config.currentLevel) : none;
     int startTab = 1;
     // Every kind other than a combination shows the Uni/Combo tab in "Uniques" mode.
-    uniquesMode = slot.mode == Combo ? 0 : 1;
-    setModeLights(uniquesMode != 0);
+    state.uniquesMode = slot.mode == Combo ? 0 : 1;
+    setModeLights(state.uniquesMode != 0);
     switch (slot.mode) {
         case Single:
-            singleKeyCode = keyCodeOfHwCode(config, slot.hwCode);
+            state.singleKeyCode = keyCodeOfHwCode(config, slot.hwCode);
             break;
         case Combo:
-            comboList.findOrAdd(slot.steps);
-            currentCombo = comboList.childAtRow(comboList.CursorPos);
-            break;
         case Macro:
-            macroList.findOrAdd(slot.steps);
-            currentMacro = macroList.childAtRow(macroList.CursorPos);
-            startTab = 2;
+        case Emulation: {
+            // The entry with the key's steps is selected, or one named "default" is added.
+            startTab = slot.mode == Combo ? 1 : slot.mode == Macro ? 2 : 3;
+            const ListId id = catalogueOfTab(startTab);
+            state.list(id).findOrAdd(slot.steps);
+            state.load(id);
             break;
-        case Emulation:
-            emulationList.findOrAdd(slot.steps);
-            currentEmulation = emulationList.childAtRow(emulationList.CursorPos);
-            startTab = 3;
-            break;
+        }
         case Multimedia:
         case Mouse:
         case Function:
@@ -218,36 +237,28 @@ void CTravoDialogKeyMapSettings::selectTab(int t) {
     tipCtrl->activate(false);
     tipRegion = -1;
 
-    struct Bars {
-        const StepList* left;
-        const StepList* right;
-        int page;
-    };
-    const Bars bars = t == 1   ? Bars{&comboList, nullptr, 6}
-                      : t == 2 ? Bars{&macroList, &currentMacro, 9}
-                      : t == 3 ? Bars{&emulationList, &currentEmulation, 9}
-                               : Bars{nullptr, nullptr, 0};
-    showControl(leftScrollBar, bars.left != nullptr);
-    showControl(rightScrollBar, bars.right != nullptr);
-    if (bars.left != nullptr) {
-        leftScrollBar->setGeometry(controlRect(Region::LeftScrollBar, t));
-        setScrollRange(leftScrollBar, bars.left->count(), bars.page);
-    }
-    if (bars.right != nullptr) {
-        rightScrollBar->setGeometry(controlRect(Region::RightScrollBar, t));
-        setScrollRange(rightScrollBar, bars.right->count(), bars.page);
+    for (bool right : {false, true}) {
+        CSkinScrollBar* bar = right ? rightScrollBar : leftScrollBar;
+        const PaintedList* shown = listOnBar(t, right);
+        showControl(bar, shown != nullptr);
+        if (shown != nullptr) {
+            bar->setGeometry(
+                controlRect(right ? Region::RightScrollBar : Region::LeftScrollBar, t));
+            followList(shown->id);
+        }
     }
     refreshCaptions();
     update();
 }
 
-void CTravoDialogKeyMapSettings::setScrollRange(CSkinScrollBar* bar, int items, int page) {
+void CTravoDialogKeyMapSettings::setScrollRange(CSkinScrollBar* bar, int items, int page,
+                                                int start) {
     ScrollInfo info;
     info.fMask = SIF_ALL;
     info.nMin = 0;
     info.nMax = items + page - 1;
     info.nPage = static_cast<unsigned>(page);
-    info.nPos = 0;
+    info.nPos = start;
     bar->setScrollInfo(info);
 }
 
@@ -292,7 +303,7 @@ void CTravoDialogKeyMapSettings::command(int id) {
         }
     }
     if (recorder->isCapturing()) {
-        const KeyRecorder::StopOutcome outcome = recorder->stopCapture(id);
+        const KeyRecorder::StopOutcome outcome = recorder->stopCapture();
         if (outcome == KeyRecorder::StopOutcome::ClickConsumed || !okOrCancel) {
             update();
             return;
@@ -303,6 +314,8 @@ void CTravoDialogKeyMapSettings::command(int id) {
         accept();
         return;
     }
+    // A button that cannot act now says why instead of doing nothing in silence.
+    const QString reason = idleReason(id);
     if (id == Region::Cancel || id == Region::Close) {
         reject();
         return;
@@ -313,24 +326,29 @@ void CTravoDialogKeyMapSettings::command(int id) {
         selectTab(id - Region::FirstTab + 1);
     } else if (id == Region::Uniques || id == Region::Combo) {
         modeChoice(id);
-    } else if (id == Region::KeyRecord || id == Region::ComboRecord || id == Region::MacroRecord ||
-               id == Region::EmulationRecord) {
-        recorder->startCapture(id);
+    } else if (captureOfButton(id) != CaptureKind::None) {
+        recorder->startCapture(captureOfButton(id));
     } else if (id == Region::TimesPlay || id == Region::AutoDelay || id == Region::PressPlay ||
                id == Region::PressToggle || id == Region::RecordDelay) {
-        recorder->optionClicked(id);
+        macroOptionClicked(id);
     } else if (id == Region::ComboNew || id == Region::MacroNew || id == Region::EmulationNew) {
         newEntry(id);
     } else if (id == Region::ComboDelete || id == Region::MacroRemove ||
                id == Region::EmulationRemove) {
         deleteEntry(id);
-    } else if (listOfRow(id) != ListId::None) {
+    } else if (listOfRow(id) != nullptr) {
         rowClicked(id);
     } else if (isOptionRegion(id)) {
         optionChosen(id);
     }
     refreshCaptions();
     updateTip();
+    if (!reason.isEmpty()) {
+        tipRegion = regionIndexById(id);
+        tipCtrl->setTipText(reason);
+        tipCtrl->activate(true);
+        tipCtrl->popUp(mapToGlobal(lastMousePoint));
+    }
     update();
 }
 
@@ -345,10 +363,8 @@ void CTravoDialogKeyMapSettings::modeChoice(int regionId) {
     // The two options act as one toggle: a click on the lit one switches to the other.
     const int other = regionId == Region::Uniques ? Region::Combo : Region::Uniques;
     const int chosen = regionById(regionId).lit ? other : regionId;
-    uniquesMode = chosen == Region::Uniques ? 1 : 0;
-    setModeLights(uniquesMode != 0);
-    capturingSingleKey = 0;
-    recordingCombo = 0;
+    state.uniquesMode = chosen == Region::Uniques ? 1 : 0;
+    setModeLights(state.uniquesMode != 0);
 }
 
 void CTravoDialogKeyMapSettings::storeOk() {
@@ -357,43 +373,90 @@ void CTravoDialogKeyMapSettings::storeOk() {
         return;
     }
     KeyAssignment& slot = config.slot(config.currentKey, config.currentLevel);
+    const bool hadFn = isFn(slot);
     slot.mode = NotSet;
     switch (currentTab) {
         case 1:
-            if (uniquesMode != 0) {
-                const int h =
-                    singleKeyCode >= 0 ? config.keyCodeToHwCode[singleKeyCode & kKeyCodeMask] : 0;
+            if (state.uniquesMode != 0) {
+                const int h = state.singleKeyCode >= 0
+                                  ? config.keyCodeToHwCode[state.singleKeyCode & kKeyCodeMask]
+                                  : 0;
                 if (h > 0) {
                     slot.hwCode = h;
                     slot.mode = Single;
                 }
-            } else if (currentCombo.count() > 0) {
-                slot.steps = currentCombo;
+            } else if (state.currentCombo.count() > 0) {
+                slot.steps = state.currentCombo;
                 slot.mode = Combo;
             }
-            config.predefinedCombos = comboList;
+            config.predefinedCombos = state.comboList;
             break;
         case 2:
-            if (currentMacro.count() > 0) {
-                slot.steps = currentMacro;
+            if (state.currentMacro.count() > 0) {
+                slot.steps = state.currentMacro;
                 slot.mode = Macro;
             }
-            config.predefinedMacros = macroList;
+            config.predefinedMacros = state.macroList;
             break;
         case 3:
-            if (currentEmulation.count() > 0) {
-                slot.steps = currentEmulation;
+            if (state.currentEmulation.count() > 0) {
+                slot.steps = state.currentEmulation;
                 slot.mode = Emulation;
             }
-            config.predefinedEmulations = emulationList;
+            config.predefinedEmulations = state.emulationList;
             break;
         default:
             storeOption(config);
             break;
     }
+    if (hadFn && !isFn(slot)) {
+        dropFnFromOtherLevel(config);
+    }
+}
+
+bool CTravoDialogKeyMapSettings::clearConfirmed() {
+    // Clear empties the tab's whole catalogue, not this key's entry: with entries to lose, the
+    // user says so first. Closing the question keeps them.
+    struct Question {
+        int tab;
+        const StepList* catalogue;
+        LanguageText many;
+        LanguageText one;
+    };
+    const Question questions[] = {
+        {1,
+         &state.comboList,
+         {u"清空全部 %1 个组合键？", u"Remove all %1 combinations?"},
+         {u"清空全部 %1 个组合键？", u"Remove the 1 combination?"}},
+        {2,
+         &state.macroList,
+         {u"清空全部 %1 个宏？", u"Remove all %1 macros?"},
+         {u"清空全部 %1 个宏？", u"Remove the 1 macro?"}},
+        {3,
+         &state.emulationList,
+         {u"清空全部 %1 个模拟击键？", u"Remove all %1 emulations?"},
+         {u"清空全部 %1 个模拟击键？", u"Remove the 1 emulation?"}},
+    };
+    for (const Question& q : questions) {
+        if (q.tab != currentTab) {
+            continue;
+        }
+        const int n = q.catalogue->count();
+        if (n == 0) {
+            return true;
+        }
+        const LanguageText& format = n == 1 ? q.one : q.many;
+        const QString text =
+            QStringView(format.chineseOrEnglish(config.language)).toString().arg(n);
+        return ui().question(this, text, false, toQString(titleText(config))) == UiAnswer::Yes;
+    }
+    return true;
 }
 
 void CTravoDialogKeyMapSettings::clearTab() {
+    if (!clearConfirmed()) {
+        return;
+    }
     const auto clearPair = [this](StepList& catalogue, StepList& working) {
         catalogue.clear();
         working.clear();
@@ -406,14 +469,14 @@ void CTravoDialogKeyMapSettings::clearTab() {
     };
     switch (currentTab) {
         case 1:
-            singleKeyCode = -1;
-            clearPair(comboList, currentCombo);
+            state.singleKeyCode = -1;
+            clearPair(state.comboList, state.currentCombo);
             break;
         case 2:
-            clearPair(macroList, currentMacro);
+            clearPair(state.macroList, state.currentMacro);
             break;
         case 3:
-            clearPair(emulationList, currentEmulation);
+            clearPair(state.emulationList, state.currentEmulation);
             break;
         default:
             chosenCodeRef(currentTab) = -1;
@@ -428,21 +491,25 @@ void CTravoDialogKeyMapSettings::prepaint() {
 }
 
 void CTravoDialogKeyMapSettings::refreshCaptions() {
-    const auto fillRows = [this](int firstId, int rows, const StepList& list) {
-        for (int r = 0; r < rows; ++r) {
-            SkinRegion& row = regionById(firstId + r);
+    for (const PaintedList& shown : kPaintedLists) {
+        if (shown.tab != currentTab) {
+            continue;
+        }
+        const StepList& list = state.list(shown.id);
+        for (int r = 0; r < shown.rows; ++r) {
+            SkinRegion& row = regionById(shown.firstRow + r);
             const QString text = toQString(list.itemAtRow(r));
             row.label[config.language] = text;
-            row.lit = r == list.CursorPos;
+            // An empty list has no cursor entry to highlight.
+            row.lit = r == list.CursorPos && list.ViewStartAt + r < list.count();
         }
-    };
+    }
     switch (currentTab) {
         case 1: {
             regionById(Region::KeyName).label[config.language] =
-                toQString(keyEventName(config, singleKeyCode, false));
-            fillRows(Region::FirstComboRow, 6, comboList);
+                toQString(keyEventName(config, state.singleKeyCode, false));
             QStringList keys;
-            for (const std::u16string& item : currentCombo.items) {
+            for (const std::u16string& item : state.currentCombo.items) {
                 keys << toQString(item);
             }
             const QString joined = keys.join(QStringLiteral(" + "));
@@ -452,21 +519,17 @@ void CTravoDialogKeyMapSettings::refreshCaptions() {
             break;
         }
         case 2:
-            fillRows(Region::FirstMacroRow, 9, macroList);
-            fillRows(Region::FirstMacroStepRow, 9, currentMacro);
-            setFieldText(valueEdit, QString::number(currentMacro.Cycles));
-            setFieldText(delayEdit, QString::number(currentMacro.Delay));
-            regionById(Region::TimesPlay).lit = currentMacro.PlayMode == 0;
-            regionById(Region::PressPlay).lit = currentMacro.PlayMode == 1;
-            regionById(Region::PressToggle).lit = currentMacro.PlayMode == 2;
-            regionById(Region::AutoDelay).lit = currentMacro.IsAutoInterval;
-            regionById(Region::RecordDelay).lit = !currentMacro.IsAutoInterval;
-            delayEdit->setEnabled(currentMacro.IsAutoInterval);
+            setFieldText(valueEdit, QString::number(state.currentMacro.Cycles));
+            setFieldText(delayEdit, QString::number(state.currentMacro.Delay));
+            regionById(Region::TimesPlay).lit = state.currentMacro.PlayMode == 0;
+            regionById(Region::PressPlay).lit = state.currentMacro.PlayMode == 1;
+            regionById(Region::PressToggle).lit = state.currentMacro.PlayMode == 2;
+            regionById(Region::AutoDelay).lit = state.currentMacro.IsAutoInterval;
+            regionById(Region::RecordDelay).lit = !state.currentMacro.IsAutoInterval;
+            delayEdit->setEnabled(state.currentMacro.IsAutoInterval);
             break;
         case 3:
-            fillRows(Region::FirstEmulationRow, 9, emulationList);
-            fillRows(Region::FirstEmulationStepRow, 9, currentEmulation);
-            setFieldText(valueEdit, QString::number(currentEmulation.Delay));
+            setFieldText(valueEdit, QString::number(state.currentEmulation.Delay));
             break;
         default: {
             const int chosen = chosenCodeRef(currentTab);
@@ -494,11 +557,14 @@ void CTravoDialogKeyMapSettings::updateTip() {
         }
     }
     // Only the pictures of the Multimedia, Function and Power options need naming; a chosen
-    // option shows no tip.
+    // option shows no tip. A button that cannot act now tells why.
     const SkinRegion* option = hovered >= 0 ? &regions[hovered] : nullptr;
     const bool named = option != nullptr && isOptionRegion(option->regionId) &&
                        option->regionId / 100 != kMouseTab && !option->lit;
-    if (!named) {
+    const QString text = named               ? option->tooltipFor(config.language)
+                         : option != nullptr ? idleReason(option->regionId)
+                                             : QString();
+    if (text.isEmpty()) {
         tipRegion = -1;
         tipCtrl->activate(false);
         return;
@@ -507,8 +573,62 @@ void CTravoDialogKeyMapSettings::updateTip() {
         tipCtrl->activate(false);
     }
     tipRegion = hovered;
-    tipCtrl->setTipText(option->tooltipFor(config.language));
+    tipCtrl->setTipText(text);
     tipCtrl->activate(true);
+}
+
+QString CTravoDialogKeyMapSettings::idleReason(int regionId) const {
+    if (recorder->isCapturing() || inPlaceFieldOpen()) {
+        return {};  // the next click ends those, whatever it lands on
+    }
+    static constexpr LanguageText kChooseCombo{u"先选择组合键", u"Choose Combo first"};
+    static constexpr LanguageText kChooseUniques{u"先选择单键", u"Choose Uniques first"};
+    static constexpr LanguageText kClickRecord{u"先点击开始录制", u"Click Record first"};
+    static constexpr LanguageText kNoCombo{u"先新建一个组合键", u"Create a combination first"};
+    static constexpr LanguageText kNoMacro{u"先新建一个宏", u"Create a macro first"};
+    static constexpr LanguageText kNoEmulation{u"先新建一个模拟击键", u"Create an emulation first"};
+    static constexpr LanguageText kNothingToDelete{u"列表中没有可删除的项", u"The list is empty"};
+    const bool uniques = state.uniquesMode != 0;
+    const LanguageText* reason = nullptr;
+    switch (regionId) {
+        case Region::ComboNew:
+            reason = uniques ? &kChooseCombo : nullptr;
+            break;
+        case Region::ComboDelete:
+            reason = uniques                        ? &kChooseCombo
+                     : state.comboList.count() == 0 ? &kNothingToDelete
+                                                    : nullptr;
+            break;
+        case Region::ComboRecord:
+            reason = recorder->canStart(CaptureKind::Combo) ? nullptr
+                     : uniques                              ? &kChooseCombo
+                                                            : &kNoCombo;
+            break;
+        case Region::KeyRecord:
+            reason = recorder->canStart(CaptureKind::SingleKey) ? nullptr : &kChooseUniques;
+            break;
+        case Region::KeyPrompt:
+            reason = uniques ? &kClickRecord : &kChooseUniques;
+            break;
+        case Region::MacroRecord:
+            reason = recorder->canStart(CaptureKind::Macro) ? nullptr : &kNoMacro;
+            break;
+        case Region::MacroRemove:
+            reason = state.macroList.count() == 0 ? &kNothingToDelete : nullptr;
+            break;
+        case Region::EmulationRecord:
+            reason = recorder->canStart(CaptureKind::Emulation) ? nullptr : &kNoEmulation;
+            break;
+        case Region::EmulationRemove:
+            reason = state.emulationList.count() == 0 ? &kNothingToDelete : nullptr;
+            break;
+        default:
+            break;
+    }
+    if (reason == nullptr) {
+        return {};
+    }
+    return QStringView(reason->exactly(config.language)).toString();
 }
 
 void CTravoDialogKeyMapSettings::mouseMoveEvent(QMouseEvent* e) {
@@ -536,6 +656,11 @@ bool CTravoDialogKeyMapSettings::eventFilter(QObject* watched, QEvent* e) {
             commitInPlaceField();
             return true;
         }
+        // Escape in the open field ends the edit as if it had not been opened; the dialog stays.
+        if (key == Qt::Key_Escape && watched == inPlaceEdit && inPlaceFieldOpen()) {
+            abandonInPlaceField();
+            return true;
+        }
         // Enter in the number fields neither closes the dialog nor does anything else.
         if (enter && (watched == valueEdit || watched == delayEdit)) {
             return true;
@@ -549,9 +674,74 @@ bool CTravoDialogKeyMapSettings::eventFilter(QObject* watched, QEvent* e) {
     return SkinDialog::eventFilter(watched, e);
 }
 
+void CTravoDialogKeyMapSettings::keyPressEvent(QKeyEvent* e) {
+    const int key = e->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // Enter is the painted OK: what the tab shows is stored. Keys typed while keys are being
+        // recorded belong to the recording, never to the dialog.
+        if (!recorder->isCapturing()) {
+            command(Region::Ok);
+        }
+        return;
+    }
+    SkinDialog::keyPressEvent(e);
+}
+
 void CTravoDialogKeyMapSettings::deviceMessage(unsigned message, std::uintptr_t wParam,
                                                std::intptr_t lParam) {
     if (message == WM_HOOK_KEY) {
         recorder->hookKey(static_cast<quint32>(wParam), static_cast<quint32>(lParam));
     }
+}
+
+// ---- what the recorder asks of the dialog ---------------------------------------------------
+
+NotifyTarget* CTravoDialogKeyMapSettings::captureTarget() {
+    return notifyTarget();
+}
+
+void CTravoDialogKeyMapSettings::captureShown(CaptureKind kind, bool running) {
+    for (const CaptureButton& b : kCaptureButtons) {
+        if (b.kind == kind) {
+            regionById(b.region).lit = running;
+            regionById(b.recordCaption).captionVisible = !running;
+            regionById(b.stopCaption).captionVisible = running;
+            update(toQRect(regionById(b.region).rect));
+        }
+    }
+}
+
+void CTravoDialogKeyMapSettings::listChanged(ListId id) {
+    if (id == ListId::None) {
+        // The combination's keys, joined in the keys box.
+        invalidateRows(Region::FirstComboKeyRow, kComboKeyRows);
+        update(comboKeysBox->geometry());
+        return;
+    }
+    const PaintedList* shown = paintedList(id);
+    if (shown != nullptr && shown->tab == currentTab) {
+        followList(id);
+        invalidateRows(shown->firstRow, shown->rows);
+    }
+}
+
+void CTravoDialogKeyMapSettings::singleKeyChanged() {
+    update(toQRect(regionById(Region::KeyName).rect));
+}
+
+int CTravoDialogKeyMapSettings::recordRowAt(QPoint point) {
+    const PaintedList* rows = paintedList(ListId::MacroSteps);
+    const int id = clickScan(point);
+    if (currentTab != rows->tab || listOfRow(id) != rows) {
+        return -1;
+    }
+    return id - rows->firstRow;
+}
+
+QRect CTravoDialogKeyMapSettings::noteArea() {
+    // In the free strip between Clear and OK, the same on every tab.
+    const QRect clear = toQRect(regionById(Region::Clear).rect);
+    const QRect ok = toQRect(regionById(Region::Ok).rect);
+    return {clear.right() + 6, clear.top() - 6, ok.left() - clear.right() - 12,
+            clear.height() + 12};
 }

@@ -6,28 +6,29 @@
 // multimedia, mouse, keyboard function, power). The dialog works on copies of the three
 // catalogues and of the key's assignment, and writes the configuration only when its painted OK
 // is clicked, and then only for the tab showing: the key's mode, hwCode and steps, plus that
-// tab's catalogue. Cancel, the close button, Enter and Escape store nothing.
+// tab's catalogue; Enter acts as that OK. Cancel, the close button and Escape store nothing.
 //
-// Keystroke capture and recording live in KeyRecorder, which the dialog calls at fixed points.
+// The copies are one KeySettingsState that the dialog owns and lends to its KeyRecorder, which
+// captures keystrokes into the working lists and shows what it does through RecorderView.
 
 #include <QPoint>
 #include <array>
 #include <cstdint>
 #include <memory>
 
+#include "KeyRecorder.h"
+#include "KeySettingsState.h"
 #include "SkinDialog.h"
-#include "StepList.h"
 
 class QLineEdit;
 class QPlainTextEdit;
 class CSkinScrollBar;
 class KeyboardConfig;
-class KeyRecorder;
+struct KeyAssignment;
 class TipControl;
 
-class CTravoDialogKeyMapSettings : public SkinDialog {
+class CTravoDialogKeyMapSettings : public SkinDialog, private RecorderView {
     Q_OBJECT
-    friend class KeyRecorder;
 
 public:
     static constexpr int kRegionCount = 193;
@@ -42,13 +43,13 @@ public:
 
     // Read by tests and the benchmark.
     int tab() const { return currentTab; }
-    const StepList& combos() const { return comboList; }
-    const StepList& macros() const { return macroList; }
-    const StepList& emulations() const { return emulationList; }
-    const StepList& workingCombo() const { return currentCombo; }
-    const StepList& workingMacro() const { return currentMacro; }
-    const StepList& workingEmulation() const { return currentEmulation; }
-    bool isUniquesMode() const { return uniquesMode != 0; }
+    const StepList& combos() const { return state.comboList; }
+    const StepList& macros() const { return state.macroList; }
+    const StepList& emulations() const { return state.emulationList; }
+    const StepList& workingCombo() const { return state.currentCombo; }
+    const StepList& workingMacro() const { return state.currentMacro; }
+    const StepList& workingEmulation() const { return state.currentEmulation; }
+    bool isUniquesMode() const { return state.uniquesMode != 0; }
     bool inPlaceFieldOpen() const { return nameEditActive != 0 || delayEditActive != 0; }
     int chosenCode(int t) const;
     QLineEdit* inPlaceField() const { return inPlaceEdit; }
@@ -73,78 +74,79 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
-    // Which of the five painted lists a row or a scroll bar belongs to.
-    enum class ListId { None, Combos, Macros, MacroSteps, Emulations, EmulationSteps };
-    struct ListBox;
-
     // Set-up (CTravoDialogKeyMapSettings.cpp).
     void createControls();
     void placeControls();
     void buildWorkingLists();
     void loadAssignment();
-    void setScrollRange(CSkinScrollBar* bar, int items, int page);
+    // A list's bar: its range from the item count, its position the list's view start.
+    void setScrollRange(CSkinScrollBar* bar, int items, int page, int start = 0);
     void setModeLights(bool uniques);
     void modeChoice(int regionId);
     void storeOk();
+    bool clearConfirmed();
     void clearTab();
     void refreshCaptions();
-    void syncControls();
     void updateTip();
+    // Why a click on the region would do nothing now, in the dialog's language; empty when it
+    // acts.
+    QString idleReason(int regionId) const;
+
+    // What the recorder asks of the dialog.
+    QWidget& recorderWindow() override { return *this; }
+    NotifyTarget* captureTarget() override;
+    void captureShown(CaptureKind kind, bool running) override;
+    void listChanged(ListId id) override;
+    void singleKeyChanged() override;
+    int recordRowAt(QPoint point) override;
+    QRect noteArea() override;
 
     // Painted lists and the in-place field (KeySettingsLists.cpp).
-    ListBox listBox(ListId id);
-    ListId listOfRow(int regionId) const;
-    ListId catalogueOfTab(int t) const;
+    CSkinScrollBar* barOf(const PaintedList& list) const;
     void rowClicked(int regionId);
-    void catalogueRowClicked(ListId id, int row);
-    void recordRowClicked(ListId id, int row);
+    void catalogueRowClicked(const PaintedList& list, int row);
+    void recordRowClicked(const PaintedList& list, int row);
     void newEntry(int regionId);
     void deleteEntry(int regionId);
     void openInPlaceField(int regionId, const QString& text, bool delay, int absoluteIndex);
     void commitInPlaceField();
+    void abandonInPlaceField();
+    void closeInPlaceField();
     void scrollRequested(CSkinScrollBar* bar, int code, int position);
-    void saveWorkingList(ListId catalogue);
-    void loadWorkingList(ListId catalogue);
+    // The bar of a shown list follows it: range from its items, position its view start.
+    void followList(ListId id);
     void refreshRightBar();
     void invalidateRows(int firstId, int count);
+
+    // The Macro tab's options, number fields and pauses edited in place (KeySettingsMacro.cpp).
+    void macroOptionClicked(int regionId);
+    void setPlayMode(int regionId);
+    void setDelayMode(bool automatic);
+    void valueEditChanged();
+    void delayEditChanged();
+    void pauseRowCommitted(int absoluteRow, const QString& text);
 
     // Option tabs (KeySettingsOptions.cpp).
     int& chosenCodeRef(int t);
     bool isOptionRegion(int regionId) const;
     void optionChosen(int regionId);
     void storeOption(KeyboardConfig& config);
+    static bool isFn(const KeyAssignment& slot);
+    void dropFnFromOtherLevel(KeyboardConfig& config);
 
     KeyboardConfig& config;
+    // Everything the dialog edits until OK, lent to the recorder.
+    KeySettingsState state;
 
     // regions and lastMousePoint are SkinDialog's.
     int currentTab = 1;
     std::array<const QPixmap*, 3> tabBitmaps{};
     std::uint8_t nameEditActive = 0;
-    std::int64_t lastEventTime = 0;
-    NotifyTarget* ownWindow = nullptr;
     TipControl* tipCtrl = nullptr;
-    StepList comboList;
-    StepList currentCombo;
-    StepList macroList;
-    StepList currentMacro;
-    StepList emulationList;
-    StepList currentEmulation;
-    int singleKeyCode = -1;
-    int uniquesMode = 1;
-    int capturingSingleKey = 0;
-    int recordingCombo = 0;
     int delayEditActive = 0;
-    int lastEventCode = -1;
-    std::array<std::uint8_t, 256> keyDown{};
-    int recordingMacro = 0;
-    int menuRow = -1;
-    int recordingEmulation = 0;
-    int mediaCode = -1;
-    int mouseCode = -1;
-    int functionCode = -1;
-    int powerCode = -1;
     QLineEdit* valueEdit = nullptr;
     QLineEdit* delayEdit = nullptr;
     QLineEdit* inPlaceEdit = nullptr;
@@ -156,6 +158,9 @@ private:
     // that a scroll while the field is open cannot make it rename another entry.
     int inPlaceRegion = -1;
     int inPlaceIndex = -1;
+    // What Escape leaves the item with: its text when the field opened, or for a new entry the
+    // proposed name.
+    QString inPlaceOldText;
     // The region whose hover shows the tooltip, -1 for none.
     int tipRegion = -1;
     // A left press on an empty spot that will end an open field or a capture on release.

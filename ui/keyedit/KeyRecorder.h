@@ -1,24 +1,58 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
-// Everything the key settings dialog does with captured keystrokes: the single-key capture, the
-// combination, macro and emulation recordings through the keystroke capture of the device
-// library, the record list's context menu, the macro's play and delay modes, the loop count and
-// delay fields and the in-place editing of a macro's delay rows.
+// The key settings dialog's keystroke capture: the single key, the combination, macro and
+// emulation recordings through the keystroke capture of the device library, and the record
+// list's context menu.
 //
-// The dialog owns one KeyRecorder and calls it at the points below and nowhere else decides what
-// a recording does; the recorder reaches the dialog's members as its friend.
+// The recorder has a state of its own (which capture runs, the keys held down, the previous
+// event's code and time, the menu's row) and records into the working lists of the state the
+// dialog lends it. It paints nothing itself: it tells the dialog through RecorderView what to
+// show. The macro's play and delay options, its number fields and pauses edited in place are the
+// dialog's (KeySettingsMacro.cpp), on the rows of MacroRows.h.
 
 #include <QObject>
 #include <QPoint>
 #include <QString>
 #include <QtGlobal>
+#include <array>
 #include <cstdint>
+#include <string>
 
 #include "KeyCaptureSeam.h"
+#include "KeySettingsState.h"
 
-class CTravoDialogKeyMapSettings;
+class KeyboardConfig;
+class NotifyTarget;
 class QLabel;
-class StepList;
+class QRect;
+class QWidget;
+
+// The capture kinds, by their Record button.
+enum class CaptureKind { None, SingleKey, Combo, Macro, Emulation };
+
+// What the recorder asks of the window it records for.
+class RecorderView {
+public:
+    // The window: parent of the recorder's messages, its menu and its note.
+    virtual QWidget& recorderWindow() = 0;
+    // Where the keystroke capture posts its keys.
+    virtual NotifyTarget* captureTarget() = 0;
+    // A capture started or stopped: its Record button shows it.
+    virtual void captureShown(CaptureKind kind, bool running) = 0;
+    // The rows of a list changed (ListId::None: the combination's keys); the list's rows are
+    // repainted and its bar shows where its view now starts.
+    virtual void listChanged(ListId id) = 0;
+    // The single key changed; its name is repainted.
+    virtual void singleKeyChanged() = 0;
+    // The view row of the macro record list under a point of the window, -1 when the point is on
+    // no row of it or the list is not shown.
+    virtual int recordRowAt(QPoint point) = 0;
+    // Where the note about keys typed into our own windows only goes.
+    virtual QRect noteArea() = 0;
+
+protected:
+    ~RecorderView() = default;
+};
 
 class KeyRecorder : public QObject {
 public:
@@ -27,80 +61,63 @@ public:
         ClickContinues,  // the click goes on to its action (OK or Cancel after a key capture)
         ClickConsumed,   // the click only ended the capture
     };
+    using Kind = CaptureKind;
 
-    // The capture kinds, by their Record button.
-    enum class Kind { None, SingleKey, Combo, Macro, Emulation };
-
-    explicit KeyRecorder(CTravoDialogKeyMapSettings& dialog);
+    KeyRecorder(RecorderView& view, KeySettingsState& state, const KeyboardConfig& config);
     // Releases the keyboard if a capture still runs.
     ~KeyRecorder() override;
     KeyRecorder(const KeyRecorder&) = delete;
     KeyRecorder& operator=(const KeyRecorder&) = delete;
 
-    // A click on a Record button: 104 single key, 107 combination, 207 macro, 302 emulation.
-    // True when a capture started. Without a display or with the keyboard held by another
-    // program, the user is told and nothing changes.
-    bool startCapture(int regionId);
-    bool isCapturing() const;
-    Kind capturing() const;
+    // True when a capture of this kind may start now: a key in "Uniques" mode, a combination in
+    // "Combo" mode into an existing entry, a macro or emulation into an existing entry.
+    bool canStart(Kind kind) const;
+    // Starts a capture; true when it started. Without a display or with the keyboard held by
+    // another program, the user is told and nothing changes.
+    bool startCapture(Kind kind);
+    bool isCapturing() const { return running != Kind::None; }
+    Kind capturing() const { return running; }
     // Called at the start of every left click on the painted surface while a capture runs.
-    StopOutcome stopCapture(int clickedRegionId);
+    StopOutcome stopCapture();
 
     // One captured keystroke (WM_HOOK_KEY): virtual key in the low byte of wParam, bit 31 set
     // for a release, the extended-key flag in bit 24 of lParam.
     void hookKey(quint32 wParam, quint32 lParam);
 
-    // A right-button release on the dialog at `point` (client coordinates).
+    // A right-button release at `point` (window coordinates): the record list's menu when it is
+    // on a row of the macro record list that holds a row.
     void contextMenu(QPoint point);
-    // A command of the record list's context menu, 1135 to 1147.
+    // A command of the record list's menu, 1135 to 1147, on the row the menu was opened on.
     void menuCommand(int commandId);
-
-    // A click on the Macro tab's option boxes 201, 203, 208, 209 and 210.
-    void optionClicked(int regionId);
-
-    // The text of valueEdit or delayEdit changed.
-    void valueEditChanged();
-    void delayEditChanged();
-
-    // The in-place field closed over the macro record row at `absoluteRow` with `text`.
-    void delayRowCommitted(int absoluteRow, const QString& text);
 
     // The note shown while recording sees only keys typed into our own windows (XWayland).
     const QLabel* focusNote() const { return note; }
 
 protected:
-    // A capture must not outlive the dialog being shown: hiding it (OK, Cancel, a lost keyboard)
+    // A capture must not outlive the window being shown: hiding it (OK, Cancel, a lost keyboard)
     // ends the capture.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Button;
-    static const Button* buttonOf(Kind kind);
-    static const Button* buttonOf(int regionId);
-
-    int& flagOf(Kind kind);
-    bool preconditionHolds(Kind kind) const;
     void prepareList(Kind kind);
-    void showButton(const Button& button, bool recording);
     void refusal(HookResult result);
-    void endCapture();
 
     int eventCode(quint32 wParam, quint32 lParam, int* vk, bool* up);
     bool singleKey(int code);
     void combination(int code);
     void macroEvent(int code, int vk, bool up, std::int64_t elapsedMs);
     void emulationEvent(int code, int vk, bool up);
-    void appendRecorded(StepList& list, const std::u16string& row);
-    void followRecordList(const StepList& list);
+    void appendRecorded(ListId id, const std::u16string& row);
 
-    void insertMouse(int row, const std::u16string& name);
-    void deleteRow(int row);
-    void trimMacro();
-    void saveMacro();
-    void setDelayMode(bool automatic);
-    void setPlayMode(int regionId);
-
-    CTravoDialogKeyMapSettings& dialog;
-    Kind running = Kind::None;
+    RecorderView& view;
+    KeySettingsState& state;
+    const KeyboardConfig& config;
     QLabel* note = nullptr;
+
+    // The recorder's own state.
+    Kind running = Kind::None;
+    std::array<std::uint8_t, 256> keyDown{};  // per virtual key: 1 while recorded as down
+    int lastEventCode = -1;
+    std::int64_t lastEventTime = 0;  // the clock at the previous event; 0 before the first
+    int menuRow = -1;                // view row of the record list the menu was opened on
 };

@@ -14,20 +14,10 @@
 
 #include "CSkinScrollBar.h"
 #include "CTravoDialogKeyMapSettings.h"
-#include "KeyRecorder.h"
 #include "KeyboardConfig.h"
 #include "LanguageText.h"
 #include "PauseText.h"
 #include "RegionIds.h"
-
-struct CTravoDialogKeyMapSettings::ListBox {
-    StepList* list = nullptr;
-    StepList* working = nullptr;  // for a catalogue: its working list
-    int firstRow = 0;             // regionId of row 0
-    int rows = 0;
-    CSkinScrollBar* bar = nullptr;
-    int tab = 0;
-};
 
 namespace {
 
@@ -78,83 +68,23 @@ QString delayNumber(const QString& text) {
 
 }  // namespace
 
-CTravoDialogKeyMapSettings::ListBox CTravoDialogKeyMapSettings::listBox(ListId id) {
-    switch (id) {
-        case ListId::Combos:
-            return {&comboList, &currentCombo, Region::FirstComboRow, 6, leftScrollBar, 1};
-        case ListId::Macros:
-            return {&macroList, &currentMacro, Region::FirstMacroRow, 9, leftScrollBar, 2};
-        case ListId::MacroSteps:
-            return {&currentMacro, nullptr, Region::FirstMacroStepRow, 9, rightScrollBar, 2};
-        case ListId::Emulations:
-            return {
-                &emulationList, &currentEmulation, Region::FirstEmulationRow, 9, leftScrollBar, 3};
-        case ListId::EmulationSteps:
-            return {&currentEmulation, nullptr, Region::FirstEmulationStepRow, 9,
-                    rightScrollBar,    3};
-        case ListId::None:
-            break;
-    }
-    return {};
+CSkinScrollBar* CTravoDialogKeyMapSettings::barOf(const PaintedList& list) const {
+    return list.rightBar ? rightScrollBar : leftScrollBar;
 }
 
-CTravoDialogKeyMapSettings::ListId CTravoDialogKeyMapSettings::listOfRow(int regionId) const {
-    struct Rows {
-        ListId id;
-        int first;
-        int count;
-    };
-    static constexpr Rows kRows[] = {{ListId::Combos, Region::FirstComboRow, 6},
-                                     {ListId::Macros, Region::FirstMacroRow, 9},
-                                     {ListId::MacroSteps, Region::FirstMacroStepRow, 9},
-                                     {ListId::Emulations, Region::FirstEmulationRow, 9},
-                                     {ListId::EmulationSteps, Region::FirstEmulationStepRow, 9}};
-    for (const Rows& r : kRows) {
-        if (regionId >= r.first && regionId < r.first + r.count) {
-            return r.id;
-        }
+void CTravoDialogKeyMapSettings::followList(ListId id) {
+    const PaintedList* shown = paintedList(id);
+    if (shown == nullptr || shown->tab != currentTab) {
+        return;
     }
-    return ListId::None;
-}
-
-CTravoDialogKeyMapSettings::ListId CTravoDialogKeyMapSettings::catalogueOfTab(int t) const {
-    return t == 1   ? ListId::Combos
-           : t == 2 ? ListId::Macros
-           : t == 3 ? ListId::Emulations
-                    : ListId::None;
-}
-
-void CTravoDialogKeyMapSettings::saveWorkingList(ListId catalogue) {
-    ListBox box = listBox(catalogue);
-    if (box.working != nullptr) {
-        box.list->setChildAtRow(box.list->CursorPos, *box.working);
-    }
-}
-
-void CTravoDialogKeyMapSettings::loadWorkingList(ListId catalogue) {
-    ListBox box = listBox(catalogue);
-    if (box.working != nullptr) {
-        *box.working = box.list->childAtRow(box.list->CursorPos);
-    }
+    const StepList& list = state.list(id);
+    setScrollRange(barOf(*shown), list.count(), shown->rows, list.ViewStartAt);
 }
 
 void CTravoDialogKeyMapSettings::refreshRightBar() {
-    const StepList* shown = currentTab == 2   ? &currentMacro
-                            : currentTab == 3 ? &currentEmulation
-                                              : nullptr;
-    if (shown == nullptr) {
-        return;
+    if (const PaintedList* shown = listOnBar(currentTab, true)) {
+        followList(shown->id);
     }
-    ScrollInfo info;
-    info.fMask = SIF_ALL;
-    rightScrollBar->getScrollInfo(info);
-    constexpr int kPage = 9;
-    info.fMask = SIF_ALL;
-    info.nMin = 0;
-    info.nMax = shown->count() + kPage - 1;
-    info.nPage = kPage;
-    info.nPos = std::clamp(info.nPos, 0, shown->count());
-    rightScrollBar->setScrollInfo(info);
 }
 
 void CTravoDialogKeyMapSettings::invalidateRows(int firstId, int count) {
@@ -164,37 +94,37 @@ void CTravoDialogKeyMapSettings::invalidateRows(int firstId, int count) {
 }
 
 void CTravoDialogKeyMapSettings::rowClicked(int regionId) {
-    const ListId id = listOfRow(regionId);
-    const ListBox box = listBox(id);
-    const int row = regionId - box.firstRow;
-    if (box.working != nullptr) {
-        catalogueRowClicked(id, row);
+    const PaintedList* list = listOfRow(regionId);
+    if (list == nullptr) {
+        return;
+    }
+    const int row = regionId - list->firstRow;
+    if (list->catalogue) {
+        catalogueRowClicked(*list, row);
     } else {
-        recordRowClicked(id, row);
+        recordRowClicked(*list, row);
     }
 }
 
-void CTravoDialogKeyMapSettings::catalogueRowClicked(ListId id, int row) {
-    ListBox box = listBox(id);
-    StepList& list = *box.list;
+void CTravoDialogKeyMapSettings::catalogueRowClicked(const PaintedList& shown, int row) {
+    StepList& list = state.list(shown.id);
     if (list.ViewStartAt + row >= list.count()) {
         return;  // an empty row below the last entry
     }
-    saveWorkingList(id);
+    state.save(shown.id);
     if (row == list.CursorPos) {
         // A second click on the selected entry renames it.
-        openInPlaceField(box.firstRow + row, QString::fromStdU16String(list.itemAtRow(row)), false,
-                         list.ViewStartAt + row);
+        openInPlaceField(shown.firstRow + row, QString::fromStdU16String(list.itemAtRow(row)),
+                         false, list.ViewStartAt + row);
         return;
     }
     list.CursorPos = row;
-    loadWorkingList(id);
+    state.load(shown.id);
     refreshRightBar();
 }
 
-void CTravoDialogKeyMapSettings::recordRowClicked(ListId id, int row) {
-    ListBox box = listBox(id);
-    StepList& list = *box.list;
+void CTravoDialogKeyMapSettings::recordRowClicked(const PaintedList& shown, int row) {
+    StepList& list = state.list(shown.id);
     if (list.ViewStartAt + row >= list.count()) {
         return;
     }
@@ -204,53 +134,43 @@ void CTravoDialogKeyMapSettings::recordRowClicked(ListId id, int row) {
     }
     // A second click on a selected delay row of a macro edits its number in place.
     const QString text = QString::fromStdU16String(list.itemAtRow(row));
-    if (id == ListId::MacroSteps && isDelayRow(text)) {
-        openInPlaceField(box.firstRow + row, delayNumber(text), true, list.ViewStartAt + row);
+    if (shown.id == ListId::MacroSteps && isDelayRow(text)) {
+        openInPlaceField(shown.firstRow + row, delayNumber(text), true, list.ViewStartAt + row);
     }
 }
 
 void CTravoDialogKeyMapSettings::newEntry(int regionId) {
-    if (regionId == Region::ComboNew && uniquesMode != 0) {
+    if (regionId == Region::ComboNew && state.uniquesMode != 0) {
         return;
     }
     const ListId id = catalogueOfTab(regionId / 100);
-    ListBox box = listBox(id);
-    saveWorkingList(id);
-    // The cursor moves to the new, still nameless entry.
-    box.list->append(std::u16string());
-    ScrollInfo info;
-    info.fMask = SIF_RANGE;
-    box.bar->getScrollInfo(info);
-    info.nMax += 1;
-    info.fMask = SIF_RANGE;
-    box.bar->setScrollInfo(info);
-    loadWorkingList(id);
+    const PaintedList& shown = *paintedList(id);
+    StepList& list = state.list(id);
+    state.save(id);
+    // The cursor moves to the new, still nameless entry, and the view and the thumb with it.
+    list.append(std::u16string());
+    followList(id);
+    state.load(id);
     refreshRightBar();
     bool known = false;
-    const QString name = defaultName(*box.list, regionId, config.language, &known);
+    const QString name = defaultName(list, regionId, config.language, &known);
     // With a language the dialog has no names for, the field keeps the text it last held.
-    openInPlaceField(box.firstRow + box.list->CursorPos, known ? name : inPlaceEdit->text(), false,
-                     box.list->ViewStartAt + box.list->CursorPos);
+    openInPlaceField(shown.firstRow + list.CursorPos, known ? name : inPlaceEdit->text(), false,
+                     list.ViewStartAt + list.CursorPos);
 }
 
 void CTravoDialogKeyMapSettings::deleteEntry(int regionId) {
-    if (regionId == Region::ComboDelete && uniquesMode != 0) {
+    if (regionId == Region::ComboDelete && state.uniquesMode != 0) {
         return;
     }
     const ListId id = catalogueOfTab(regionId / 100);
-    ListBox box = listBox(id);
-    if (box.list->count() < 1) {
+    StepList& list = state.list(id);
+    if (list.count() < 1) {
         return;
     }
-    box.list->removeAtRow(box.list->CursorPos);
-    ScrollInfo info;
-    info.fMask = SIF_ALL;
-    box.bar->getScrollInfo(info);
-    info.fMask = SIF_RANGE | SIF_POS;
-    info.nMax -= 1;
-    info.nPos = std::clamp(info.nPos, 0, box.list->count());
-    box.bar->setScrollInfo(info);
-    loadWorkingList(id);
+    list.removeAtRow(list.CursorPos);
+    followList(id);
+    state.load(id);
     refreshRightBar();
 }
 
@@ -268,6 +188,7 @@ void CTravoDialogKeyMapSettings::openInPlaceField(int regionId, const QString& t
     delayEditActive = delay ? 1 : 0;
     inPlaceRegion = regionId;
     inPlaceIndex = absoluteIndex;
+    inPlaceOldText = text;
 }
 
 void CTravoDialogKeyMapSettings::commitInPlaceField() {
@@ -282,14 +203,36 @@ void CTravoDialogKeyMapSettings::commitInPlaceField() {
     delayEditActive = 0;
     inPlaceRegion = -1;
     inPlaceIndex = -1;
-    const ListId id = listOfRow(regionId);
-    ListBox box = listBox(id);
-    if (id == ListId::MacroSteps) {
-        recorder->delayRowCommitted(index, text);
-    } else if (box.working != nullptr && index >= 0 && index < box.list->count()) {
+    const PaintedList* list = listOfRow(regionId);
+    if (list != nullptr && list->id == ListId::MacroSteps) {
+        pauseRowCommitted(index, text);
+    } else if (list != nullptr && list->catalogue && index >= 0 &&
+               index < state.list(list->id).count()) {
         // Any name is taken as typed, empty and duplicate names included.
-        box.list->items[static_cast<std::size_t>(index)] = text.toStdU16String();
+        state.list(list->id).items[static_cast<std::size_t>(index)] = text.toStdU16String();
     }
+    closeInPlaceField();
+}
+
+void CTravoDialogKeyMapSettings::abandonInPlaceField() {
+    if (!inPlaceFieldOpen()) {
+        return;
+    }
+    // A delay row stays as it was; a name goes back to the one the field opened with, which
+    // for a new entry is the proposed name rather than an invisible empty one.
+    if (nameEditActive != 0) {
+        inPlaceEdit->setText(inPlaceOldText);
+        commitInPlaceField();
+        return;
+    }
+    nameEditActive = 0;
+    delayEditActive = 0;
+    inPlaceRegion = -1;
+    inPlaceIndex = -1;
+    closeInPlaceField();
+}
+
+void CTravoDialogKeyMapSettings::closeInPlaceField() {
     // The focus goes back to the dialog, not on to the next field, so Enter and Escape act on
     // the dialog again.
     inPlaceEdit->clearFocus();
@@ -299,11 +242,20 @@ void CTravoDialogKeyMapSettings::commitInPlaceField() {
 }
 
 void CTravoDialogKeyMapSettings::scrollRequested(CSkinScrollBar* bar, int code, int position) {
+    const PaintedList* shown = listOnBar(currentTab, bar == rightScrollBar);
+    if (shown == nullptr) {
+        return;
+    }
+    StepList& list = state.list(shown->id);
+    // The arrows and the track move the highlight from where it stands, a row or a page; the
+    // thumb stands for the view's start. Either way the view follows the highlight, and the bar
+    // then shows where the view starts, so the next click goes on from there.
     ScrollInfo info;
     info.fMask = SIF_ALL;
     bar->getScrollInfo(info);
     const int page = static_cast<int>(info.nPage);
-    int next = info.nPos;
+    int next = list.ViewStartAt + list.CursorPos;
+    bool moves = true;
     switch (code) {
         case SB_LINEUP:
             next -= 1;
@@ -321,38 +273,27 @@ void CTravoDialogKeyMapSettings::scrollRequested(CSkinScrollBar* bar, int code, 
             next = position;
             break;
         default:
+            moves = false;  // the end of a drag: the view is already where the thumb left it
             break;
     }
     next = std::clamp(next, info.nMin, std::max(info.nMin, info.nMax - page + 1));
-    info.fMask = SIF_POS;
-    info.nPos = next;
-    bar->setScrollInfo(info);
-
-    const ListId id = bar == leftScrollBar ? catalogueOfTab(currentTab)
-                      : currentTab == 2    ? ListId::MacroSteps
-                      : currentTab == 3    ? ListId::EmulationSteps
-                                           : ListId::None;
-    if (id == ListId::None) {
-        return;
-    }
-    ListBox box = listBox(id);
-    if (box.working != nullptr) {
-        saveWorkingList(id);
-        box.list->scrollTo(next);
-        loadWorkingList(id);
+    if (moves && shown->catalogue) {
+        state.save(shown->id);
+        list.scrollTo(next);
+        state.load(shown->id);
         refreshRightBar();
-    } else {
-        box.list->scrollTo(next);
+    } else if (moves) {
+        list.scrollTo(next);
     }
+    followList(shown->id);
     refreshCaptions();
-    invalidateRows(box.firstRow, box.rows);
-    if (id == ListId::Combos) {
-        invalidateRows(Region::FirstComboKeyRow, 6);
+    invalidateRows(shown->firstRow, shown->rows);
+    if (shown->id == ListId::Combos) {
+        invalidateRows(Region::FirstComboKeyRow, kComboKeyRows);
         update(comboKeysBox->geometry());
-    } else if (box.working != nullptr) {
+    } else if (shown->catalogue) {
         // The record list now shows another entry.
-        invalidateRows(
-            listBox(id == ListId::Macros ? ListId::MacroSteps : ListId::EmulationSteps).firstRow,
-            9);
+        const PaintedList* record = paintedList(shown->partner);
+        invalidateRows(record->firstRow, record->rows);
     }
 }

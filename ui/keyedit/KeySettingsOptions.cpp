@@ -38,21 +38,21 @@ const OptionTab* optionTab(int t) {
 int& CTravoDialogKeyMapSettings::chosenCodeRef(int t) {
     switch (t) {
         case 4:
-            return mediaCode;
+            return state.mediaCode;
         case 5:
-            return mouseCode;
+            return state.mouseCode;
         case 6:
-            return functionCode;
+            return state.functionCode;
         default:
-            return powerCode;
+            return state.powerCode;
     }
 }
 
 int CTravoDialogKeyMapSettings::chosenCode(int t) const {
-    return t == 4   ? mediaCode
-           : t == 5 ? mouseCode
-           : t == 6 ? functionCode
-           : t == 7 ? powerCode
+    return t == 4   ? state.mediaCode
+           : t == 5 ? state.mouseCode
+           : t == 6 ? state.functionCode
+           : t == 7 ? state.powerCode
                     : -1;
 }
 
@@ -81,5 +81,18 @@ void CTravoDialogKeyMapSettings::storeOption(KeyboardConfig& document) {
         KeyAssignment& other = document.slot(document.currentKey, 1 - document.currentLevel);
         other.hwCode = code;
         other.mode = Function;
+    }
+}
+
+bool CTravoDialogKeyMapSettings::isFn(const KeyAssignment& slot) {
+    return slot.mode == Function && slot.hwCode == kFnHwCode;
+}
+
+void CTravoDialogKeyMapSettings::dropFnFromOtherLevel(KeyboardConfig& document) {
+    // One assignment on both levels: when this level gives FN up, whatever for, the other
+    // level's FN goes too instead of staying behind as half a key that does nothing.
+    KeyAssignment& other = document.slot(document.currentKey, 1 - document.currentLevel);
+    if (isFn(other)) {
+        other.mode = NotSet;
     }
 }

@@ -57,6 +57,12 @@ void TipControl::relayMouseMove(QPoint globalPoint) {
     }
 }
 
+void TipControl::popUp(QPoint globalPoint) {
+    anchor = globalPoint;
+    showTimer.stop();
+    showNow();
+}
+
 void TipControl::showNow() {
     if (!active || tip.isEmpty()) {
         return;

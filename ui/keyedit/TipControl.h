@@ -25,6 +25,8 @@ public:
     // A mouse move over the owner at `globalPoint`: the tip hides and shows again after the
     // delay, next to the point, when it is active and has a text.
     void relayMouseMove(QPoint globalPoint);
+    // Shows the active tip at once next to `globalPoint`, without the delay.
+    void popUp(QPoint globalPoint);
 
 private:
     void showNow();
