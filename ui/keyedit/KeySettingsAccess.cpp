@@ -28,11 +28,15 @@ constexpr ListNames kListNames[] = {
 
 SkinAccess CTravoDialogKeyMapSettings::describeRegion(int index) const {
     SkinAccess a = SkinDialog::describeRegion(index);
-    if (!a.presented()) {
-        return a;
-    }
     const SkinRegion& r = regions[static_cast<std::size_t>(index)];
     const int id = r.regionId;
+    if (!a.presented()) {
+        // An empty list is still a list.
+        if (const ListId list = listOfRow(id); list != ListId::None && regionTakesPart(index)) {
+            a.list = static_cast<int>(list);
+        }
+        return a;
+    }
     if (id >= Region::FirstTab && id < Region::FirstTab + Region::TabCount) {
         a.selectable = true;
         a.selected = id - Region::FirstTab + 1 == currentTab;

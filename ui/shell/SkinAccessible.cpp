@@ -126,7 +126,17 @@ class SkinListAccessible : public QAccessibleInterface {
 public:
     SkinListAccessible(SkinDialog* dialog, int list) : dialog(dialog), list(list) {}
 
-    bool isValid() const override { return !dialog.isNull() && !rows().empty(); }
+    bool isValid() const override {
+        if (dialog.isNull()) {
+            return false;
+        }
+        for (const SkinAccess& a : dialog->accessTracker().regions()) {
+            if (a.list == list) {
+                return true;
+            }
+        }
+        return false;
+    }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return dialog.isNull() ? nullptr : dialog->windowHandle(); }
     QAccessibleInterface* parent() const override {
@@ -371,35 +381,28 @@ QAccessibleInterface* SkinAccessTracker::listInterface(int list) {
 void SkinAccessTracker::rebuildItems() {
     std::vector<SkinRect> rects;
     rects.reserve(dialog.regions.size());
-    std::vector<int> loose;
-    std::vector<int> listFirstRow;
+    std::vector<int> places;
+    std::vector<int> firstRows;
     std::vector<int> lists;
     for (std::size_t i = 0; i < known.size(); ++i) {
         rects.push_back(dialog.regions[i].rect);
         const SkinAccess& a = known[i];
-        if (!a.presented()) {
-            continue;
-        }
-        if (a.list <= 0) {
-            loose.push_back(static_cast<int>(i));
-        } else if (std::find(lists.begin(), lists.end(), a.list) == lists.end()) {
-            lists.push_back(a.list);
-            listFirstRow.push_back(static_cast<int>(i));
+        if (a.list > 0) {
+            // An empty list is presented too; it takes its place at its first row.
+            if (std::find(lists.begin(), lists.end(), a.list) == lists.end()) {
+                lists.push_back(a.list);
+                firstRows.push_back(static_cast<int>(i));
+                places.push_back(static_cast<int>(i));
+            }
+        } else if (a.presented()) {
+            places.push_back(static_cast<int>(i));
         }
     }
-    // A list takes its place in reading order at its first row.
-    std::vector<int> places = loose;
-    places.insert(places.end(), listFirstRow.begin(), listFirstRow.end());
-    places = readingOrder(rects, places);
     items.clear();
-    for (int p : places) {
-        const auto it = std::find(listFirstRow.begin(), listFirstRow.end(), p);
-        if (it != listFirstRow.end() && known[static_cast<std::size_t>(p)].list > 0 &&
-            std::find(loose.begin(), loose.end(), p) == loose.end()) {
-            items.push_back(-lists[static_cast<std::size_t>(it - listFirstRow.begin())]);
-        } else {
-            items.push_back(p);
-        }
+    for (int p : readingOrder(rects, places)) {
+        const auto it = std::find(firstRows.begin(), firstRows.end(), p);
+        items.push_back(
+            it != firstRows.end() ? -lists[static_cast<std::size_t>(it - firstRows.begin())] : p);
     }
 }
 
@@ -438,9 +441,12 @@ void SkinAccessTracker::refresh(bool force) {
         }
         QAccessibleInterface* iface = regionInterface(static_cast<int>(i));
         if (now.presented() != was.presented()) {
-            QAccessibleEvent e(iface,
-                               now.presented() ? QAccessible::ObjectShow : QAccessible::ObjectHide);
-            QAccessible::updateAccessibility(&e);
+            // A region gone from the tree has no object left to speak of; the window's reorder
+            // below covers it.
+            if (now.presented()) {
+                QAccessibleEvent e(iface, QAccessible::ObjectShow);
+                QAccessible::updateAccessibility(&e);
+            }
             continue;
         }
         if (now.name != was.name) {

@@ -411,7 +411,13 @@ NotifyTarget* SkinDialog::notifyTarget() {
 void SkinDialog::done(int result) {
     detachNotifyTarget(target);
     target = nullptr;
+    const bool active = isActiveWindow();
     QDialog::done(result);
+    // The keyboard goes back to the window that opened this one, as a window manager would
+    // give it; without one the focus would stay nowhere.
+    if (active && parentWidget() != nullptr && parentWidget()->window()->isVisible()) {
+        parentWidget()->window()->activateWindow();
+    }
 }
 
 void SkinDialog::clickAt(QPoint point) {

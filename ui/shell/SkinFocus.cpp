@@ -29,6 +29,10 @@ SkinRect widgetRect(const QWidget* w) {
     return {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
+// Whether the keyboard was the last thing used, in any window: a window opened from the keyboard
+// shows its ring at once.
+bool keyboardInUse = false;
+
 }  // namespace
 
 int focusTarget(const std::vector<SkinRect>& rects, const std::vector<int>& candidates, int from,
@@ -149,6 +153,7 @@ void SkinFocus::repaint(int i) const {
 
 void SkinFocus::focusRegion(int i, bool showRing) {
     const bool changed = i != index || showRing != shown;
+    keyboardInUse = showRing;
     repaint(index);
     index = i;
     shown = showRing;
@@ -162,6 +167,7 @@ void SkinFocus::focusRegion(int i, bool showRing) {
 }
 
 void SkinFocus::mouseUsed() {
+    keyboardInUse = false;
     if (shown) {
         shown = false;
         repaint(index);
@@ -222,6 +228,7 @@ bool SkinFocus::tabMove(bool next) {
     if (s.widget != nullptr) {
         repaint(index);
         shown = true;
+        keyboardInUse = true;
         s.widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     } else {
         focusRegion(s.region, true);
@@ -235,7 +242,7 @@ void SkinFocus::focusFirst() {
     }
     for (const Stop& s : stops()) {
         if (s.region >= 0) {
-            focusRegion(s.region, false);
+            focusRegion(s.region, keyboardInUse);
             return;
         }
     }
@@ -287,6 +294,7 @@ bool SkinFocus::keyPress(QKeyEvent* e) {
             break;
         case Qt::Key_Space:
             shown = true;
+            keyboardInUse = true;
             dialog.pressRegion(index);
             return true;
         case Qt::Key_Return:
@@ -295,6 +303,7 @@ bool SkinFocus::keyPress(QKeyEvent* e) {
             if (!shown || !dialog.enterPressesFocus()) {
                 return false;
             }
+            keyboardInUse = true;
             dialog.pressRegion(index);
             return true;
         default:
