@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "SkinDialog.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -415,7 +416,8 @@ void SkinDialog::done(int result) {
     QDialog::done(result);
     // The keyboard goes back to the window that opened this one, as a window manager would
     // give it; without one the focus would stay nowhere.
-    if (active && parentWidget() != nullptr && parentWidget()->window()->isVisible()) {
+    if ((active || QApplication::activeWindow() == nullptr) && parentWidget() != nullptr &&
+        parentWidget()->window()->isVisible()) {
         parentWidget()->window()->activateWindow();
     }
 }

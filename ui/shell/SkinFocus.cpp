@@ -56,34 +56,20 @@ int focusTarget(const std::vector<SkinRect>& rects, const std::vector<int>& cand
     switch (move) {
         case FocusMove::Up:
         case FocusMove::Down: {
-            // The nearest row first: the candidates whose centre lies beyond the start's edge,
-            // the row being the one whose near edge is closest; in it, the nearest centre.
+            // Among the candidates wholly beyond the start's edge (a tall key beside it is not
+            // above or below it), the nearest, a step aside counting twice a step up or down:
+            // up from A is Q, not the row's far end nor a key two rows away straight above.
             const bool up = move == FocusMove::Up;
-            int rowEdge = up ? INT_MIN : INT_MAX;
+            const int slack = std::max(1, s.height() / 4);
             for (int c : candidates) {
                 const SkinRect& r = rects[static_cast<std::size_t>(c)];
-                if (c == from || (up ? centreY(r) >= s.top : centreY(r) < s.bottom)) {
+                const bool beyond = up ? r.bottom <= s.top + slack : r.top >= s.bottom - slack;
+                if (c == from || !beyond) {
                     continue;
                 }
-                rowEdge = up ? std::max(rowEdge, r.bottom) : std::min(rowEdge, r.top);
-            }
-            if (rowEdge == INT_MIN || rowEdge == INT_MAX) {
-                return -1;
-            }
-            const int rowHeight = std::max(1, s.height() / 2);
-            for (int c : candidates) {
-                const SkinRect& r = rects[static_cast<std::size_t>(c)];
-                if (c == from || (up ? centreY(r) >= s.top : centreY(r) < s.bottom)) {
-                    continue;
-                }
-                const bool inRow =
-                    up ? r.bottom > rowEdge - rowHeight : r.top < rowEdge + rowHeight;
-                if (!inRow) {
-                    continue;
-                }
-                // A rectangle that spans the start's centre is straight above or below it.
-                const long cross = (r.left <= sx && sx < r.right) ? 0 : std::abs(centreX(r) - sx);
-                consider(c, 0, cross);
+                const long gap = std::max(0, up ? s.top - r.bottom : r.top - s.bottom);
+                const long aside = std::abs(centreX(r) - sx);
+                consider(c, gap + 2 * aside, aside);
             }
             return best;
         }

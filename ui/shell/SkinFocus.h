@@ -21,8 +21,8 @@ class SkinDialog;
 enum class FocusMove { Left, Right, Up, Down, RowStart, RowEnd };
 
 // Which of `candidates` (indices into `rects`) a move from `from` reaches, or -1 when there is
-// none in that direction. Up and Down go to the nearest row above or below and there to the
-// rectangle nearest the start's centre; Left and Right to the nearest rectangle beside it that
+// none in that direction. Up and Down go to the nearest rectangle wholly above or below, a step
+// aside counting twice a step up or down; Left and Right to the nearest rectangle beside it that
 // shares some of its height; RowStart and RowEnd to the first and last of those that span the
 // start's centre line.
 int focusTarget(const std::vector<SkinRect>& rects, const std::vector<int>& candidates, int from,
