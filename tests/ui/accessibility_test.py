@@ -377,6 +377,37 @@ def key_settings_dialog(desktop, program):
     desktop.wait(lambda: program.dialog("按键设置面板") is None, "the dialog to close")
 
 
+def other_windows(desktop, program):
+    """The backlight and firmware windows: their keys and buttons, the colour chooser by Space."""
+    press(by_name(program.main, "push button", "设置背光"))
+    d = desktop.wait(lambda: program.dialog("设置背光"), "the backlight dialog")
+    keys = [c for c in children(d) if c.getRoleName() == "push button" and
+            c.description.startswith("RGB(")]
+    check(len(keys) == 108, "the backlight dialog lists its 108 keys, each with its colour")
+    check(all(by_name(d, "push button", b) for b in ("全域设置", "写入背光", "确定", "取消",
+                                                      "恢复默认", "多键设置", "关闭")),
+          "and its buttons by name")
+    tab_to(desktop, program, "F1", "push button")
+    key(desktop, "space")
+    chooser = desktop.wait(lambda: next((w for w in children(program.app)
+                                         if w.getState().contains(pyatspi.STATE_SHOWING) and
+                                         w.name not in ("Oskel", "设置背光")), None),
+                           "the colour chooser")
+    check(chooser is not None, f"Space on a key opens the colour chooser ({chooser.name!r})")
+    key(desktop, "Escape")
+    desktop.wait(lambda: not chooser.getState().contains(pyatspi.STATE_SHOWING),
+                 "the colour chooser to close")
+    key(desktop, "Escape")
+    desktop.wait(lambda: program.dialog("设置背光") is None, "the backlight dialog to close")
+    press(by_name(program.main, "push button", "固件升级"))
+    d = desktop.wait(lambda: program.dialog("键盘固件升级"), "the firmware dialog")
+    check(all(by_name(d, "push button", b) for b in ("获取固件版本", "打开", "更新", "取消")),
+          "the firmware dialog's buttons by name")
+    tab_to(desktop, program, "取消", "push button")
+    key(desktop, "space")
+    desktop.wait(lambda: program.dialog("键盘固件升级") is None, "the firmware dialog to close")
+
+
 def keyboard_assignment(desktop, program):
     """Volume Up on F3, level 1, and WriteKeys, with keys only."""
     tab_to(desktop, program, "Esc", "push button")
@@ -444,6 +475,7 @@ def main():
         program = Program(desktop, "keyboard")
         main_window_tree(desktop, program)
         key_settings_dialog(desktop, program)
+        other_windows(desktop, program)
         program.stop()
 
         # Fresh runs for the two assignments, so both start from the same empty configuration.
