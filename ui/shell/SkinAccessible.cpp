@@ -407,7 +407,9 @@ void SkinAccessTracker::rebuildItems() {
 }
 
 void SkinAccessTracker::refresh(bool force) {
-    if (!force && !QAccessible::isActive() && !filled) {
+    if (!force && !QAccessible::isActive()) {
+        // No one listens: the next reader (the keyboard's Tab) asks afresh.
+        filled = false;
         return;
     }
     std::vector<SkinAccess> now;

@@ -49,8 +49,8 @@ constexpr int Tabs = 2;
 constexpr int Options = 3;
 }  // namespace SkinGroup
 
-// Kept by every SkinDialog. Cheap while no assistive technology listens: nothing is computed
-// before Qt's accessibility is active.
+// Kept by every SkinDialog. Cheap while no assistive technology listens: a paint computes
+// nothing, and the keyboard's moves ask only when they need to.
 class SkinAccessTracker {
 public:
     explicit SkinAccessTracker(SkinDialog& dialog);
