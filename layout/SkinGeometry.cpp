@@ -577,6 +577,11 @@ const std::vector<const WindowSkin*>& allWindowSkins() {
     return all;
 }
 
+std::array<int, 2> startSkinPictures() {
+    const WindowSkin& main = windowSkin(SkinWindow::Main);
+    return {main.pictureId(PictureRole::Background), main.pictureId(PictureRole::Lit)};
+}
+
 const std::vector<SkinPicture>& allSkinPictures() {
     static const std::vector<SkinPicture> all = makePictures();
     return all;

@@ -8,6 +8,7 @@
 // these tables and the picture generator paints its buttons, keys and icons at the same
 // rectangles, so a click always lands on what the user sees. Standard library only.
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -116,3 +117,18 @@ struct SkinPicture {
 
 // Every picture in identifier order: 101-103, 107-131, 138-143.
 const std::vector<SkinPicture>& allSkinPictures();
+
+// The pictures the main window's first paint draws: its background and its lit picture.
+std::array<int, 2> startSkinPictures();
+
+// The start pictures are packed a second time as plain pixels, "<id>.pixels" and
+// "<id>@2x.pixels" beside the PNGs, so the program shows its window without decoding a PNG
+// first. The form: this header, then height rows of width pixels, each a 32-bit 0xffRRGGBB in
+// the byte order of the machine that packed it (the magic number tells which).
+struct PlainPixelsHeader {
+    static constexpr std::uint32_t kMagic = 0x4F534B50;  // "OSKP"
+    std::uint32_t magic = kMagic;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t reserved = 0;
+};

@@ -92,7 +92,7 @@ void BM_StartPictures(benchmark::State& state) {
         SkinResources resources;
         resources.setPictureRatio(static_cast<double>(state.range(0)) / 100);
         bool complete = resources.loadPictures();
-        for (int id : SkinResources::kStartPictures) {
+        for (int id : SkinResources::startPictures()) {
             complete = complete && resources.picture(id) != nullptr;
         }
         if (!complete) {

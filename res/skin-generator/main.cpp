@@ -5,6 +5,8 @@
 // Paints every window picture of the program as <id>.png, and for screens of high density as
 // <id>@2x.png (same layout, twice the pixels), into the folder and writes skin.qrc beside them,
 // the resource list rcc packs into OskelRES.rcc (names ":/skin/<id>.png", ":/skin/<id>@2x.png").
+// The main window's start pictures are written once more as plain pixels (<id>.pixels,
+// <id>@2x.pixels), which the program takes without decoding at start-up.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -45,6 +47,33 @@ bool savePicture(const QDir& dir, int id, const char* suffix, const QImage& img,
     return true;
 }
 
+bool isStartPicture(int id) {
+    const std::array<int, 2> start = startSkinPictures();
+    return std::find(start.begin(), start.end(), id) != start.end();
+}
+
+// The picture as plain pixels (PlainPixelsHeader); rcc packs them small, as they are mostly
+// flat colour.
+bool savePlainPixels(const QDir& dir, int id, const char* suffix, const QImage& img) {
+    const QString path =
+        dir.filePath(QString::number(id) + QString::fromLatin1(suffix) + QStringLiteral(".pixels"));
+    const QImage rgb = img.convertToFormat(QImage::Format_RGB32);
+    PlainPixelsHeader header;
+    header.width = static_cast<std::uint32_t>(rgb.width());
+    header.height = static_cast<std::uint32_t>(rgb.height());
+    QFile f(path);
+    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+              f.write(reinterpret_cast<const char*>(&header), sizeof header) == sizeof header;
+    for (int y = 0; ok && y < rgb.height(); ++y) {
+        const qint64 row = qint64{rgb.width()} * 4;
+        ok = f.write(reinterpret_cast<const char*>(rgb.constScanLine(y)), row) == row;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "oskel-skin-generator: cannot write %s\n", qPrintable(path));
+    }
+    return ok;
+}
+
 // Both scales of one picture.
 bool writePicture(const QDir& dir, const SkinPicture& pic) {
     const Look look = lookOf(pic.role);
@@ -53,8 +82,12 @@ bool writePicture(const QDir& dir, const SkinPicture& pic) {
     const QImage at2x =
         pic.window ? paintWindowPicture2x(*pic.window, pic.page, look, at1x) : paintScrollSkin(2);
     const QSize size(pic.width, pic.height);
-    return savePicture(dir, pic.id, "", at1x, size) &&
-           savePicture(dir, pic.id, "@2x", at2x, size * 2);
+    if (!savePicture(dir, pic.id, "", at1x, size) ||
+        !savePicture(dir, pic.id, "@2x", at2x, size * 2)) {
+        return false;
+    }
+    return !isStartPicture(pic.id) ||
+           (savePlainPixels(dir, pic.id, "", at1x) && savePlainPixels(dir, pic.id, "@2x", at2x));
 }
 
 // Most of the work is compressing the PNGs; two painters share it, each taking the next picture
@@ -86,6 +119,10 @@ bool writeQrc(const QDir& dir) {
     for (const SkinPicture& pic : allSkinPictures()) {
         out << "  <file>" << pic.id << ".png</file>\n";
         out << "  <file>" << pic.id << "@2x.png</file>\n";
+        if (isStartPicture(pic.id)) {
+            out << "  <file>" << pic.id << ".pixels</file>\n";
+            out << "  <file>" << pic.id << "@2x.pixels</file>\n";
+        }
     }
     out << "</qresource>\n</RCC>\n";
     return out.status() == QTextStream::Ok;

@@ -86,6 +86,8 @@ class SkinDialogTest : public QObject {
     Q_OBJECT
 
     QPixmap bg = picture(kBackground), hover = picture(kHover), lit = picture(kLit);
+    // The fonts every skinned window draws its captions with, as the application installs them.
+    SkinResources resources;
     std::unique_ptr<TestWindow> window;
 
     QColor at(QPoint p) { return window->grab().toImage().pixelColor(p); }
@@ -102,7 +104,11 @@ class SkinDialogTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { quietWindowMaskNotes(); }
+    void initTestCase() {
+        quietWindowMaskNotes();
+        SkinResources::setCurrent(&resources);
+    }
+    void cleanupTestCase() { SkinResources::setCurrent(nullptr); }
     void init() { window = std::make_unique<TestWindow>(&bg, &hover, &lit); }
     void cleanup() { window.reset(); }
 

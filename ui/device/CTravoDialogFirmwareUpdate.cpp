@@ -7,14 +7,14 @@
 #include <QPalette>
 #include <algorithm>
 
+#include "DeviceDialogs.h"
 #include "DeviceOperations.h"
 #include "DeviceSkin.h"
-#include "DeviceDialogs.h"
 #include "DeviceTexts.h"
 #include "KeyboardConfig.h"
 #include "RegionIds.h"
-#include "SkinSetup.h"
 #include "SkinResources.h"
+#include "SkinSetup.h"
 #include "UiSeam.h"
 
 namespace {
@@ -27,9 +27,6 @@ QRect barArea() {
 }
 
 }  // namespace
-
-CTravoDialogFirmwareUpdate::CTravoDialogFirmwareUpdate(QWidget* parent)
-    : CTravoDialogFirmwareUpdate(keyboardConfig(), parent) {}
 
 CTravoDialogFirmwareUpdate::CTravoDialogFirmwareUpdate(KeyboardConfig& document, QWidget* parent)
     : SkinDialog(deviceRegionCount(DeviceWindow::Firmware), parent), config(document) {

@@ -22,7 +22,6 @@ class CTravoDialogFirmwareUpdate : public SkinDialog {
     Q_OBJECT
 
 public:
-    explicit CTravoDialogFirmwareUpdate(QWidget* parent = nullptr);
     CTravoDialogFirmwareUpdate(KeyboardConfig& config, QWidget* parent);
     ~CTravoDialogFirmwareUpdate() override;
 

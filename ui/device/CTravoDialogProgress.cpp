@@ -21,9 +21,6 @@ QRect barArea() {
 
 }  // namespace
 
-CTravoDialogProgress::CTravoDialogProgress(QWidget* parent)
-    : CTravoDialogProgress(keyboardConfig(), parent) {}
-
 CTravoDialogProgress::CTravoDialogProgress(KeyboardConfig& document, QWidget* parent)
     : SkinDialog(deviceRegionCount(DeviceWindow::Progress), parent), config(document) {
     setUpDeviceSkin(*this, DeviceWindow::Progress);

@@ -28,7 +28,6 @@ public:
     // The result of a key write that the keyboard did not keep as it was sent.
     static constexpr int kProgressDiffers = 3;
 
-    explicit CTravoDialogProgress(QWidget* parent = nullptr);
     CTravoDialogProgress(KeyboardConfig& config, QWidget* parent);
     ~CTravoDialogProgress() override;
 

@@ -25,10 +25,6 @@ std::u16string keyName(int keyIndex) {
 
 }  // namespace
 
-ProgressResult runDeviceProgress(QWidget* parent, int operation) {
-    return runDeviceProgress(parent, operation, keyboardConfig());
-}
-
 ProgressOutcome runProgressQuietly(QWidget* parent, int operation, KeyboardConfig& config,
                                    bool verifyAfterWrite) {
     CTravoDialogProgress dialog(config, parent);
@@ -142,10 +138,6 @@ QString withAccessAdvice(const QString& failure, KeyboardConfig& config) {
         return failure;
     }
     return failure + QStringLiteral("\n\n") + advice;
-}
-
-void runFirmwareUpdateDialog(QWidget* parent) {
-    runFirmwareUpdateDialog(parent, keyboardConfig());
 }
 
 void runFirmwareUpdateDialog(QWidget* parent, KeyboardConfig& config) {

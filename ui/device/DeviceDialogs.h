@@ -22,7 +22,6 @@ enum class ProgressResult {
 // keyboard failed!" (3) when it failed, nothing when cancelled. The caller repaints after a load
 // in any case. With `verifyAfterWrite`, a key write reads the keyboard back and compares, and a
 // difference replaces "OK!" with the keys that differ.
-ProgressResult runDeviceProgress(QWidget* parent, int operation);
 ProgressResult runDeviceProgress(QWidget* parent, int operation, KeyboardConfig& config,
                                  bool verifyAfterWrite = false);
 
@@ -58,5 +57,4 @@ QString keyboardAccessAdvice(KeyboardConfig& config);
 QString withAccessAdvice(const QString& failure, KeyboardConfig& config);
 
 // Runs the firmware update dialog modally until the user closes it.
-void runFirmwareUpdateDialog(QWidget* parent);
 void runFirmwareUpdateDialog(QWidget* parent, KeyboardConfig& config);

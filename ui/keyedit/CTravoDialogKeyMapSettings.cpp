@@ -36,8 +36,7 @@ QString toQString(const std::u16string& text) {
 }
 
 const QPixmap* picture(int id) {
-    const SkinResources* resources = SkinResources::current();
-    return resources != nullptr ? resources->picture(id) : nullptr;
+    return SkinResources::current().picture(id);
 }
 
 QRect controlRect(int controlId, int page, const std::string& language = {}) {
@@ -92,9 +91,7 @@ void CTravoDialogKeyMapSettings::createControls() {
             p.setColor(group, QPalette::Base, kEditBackground);
             p.setColor(group, QPalette::Window, kEditBackground);
         }
-        if (const SkinResources* resources = SkinResources::current()) {
-            p.setBrush(QPalette::Base, resources->darkBrush());
-        }
+        p.setBrush(QPalette::Base, SkinResources::current().darkBrush());
         w->setPalette(p);
         w->setFont(skinFont(SkinResources::kChildControlFont));
     };

@@ -1,48 +1,42 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "CTravoDlg.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <algorithm>
 
-#include "ConfigSnapshot.h"
 #include "Descriptions.h"
 #include "DeviceWatch.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
 #include "MainWindowDialogs.h"
+#include "ProfileCommands.h"
 #include "ProgramFiles.h"
-#include "ProgramSettings.h"
 #include "QtTranslations.h"
-#include "RecentProfiles.h"
 #include "SkinResources.h"
 #include "SkinSetup.h"
+#include "TrayMenu.h"
 #include "UiSeam.h"
 
 namespace {
-
-const QString kProfileFilter = QStringLiteral("pro (*.pro);;All Files (*)");
 
 QString fromU16(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
-std::string filePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 }  // namespace
 
 CTravoDlg::CTravoDlg(KeyboardConfig& config, QWidget* parent)
-    : SkinDialog(kRegionCount, parent), config(config), windowIcon(programIcon()) {
+    : SkinDialog(kRegionCount, parent),
+      config(config),
+      windowIcon(programIcon()),
+      profiles(std::make_unique<ProfileCommands>(config, this)) {
     showLanguageOf(config.language);
     InfoBox = new QPlainTextEdit(this);
     InfoBox->setObjectName(QStringLiteral("InfoBox"));
@@ -55,10 +49,6 @@ CTravoDlg::CTravoDlg(KeyboardConfig& config, QWidget* parent)
 }
 
 CTravoDlg::~CTravoDlg() = default;
-
-QString CTravoDlg::text(const char* zh, const char* en) const {
-    return QString::fromUtf8(config.language == "zh-CN" ? zh : en);
-}
 
 bool CTravoDlg::initialise() {
     qtTranslations::use(config.language);
@@ -78,27 +68,12 @@ bool CTravoDlg::initialise() {
     fillSkinRegions(SkinWindowId::Main, regions);
     config.currentLevel = 0;
     config.clear();
-    markSaved();
+    profiles->markSaved();
 
-    tray = new QSystemTrayIcon(windowIcon, this);
-    tray->setToolTip(QStringLiteral("Oskel"));
-    trayMenu = new QMenu(this);
-    verifySetting = trayMenu->addAction(QString());
-    verifySetting->setCheckable(true);
-    connect(verifySetting, &QAction::toggled, this,
-            [](bool on) { programSettings::setVerifyAfterWrite(on); });
-    trayMenu->addSeparator();
-    trayExit = trayMenu->addAction(QString());
-    connect(trayExit, &QAction::triggered, this, &CTravoDlg::reject);
-    connect(trayMenu, &QMenu::aboutToShow, this, &CTravoDlg::updateTrayTexts);
-    tray->setContextMenu(trayMenu);
-    connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        // Trays that speak the StatusNotifier protocol report a single click only.
-        if (r == QSystemTrayIcon::DoubleClick || r == QSystemTrayIcon::Trigger) {
-            restoreFromTray();
-        }
-    });
-    updateTrayTexts();
+    menu = new TrayMenu(config, windowIcon, this);
+    connect(menu, &TrayMenu::exitChosen, this, &CTravoDlg::reject);
+    connect(menu, &TrayMenu::iconActivated, this, &CTravoDlg::restoreFromTray);
+    connect(menu, &TrayMenu::profileChosen, this, &CTravoDlg::applyProfile);
 
     const SkinRect box = skinControlRect(SkinWindowId::Main, MainRegion::InfoBox);
     InfoBox->setGeometry(toQRect(box));
@@ -216,13 +191,17 @@ void CTravoDlg::command(int regionId) {
             requestEnd(QDialog::Rejected);
             break;
         case MainRegion::Save:
-            saveProfileCommand();
+            profiles->save();
+            update();
             break;
         case MainRegion::Open:
-            openProfileCommand();
+            profiles->open();
+            update();
             break;
         case MainRegion::Clear:
-            clearCommand();
+            if (profiles->clear()) {
+                update();
+            }
             break;
         case MainRegion::WriteKeys:
             deviceCommand(WriteKeySettings);
@@ -248,14 +227,16 @@ void CTravoDlg::command(int regionId) {
 void CTravoDlg::switchLanguage() {
     SkinRegion& button = regionById(MainRegion::Language);
     if (button.lit) {
-        config.language = "zh-CN";
+        config.language = kChineseLanguage;
         button.lit = false;
     } else {
-        config.language = "en-US";
+        config.language = kEnglishLanguage;
         button.lit = true;
     }
     qtTranslations::use(config.language);
-    updateTrayTexts();
+    if (menu != nullptr) {
+        menu->update();
+    }
     update();
 }
 
@@ -278,7 +259,7 @@ void CTravoDlg::hideToTray() {
         showMinimized();
         return;
     }
-    tray->show();
+    menu->showIcon();
     inTray = true;
     emit trayStateChanged(true);
     hide();
@@ -289,152 +270,38 @@ void CTravoDlg::restoreFromTray() {
         return;
     }
     inTray = false;
-    tray->hide();
+    menu->hideIcon();
     emit trayStateChanged(false);
     if (!runningModal) {
         showNormal();
     }
 }
 
-void CTravoDlg::updateTrayTexts() {
-    if (trayExit == nullptr) {
-        return;
-    }
-    const bool known = config.language == "zh-CN" || config.language == "en-US";
-    trayExit->setText(text("关闭", "Exit"));
-    trayExit->setVisible(known);
-    verifySetting->setText(text("写入后校验", "Verify after writing"));
-    {
-        const QSignalBlocker quiet(verifySetting);
-        verifySetting->setChecked(programSettings::verifyAfterWrite());
-    }
-    rebuildRecentProfiles();
-}
-
-// The newest first, by file name; the full path shows as the tip and is what the item applies.
-void CTravoDlg::rebuildRecentProfiles() {
-    for (QAction* action : recentActions) {
-        trayMenu->removeAction(action);
-        action->deleteLater();
-    }
-    recentActions.clear();
-    QAction* before = verifySetting;
-    for (const std::string& profile : RecentProfiles().list()) {
-        const QString path = QFile::decodeName(QByteArray::fromStdString(profile));
-        auto* action = new QAction(QFileInfo(path).fileName(), trayMenu);
-        action->setToolTip(path);
-        action->setData(path);
-        connect(action, &QAction::triggered, this, [this, path] { applyProfile(path); });
-        trayMenu->insertAction(before, action);
-        recentActions << action;
-    }
-    if (!recentActions.isEmpty()) {
-        recentActions << trayMenu->insertSeparator(before);
-    }
+QMenu* CTravoDlg::trayContextMenu() const {
+    return menu != nullptr ? menu->iconMenu() : nullptr;
 }
 
 std::unique_ptr<QMenu> CTravoDlg::windowMenu() {
-    updateTrayTexts();
-    auto menu = std::make_unique<QMenu>(this);
-    for (QAction* action : trayMenu->actions()) {
-        menu->addAction(action);
-        if (action == verifySetting) {
-            break;  // what follows is Exit and its separator
-        }
-    }
-    return menu;
+    return menu->windowMenu();
 }
 
 void CTravoDlg::contextMenuEvent(QContextMenuEvent* e) {
     windowMenu()->exec(e->globalPos());
 }
 
-void CTravoDlg::rememberProfile(const QString& path) {
-    // A list that cannot be saved only costs the shortcut; the profile itself is fine.
-    RecentProfiles().add(filePath(path));
-    programSettings::rememberProfileFolder(path);
-}
-
 void CTravoDlg::applyProfile(const QString& path) {
-    if (asking || ended != EndReason::None || keepUnsavedWork()) {
+    if (ended != EndReason::None) {
         return;
     }
-    if (openProfile(path)) {
+    if (profiles->openRecent(path)) {
         update();
         runWriteEverythingDialogs(this, config);
     }
 }
 
-bool CTravoDlg::openProfile(const QString& path) {
-    std::string reason;
-    if (!config.loadProfile(filePath(path), &reason)) {
-        ui().message(
-            this,
-            text("打开配置失败：", "Could not open the profile: ") + QString::fromStdString(reason),
-            QString(), UiIcon::Warning);
-        return false;
-    }
-    markSaved();
-    rememberProfile(path);
-    if (config.profileCutShort) {
-        update();
-        ui().message(this,
-                     text("配置文件不完整：文件被截断，截断之后的按键为空。",
-                          "The profile is incomplete: the file was cut short, and the keys after "
-                          "the cut are empty."),
-                     QString(), UiIcon::Warning);
-    }
-    return true;
-}
-
-void CTravoDlg::saveProfileCommand() {
-    saveWithDialog();
-    update();
-}
-
-bool CTravoDlg::saveWithDialog() {
-    const QString path = ui().saveFileName(this, QString(), programSettings::profileFolder(),
-                                           kProfileFilter, QStringLiteral("pro"));
-    if (path.isEmpty()) {
-        return false;
-    }
-    std::string reason;
-    if (!config.saveProfile(filePath(path), &reason)) {
-        ui().message(
-            this,
-            text("保存配置失败：", "Could not save the profile: ") + QString::fromStdString(reason),
-            QString(), UiIcon::Warning);
-        return false;
-    }
-    markSaved();
-    rememberProfile(path);
-    return true;
-}
-
-void CTravoDlg::openProfileCommand() {
-    if (keepUnsavedWork()) {
-        return;
-    }
-    const QString path = ui().openFileName(this, QString(), programSettings::profileFolder(),
-                                           kProfileFilter, QStringLiteral("pro"));
-    if (!path.isEmpty()) {
-        openProfile(path);
-    }
-    update();
-}
-
-void CTravoDlg::clearCommand() {
-    if (keepUnsavedWork()) {
-        return;
-    }
-    config.clear();
-    markSaved();
-    update();
-}
-
 void CTravoDlg::deviceCommand(int operation) {
     // A write sends the work to the keyboard and keeps it; a load replaces it.
-    if (operation == LoadFromKeyboard && keepUnsavedWork()) {
+    if (operation == LoadFromKeyboard && !profiles->mayReplaceDocument()) {
         return;
     }
     runProgressDialog(this, operation, config);
@@ -454,12 +321,8 @@ void CTravoDlg::keyCommand(int regionId) {
     update();
 }
 
-void CTravoDlg::markSaved() {
-    savedState = ConfigSnapshot::of(config);
-}
-
 bool CTravoDlg::hasUnsavedChanges() const {
-    return !savedState.matches(config);
+    return profiles->hasUnsavedChanges();
 }
 
 void CTravoDlg::accept() {
@@ -471,28 +334,14 @@ void CTravoDlg::reject() {
 }
 
 void CTravoDlg::requestEnd(int result) {
-    if (asking || ended != EndReason::None) {
+    if (profiles->isAsking() || ended != EndReason::None) {
         return;
     }
     // A cancelled or failed save keeps the window open: the work is not lost.
-    if (keepUnsavedWork()) {
+    if (!profiles->mayReplaceDocument()) {
         return;
     }
     endProgram(result, EndReason::User);
-}
-
-bool CTravoDlg::keepUnsavedWork() {
-    if (!hasUnsavedChanges()) {
-        return false;
-    }
-    asking = true;
-    const UiAnswer answer = ui().question(
-        this,
-        text("当前配置尚未保存，是否保存？", "The configuration has unsaved changes. Save it?"),
-        true);
-    const bool keep = answer == UiAnswer::Cancel || (answer == UiAnswer::Yes && !saveWithDialog());
-    asking = false;
-    return keep;
 }
 
 void CTravoDlg::checkDevice() {
@@ -504,23 +353,15 @@ void CTravoDlg::checkDevice() {
     }
     checkingDevice = true;
     ui().message(this, QStringLiteral("Keyboard is not connected"));
-    if (hasUnsavedChanges()) {
-        const UiAnswer answer = ui().question(
-            this,
-            text("当前配置尚未保存，是否保存？", "The configuration has unsaved changes. Save it?"),
-            false);
-        if (answer == UiAnswer::Yes) {
-            saveWithDialog();
-        }
-    }
+    profiles->offerSave();
     checkingDevice = false;
     endProgram(QDialog::Rejected, EndReason::KeyboardLost);
 }
 
 void CTravoDlg::endProgram(int result, EndReason reason) {
     ended = reason;
-    if (tray != nullptr) {
-        tray->hide();
+    if (menu != nullptr) {
+        menu->hideIcon();
     }
     inTray = false;
     // A lost keyboard ends the program from inside any dialog it has open: those close first,

@@ -3,22 +3,24 @@
 // The main window: the keyboard picture with every assigned key lit, the information box, and
 // the buttons for profiles, device transfers, backlight, firmware, level, language, help,
 // hiding to the notification area and exit. The program runs as long as it does.
+//
+// The window paints and dispatches: its menus are TrayMenu's, the profile commands and their
+// questions about unsaved work are ProfileCommands'.
 
 #include <QIcon>
 #include <QString>
 #include <memory>
 #include <string>
 
-#include "ConfigSnapshot.h"
 #include "RegionIds.h"
 #include "SkinDialog.h"
 
 class KeyboardConfig;
 class DeviceWatch;
-class QAction;
+class ProfileCommands;
 class QMenu;
 class QPlainTextEdit;
-class QSystemTrayIcon;
+class TrayMenu;
 
 class CTravoDlg : public SkinDialog {
     Q_OBJECT
@@ -56,7 +58,7 @@ public:
 
     // The notification-area icon's menu: the recent profiles, the verify-after-writing setting
     // and Exit, rebuilt each time it opens.
-    QMenu* trayContextMenu() const { return trayMenu; }
+    QMenu* trayContextMenu() const;
     // The menu a right click on the window opens, so the recent profiles and the setting are at
     // hand without hiding the window first: the tray menu's items but Exit (the window has its
     // own button). Made anew, owned by the caller.
@@ -86,44 +88,22 @@ private:
     void switchLevel();
     void openHelp();
     void hideToTray();
-    void saveProfileCommand();
-    void openProfileCommand();
-    void clearCommand();
     void deviceCommand(int operation);
     void keyCommand(int regionId);
 
-    // Asks where to save and saves; false when cancelled or the save failed (the user was told).
-    bool saveWithDialog();
     // Ends the window unless the user wants to stay for unsaved work; `result` for the dialog.
     void requestEnd(int result);
     void endProgram(int result, EndReason reason);
-    void markSaved();
-    void updateTrayTexts();
-    void rebuildRecentProfiles();
-    // Before the work in the document is replaced or dropped (ending, Open, Clear, ReadAll, a
-    // recent profile): asks about unsaved changes; true when the user wants to keep them (Cancel,
-    // or a save that was cancelled or failed), false when the caller may go on.
-    bool keepUnsavedWork();
-    // Loads a profile, saying why when it cannot; true when loaded (and remembered).
-    bool openProfile(const QString& path);
-    // Puts a profile opened, saved or applied first in the recent list.
-    void rememberProfile(const QString& path);
     void setInfoText(const QString& text);
-    QString text(const char* zh, const char* en) const;
 
     KeyboardConfig& config;
     QIcon windowIcon;
-    QSystemTrayIcon* tray = nullptr;
-    QMenu* trayMenu = nullptr;
-    QAction* trayExit = nullptr;
-    QAction* verifySetting = nullptr;
-    QList<QAction*> recentActions;
+    std::unique_ptr<ProfileCommands> profiles;
+    TrayMenu* menu = nullptr;
     DeviceWatch* deviceWatch = nullptr;
-    ConfigSnapshot savedState;
     std::u16string shownInfo;
     EndReason ended = EndReason::None;
     bool inTray = false;
     bool checkingDevice = false;
-    bool asking = false;
     bool runningModal = false;
 };

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MainWindowDialogs.h"
 
+#include <QString>
+#include <QWidget>
+
 #include "CTravoDialogBkLightSettings.h"
 #include "CTravoDialogKeyMapSettings.h"
 #include "DeviceDialogs.h"
 #include "KeyboardConfig.h"
 #include "ProgramSettings.h"
 #include "UiSeam.h"
-
-#include <QString>
-#include <QWidget>
 
 void runProgressDialog(QWidget* parent, int operation, KeyboardConfig& config) {
     runDeviceProgress(parent, operation, config,

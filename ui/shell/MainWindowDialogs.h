@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 // The one place where the main window opens the dialogs of the other folders (ui/device,
-// ui/keyedit, ui/backlight). Each function runs its dialog modally over `parent` on `config`; a
-// dialog that is not part of this build does nothing.
+// ui/keyedit, ui/backlight). Each function runs its dialog modally over `parent` on `config`.
 
 #include "DeviceProgress.h"
 

@@ -23,11 +23,11 @@
 #include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDialogProgress.h"
 #include "CTravoDlg.h"
+#include "DeviceTestSupport.h"
 #include "RegionIds.h"
 #include "ShellTestSupport.h"
 #include "SkinGeometry.h"
 #include "SkinResources.h"
-#include "device_test_support.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ public:
 void useBacklightPictures() {
     quietWindowMaskNotes();
     const bool real = useWindowPictures();
-    SkinResources* resources = SkinResources::current();
+    SkinResources* resources = &SkinResources::current();
     const WindowSkin& backlight = windowSkin(SkinWindow::Backlight);
     const WindowSkin& multiKey = windowSkin(SkinWindow::MultiKey);
     const struct {
@@ -215,8 +215,7 @@ TEST_F(BacklightDialog, EveryDialogIsTitledInTheDocumentsLanguage) {
         EXPECT_EQ(CTravoDialogBkLightSettings(env.config).windowTitle(), title(c.backlight));
         EXPECT_EQ(CTravoDialogBkLightMultiSelect(env.config).windowTitle(), title(c.multiKey));
         EXPECT_EQ(CTravoDialogProgress(env.config, nullptr).windowTitle(), title(c.progress));
-        EXPECT_EQ(CTravoDialogFirmwareUpdate(env.config, nullptr).windowTitle(),
-                  title(c.firmware));
+        EXPECT_EQ(CTravoDialogFirmwareUpdate(env.config, nullptr).windowTitle(), title(c.firmware));
     }
 }
 

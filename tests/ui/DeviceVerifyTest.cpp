@@ -18,11 +18,11 @@
 
 #include "CTravoDialogProgress.h"
 #include "CTravoDlg.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
 #include "RegionIds.h"
-#include "device_test_support.h"
-#include "device_watch.h"
 
 namespace {
 

@@ -14,14 +14,14 @@
 
 #include "CTravoDialogKeyMapSettings.h"
 #include "CTravoDlg.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 #include "KeyRecorder.h"
 #include "KeyTables.h"
 #include "RegionIds.h"
 #include "SkinResources.h"
 #include "StepListTestSupport.h"
 #include "XvfbTest.h"
-#include "device_test_support.h"
-#include "device_watch.h"
 // Xlib last: its macros (None, KeyPress...) would clash with the names above.
 #include "XTestClient.h"
 

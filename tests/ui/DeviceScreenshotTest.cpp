@@ -10,11 +10,11 @@
 #include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDialogProgress.h"
 #include "DeviceDialogs.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 #include "OskelTestSupport.h"
 #include "RegionIds.h"
 #include "SkinResources.h"
-#include "device_test_support.h"
-#include "device_watch.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ QString shotPath(const char* name) {
 
 // The filled part of the bar shows the lit picture, the rest the background.
 void expectBar(const QImage& shot, int barWidth, int litId, int backgroundId) {
-    const QImage lit = SkinResources::current()->picture(litId)->toImage();
-    const QImage background = SkinResources::current()->picture(backgroundId)->toImage();
+    const QImage lit = SkinResources::current().picture(litId)->toImage();
+    const QImage background = SkinResources::current().picture(backgroundId)->toImage();
     const int inside = kBarLeft + barWidth / 2;
     const int outside = kBarLeft + barWidth + (290 - barWidth) / 2;
     EXPECT_EQ(shot.pixel(inside, kBarMiddleY), lit.pixel(inside, kBarMiddleY));

@@ -2,8 +2,10 @@
 #pragma once
 // The drawing resources every window shares: the skin pictures, the fonts and the dark brush.
 //
-// The application owns the one instance (CTravoApp); windows read it through
-// SkinResources::current() and never change or free what they get.
+// The application owns the one instance (CTravoApp, or a test's fixture) and installs it with
+// setCurrent() before it makes its first window; windows read it through current() and never
+// change or free what they get. A window made without it is a fault of the program, not of the
+// user's files: current() says so and ends the program rather than drawing with stand-ins.
 
 #include <QBitmap>
 #include <QBrush>
@@ -20,10 +22,6 @@ class QWidget;
 
 class SkinResources {
 public:
-    // Every picture the program loads, in loading order.
-    static constexpr std::array<int, 34> kPictureIds{
-        101, 102, 103, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120,
-        121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 138, 139, 140, 141, 142, 143};
     static constexpr int kFontCount = 20;
     static constexpr int kChildControlFont = 13;
 
@@ -49,9 +47,10 @@ public:
     // start-up; the others are decoded when a window first asks for them, so the main window
     // shows without waiting for every dialog's. Its hover picture is decoded ahead once it has
     // painted (decodeAhead).
-    static constexpr std::array<int, 2> kStartPictures{101, 103};
+    static std::array<int, 2> startPictures();
 
-    // Checks that every picture of kPictureIds is in the registered resources, in order, in the
+    // Checks that every picture of the layout's list (allSkinPictures) is in the registered
+    // resources, in identifier order, in the
     // set of the ratio, and starts decoding the start pictures. On the first one missing, or an
     // unreadable background, answers false and gives its resource name in `missing`. The lit
     // picture is waited for when first asked for.
@@ -72,8 +71,8 @@ public:
     // The RGB(20,20,20) background of the text controls.
     const QBrush& darkBrush() const { return dark; }
 
-    // The application's resources; null before the application made them.
-    static SkinResources* current();
+    // The application's resources. Ends the program with a message when none are installed.
+    static SkinResources& current();
     static void setCurrent(SkinResources* resources);
 
 private:
@@ -104,5 +103,5 @@ QIcon programIcon();
 // Gives a text control the theme's look: accent text on the dark brush, in every state.
 void applyTextBoxTheme(QWidget& box);
 
-// The application's fonts without a null check: SkinFonts entry n.
+// SkinFonts entry n of the application's resources.
 const QFont& skinFont(int n);

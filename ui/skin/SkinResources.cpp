@@ -7,9 +7,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
+#include <QResource>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
+#include <cstring>
 #include <future>
 #include <optional>
 #include <vector>
@@ -77,11 +79,43 @@ QImage scaleDown(const QImage& at2x, double ratio, std::optional<QRgb> key) {
     return out;
 }
 
+// A start picture's plain pixels, shared with the resource data rather than copied; null when
+// the resources hold no plain pixels for it or they were packed on a machine of the other byte
+// order (the PNG serves then).
+QImage plainPixels(int id, int scale) {
+    const QResource resource(QStringLiteral(":/skin/%1%2.pixels")
+                                 .arg(id)
+                                 .arg(scale == 2 ? QStringLiteral("@2x") : QString()));
+    if (!resource.isValid()) {
+        return {};
+    }
+    auto* bytes = new QByteArray(resource.uncompressedData());
+    PlainPixelsHeader header;
+    if (static_cast<std::size_t>(bytes->size()) >= sizeof header) {
+        std::memcpy(&header, bytes->constData(), sizeof header);
+    }
+    const std::size_t pixels = std::size_t{header.width} * header.height;
+    if (header.magic != PlainPixelsHeader::kMagic || header.width == 0 || header.width > 16384 ||
+        header.height == 0 || header.height > 16384 ||
+        static_cast<std::size_t>(bytes->size()) != sizeof header + pixels * 4) {
+        delete bytes;
+        return {};
+    }
+    return QImage(
+        reinterpret_cast<const uchar*>(bytes->constData() + sizeof header),
+        static_cast<int>(header.width), static_cast<int>(header.height),
+        static_cast<qsizetype>(header.width) * 4, QImage::Format_RGB32,
+        [](void* data) { delete static_cast<QByteArray*>(data); }, bytes);
+}
+
 // Decodes picture `id` from the set of `ratio` and prepares it for that ratio. Safe on any
 // thread.
 QImage decodePicture(int id, double ratio) {
     const int scale = scaleForRatio(ratio);
-    QImage image(SkinResources::pictureName(id, scale));
+    QImage image = plainPixels(id, scale);
+    if (image.isNull()) {
+        image.load(SkinResources::pictureName(id, scale));
+    }
     if (image.isNull() || scale == 1) {
         return image;
     }
@@ -99,6 +133,10 @@ SkinResources::SkinResources() : dark(toQColor(kDarkColor)) {
     for (int n = 1; n < kFontCount; ++n) {
         fonts[n].setPixelSize(n);
     }
+}
+
+std::array<int, 2> SkinResources::startPictures() {
+    return startSkinPictures();
 }
 
 QString SkinResources::pictureName(int id, int scale) {
@@ -128,7 +166,8 @@ bool SkinResources::loadPictures(QString* missing) {
     // The ratio is fixed from here on: every picture of a run comes from the same set.
     ratio = pictureRatio();
     const int scale = pictureScale();
-    for (const int id : kPictureIds) {
+    for (const SkinPicture& p : allSkinPictures()) {
+        const int id = p.id;
         if (!QFile::exists(pictureName(id, scale))) {
             if (missing != nullptr) {
                 *missing = pictureName(id, scale);
@@ -140,10 +179,11 @@ bool SkinResources::loadPictures(QString* missing) {
     // Decoding is most of the start-up's picture work (four times as much at 2x): the start
     // pictures run side by side, and the lit picture goes on decoding while the key tables and
     // the window are made. The background, which sizes and shapes the window, is waited for.
-    for (const int id : kStartPictures) {
+    const std::array<int, 2> start = startPictures();
+    for (const int id : start) {
         decodeAhead(id);
     }
-    const int background = kStartPictures[0];
+    const int background = start[0];
     if (picture(background) == nullptr) {
         if (missing != nullptr) {
             *missing = pictureName(background, scale);
@@ -237,8 +277,11 @@ const QFont& SkinResources::font(int n) const {
     return n >= 0 && n < kFontCount ? fonts[n] : fonts[0];
 }
 
-SkinResources* SkinResources::current() {
-    return currentResources;
+SkinResources& SkinResources::current() {
+    if (currentResources == nullptr) {
+        qFatal("Oskel: a window was made before the skin resources were installed");
+    }
+    return *currentResources;
 }
 
 void SkinResources::setCurrent(SkinResources* resources) {
@@ -246,15 +289,11 @@ void SkinResources::setCurrent(SkinResources* resources) {
 }
 
 const QFont& skinFont(int n) {
-    static const SkinResources fallback;
-    const SkinResources* resources = SkinResources::current();
-    return (resources != nullptr ? *resources : fallback).font(n);
+    return SkinResources::current().font(n);
 }
 
 void applyTextBoxTheme(QWidget& box) {
-    const SkinResources* resources = SkinResources::current();
-    const QBrush dark =
-        resources != nullptr ? resources->darkBrush() : QBrush(toQColor(kDarkColor));
+    const QBrush& dark = SkinResources::current().darkBrush();
     QPalette palette = box.palette();
     palette.setColor(QPalette::Text, toQColor(kAccentColor));
     palette.setBrush(QPalette::Base, dark);

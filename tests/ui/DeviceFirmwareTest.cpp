@@ -8,10 +8,10 @@
 #include <QTest>
 
 #include "CTravoDialogFirmwareUpdate.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 #include "OskelTestSupport.h"
 #include "RegionIds.h"
-#include "device_test_support.h"
-#include "device_watch.h"
 
 using Watch = DialogWatch<CTravoDialogFirmwareUpdate>;
 

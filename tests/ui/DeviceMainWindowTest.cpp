@@ -16,9 +16,9 @@
 
 #include "CTravoDialogFirmwareUpdate.h"
 #include "CTravoDlg.h"
+#include "DeviceTestSupport.h"
+#include "DialogWatch.h"
 #include "OskelTestSupport.h"
-#include "device_test_support.h"
-#include "device_watch.h"
 
 namespace {
 

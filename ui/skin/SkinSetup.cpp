@@ -85,8 +85,7 @@ SkinRegion toRegion(const RegionSpec& record) {
 }
 
 const QPixmap* resourcePicture(int id) {
-    const SkinResources* resources = SkinResources::current();
-    return id > 0 && resources != nullptr ? resources->picture(id) : nullptr;
+    return id > 0 ? SkinResources::current().picture(id) : nullptr;
 }
 
 }  // namespace

@@ -485,8 +485,7 @@ QFont captionFont(const SkinRegion& region, const QString& text) {
 
 const QPixmap* SkinDialog::hoverPicture() {
     if (skin.hover == nullptr && skin.laterHoverId > 0) {
-        const SkinResources* resources = SkinResources::current();
-        skin.hover = resources != nullptr ? resources->picture(skin.laterHoverId) : nullptr;
+        skin.hover = SkinResources::current().picture(skin.laterHoverId);
         skin.laterHoverId = 0;
     }
     return skin.hover;
@@ -505,9 +504,8 @@ void SkinDialog::paintEvent(QPaintEvent* e) {
         hoverAheadAsked = true;
         // After this paint has reached the screen: the mouse is seldom on a key that soon.
         QTimer::singleShot(0, this, [this] {
-            if (SkinResources* resources = SkinResources::current();
-                resources != nullptr && skin.laterHoverId > 0) {
-                resources->decodeAhead(skin.laterHoverId);
+            if (skin.laterHoverId > 0) {
+                SkinResources::current().decodeAhead(skin.laterHoverId);
             }
         });
     }
