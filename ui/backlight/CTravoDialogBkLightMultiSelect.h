@@ -30,6 +30,7 @@ public:
 protected:
     void command(int regionId) override;
     const Colour& frameColour(int keyIndex) const override { return workingColours[keyIndex]; }
+    bool keysToggle() const override { return true; }
 
 private:
     void toggle(int keyIndex);

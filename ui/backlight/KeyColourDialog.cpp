@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "KeyColourDialog.h"
 
-#include "SkinResources.h"
-
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
 
+#include "SkinResources.h"
 #include "SkinSetup.h"
 
 QRect keyFrameArea(const SkinRect& key) {
@@ -73,6 +72,20 @@ void KeyColourDialog::repaintKey(int keyIndex) {
     }
 }
 
+SkinAccess KeyColourDialog::describeRegion(int index) const {
+    SkinAccess a = SkinDialog::describeRegion(index);
+    const SkinRegion& r = regions[static_cast<std::size_t>(index)];
+    if (a.presented() && r.keyIndex >= 1 && r.keyIndex <= kKeyCount) {
+        const QColor c = toQColor(frameColour(r.keyIndex));
+        a.description = QStringLiteral("RGB(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
+        if (keysToggle()) {
+            a.checkable = true;
+            a.checked = r.lit;
+        }
+    }
+    return a;
+}
+
 void KeyColourDialog::paintEvent(QPaintEvent* e) {
     QPainter painter(this);
     const QRect dirty = e->rect();
@@ -84,6 +97,9 @@ void KeyColourDialog::paintEvent(QPaintEvent* e) {
             paintRegion(painter, r, dirty);
         }
     }
+    paintFocusRing(painter);
+    painter.end();
+    regionsChanged();
 }
 
 void KeyColourDialog::paintRegion(QPainter& painter, const SkinRegion& region,

@@ -41,6 +41,9 @@ public:
     // The KeyIndex a command stands for, or 0 when it is not a key's.
     int keyOfCommand(int regionId) const;
 
+    // A key's description is its colour; where keys are chosen (lit), a key is a toggle.
+    SkinAccess describeRegion(int index) const override;
+
 protected:
     // The colour the key's frame is drawn in.
     virtual const Colour& frameColour(int keyIndex) const = 0;
@@ -48,6 +51,8 @@ protected:
     void repaintKey(int keyIndex);
 
     void paintEvent(QPaintEvent* e) override;
+    // True where a lit key means a chosen one.
+    virtual bool keysToggle() const { return false; }
 
     KeyboardConfig& config;
 

@@ -62,7 +62,14 @@ public:
     // True while the page rule lets the region at `index` take part (tests check hover with it).
     bool regionShown(int index) const { return regionTakesPart(index); }
 
+    // Tabs, options and the painted lists as the assistive technology sees them
+    // (KeySettingsAccess.cpp).
+    SkinAccess describeRegion(int index) const override;
+    QString listName(int list) const override;
+
 protected:
+    bool focusKey(int index, int key) override;
+    bool enterPressesFocus() const override { return false; }
     bool regionTakesPart(int index) const override;
     void prepaint() override;
     void command(int regionId) override;

@@ -8,6 +8,7 @@
 // new entry is loaded after, whether the cursor moves by a click, New or the scroll bar, so an
 // edit never lands in another entry.
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <algorithm>
@@ -296,4 +297,29 @@ void CTravoDialogKeyMapSettings::scrollRequested(CSkinScrollBar* bar, int code, 
         const PaintedList* record = paintedList(shown->partner);
         invalidateRows(record->firstRow, record->rows);
     }
+}
+
+// Up and Down on a focused row move the list's cursor, as a click on the row above or below
+// does; past the rows in view the list scrolls, as its scroll bar would.
+bool CTravoDialogKeyMapSettings::focusKey(int index, int key) {
+    const int id = regions[static_cast<std::size_t>(index)].regionId;
+    const ListId list = listOfRow(id);
+    if (list == ListId::None || (key != Qt::Key_Up && key != Qt::Key_Down)) {
+        return false;
+    }
+    const ListBox box = listBox(list);
+    const StepList& steps = *box.list;
+    const int target = steps.ViewStartAt + steps.CursorPos + (key == Qt::Key_Up ? -1 : 1);
+    if (target < 0 || target >= steps.count()) {
+        return true;
+    }
+    if (target >= steps.ViewStartAt && target < steps.ViewStartAt + box.rows) {
+        command(box.firstRow + target - steps.ViewStartAt);
+    } else {
+        scrollRequested(box.bar, SB_THUMBTRACK, target);
+        refreshCaptions();
+        update();
+    }
+    focusRegion(regionIndexById(box.firstRow + listBox(list).list->CursorPos));
+    return true;
 }

@@ -142,11 +142,38 @@ void CTravoDlg::prepaint() {
             keyUnderMouse = r.keyIndex;
         }
     }
+    // A key the keyboard has reached shows its assignments as one under the mouse does.
+    if (keyUnderMouse == 0 && focusRingShown() && hasFocus() && focusedRegion() >= 0) {
+        keyUnderMouse = std::max(0, regions[static_cast<std::size_t>(focusedRegion())].keyIndex);
+    }
     const bool levelTwo = regionById(MainRegion::Level).lit;
     regionById(MainRegion::LevelUpIndicator).lit = !levelTwo;
     regionById(MainRegion::LevelDownIndicator).lit = levelTwo;
     setInfoText(
         fromU16(keyUnderMouse > 0 ? keyInfoText(config, keyUnderMouse) : titleText(config)));
+}
+
+SkinAccess CTravoDlg::describeRegion(int index) const {
+    SkinAccess a = SkinDialog::describeRegion(index);
+    const SkinRegion& r = regions[static_cast<std::size_t>(index)];
+    if (r.regionId == MainRegion::Level) {
+        // Named after the level it switches to while checked.
+        for (const SkinRegion& c : regions) {
+            if (c.regionId == MainRegion::LevelDownIndicator) {
+                a.name = c.labelFor(config.language);
+            }
+        }
+        a.checked = config.currentLevel == 1;
+    } else if (r.keyIndex >= 1 && r.keyIndex <= kKeyCount && a.presented()) {
+        // The information box's lines for both levels, without the program title above them.
+        QString info = fromU16(keyInfoText(config, r.keyIndex));
+        const QString title = fromU16(titleText(config));
+        if (info.startsWith(title)) {
+            info = info.mid(title.size());
+        }
+        a.description = info.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed();
+    }
+    return a;
 }
 
 void CTravoDlg::command(int regionId) {

@@ -70,6 +70,10 @@ public:
     void accept() override;
     void reject() override;
 
+    // The level switch is a check box, checked on level 2; a key's description is what the
+    // information box says of it.
+    SkinAccess describeRegion(int index) const override;
+
 signals:
     // The window is hidden in the notification area, or back from it.
     void trayStateChanged(bool hidden);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "SkinDialog.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -11,10 +12,13 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
+#include "KeyboardLayout.h"
+#include "SkinFocus.h"
 #include "SkinResources.h"
 #include "WindowNotifyTarget.h"
 
@@ -97,10 +101,197 @@ SkinDialog::SkinDialog(int regionCount, QWidget* parent)
     setAttribute(Qt::WA_NoSystemBackground);
     // Hover follows the mouse without a button held, as the hit test did.
     setMouseTracking(true);
+    // Tab reaches the painted regions; a click gives no focus, so the mouse changes nothing.
+    setFocusPolicy(Qt::TabFocus);
+    installSkinAccessibility();
+    access = std::make_unique<SkinAccessTracker>(*this);
+    focus = std::make_unique<SkinFocus>(*this);
 }
 
 SkinDialog::~SkinDialog() {
     detachNotifyTarget(target);
+}
+
+SkinAccessTracker& SkinDialog::accessTracker() {
+    return *access;
+}
+
+int SkinDialog::focusedRegion() const {
+    return focus->focused();
+}
+
+bool SkinDialog::focusRingShown() const {
+    return focus->ringShown();
+}
+
+void SkinDialog::focusRegion(int index) {
+    focus->focusRegion(index, true);
+}
+
+void SkinDialog::pressRegion(int index) {
+    if (index < 0 || index >= static_cast<int>(regions.size()) || !regionTakesPart(index) ||
+        regions[static_cast<std::size_t>(index)].textOnly) {
+        return;
+    }
+    const QPointer<SkinDialog> alive(this);
+    command(regions[static_cast<std::size_t>(index)].regionId);
+    if (!alive.isNull()) {
+        access->refresh();
+    }
+}
+
+void SkinDialog::regionsChanged() {
+    access->refresh();
+}
+
+bool SkinDialog::focusKey(int, int) {
+    return false;
+}
+
+bool SkinDialog::enterPressesFocus() const {
+    return true;
+}
+
+void SkinDialog::paintFocusRing(QPainter& painter) const {
+    focus->paintRing(painter);
+}
+
+QString SkinDialog::listName(int) const {
+    return {};
+}
+
+QString SkinDialog::regionName(int index) const {
+    const SkinRegion& r = regions[static_cast<std::size_t>(index)];
+    const std::string lang = language();
+    const int cy = (r.rect.top + r.rect.bottom) / 2;
+    const QString own = r.labelFor(lang);
+    QString inside;
+    QString beside;
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        const SkinRegion& c = regions[i];
+        if (static_cast<int>(i) == index || !c.textOnly || !regionTakesPart(static_cast<int>(i)) ||
+            !c.captionVisible) {
+            continue;
+        }
+        const QString text = c.labelFor(lang);
+        if (text.isEmpty()) {
+            continue;
+        }
+        const int ccx = (c.rect.left + c.rect.right) / 2;
+        const int ccy = (c.rect.top + c.rect.bottom) / 2;
+        if (inside.isEmpty() && r.contains(ccx, ccy)) {
+            inside = text;
+        }
+        // A small box's caption stands just right of it on the same line.
+        if (beside.isEmpty() && c.rect.left >= r.rect.right && c.rect.left - r.rect.right <= 8 &&
+            c.rect.top <= cy && cy < c.rect.bottom) {
+            beside = text;
+        }
+    }
+    if (!inside.isEmpty()) {
+        return inside;
+    }
+    if (!own.isEmpty() && !r.textOnly) {
+        return own;
+    }
+    if (!beside.isEmpty()) {
+        return beside;
+    }
+    if (const QString tip = r.tooltipFor(lang); !tip.isEmpty()) {
+        return tip;
+    }
+    const bool zh = lang == "zh-CN";
+    switch (r.kind) {
+        case SkinRegionKind::Close:
+            return zh ? QStringLiteral("关闭") : QStringLiteral("Close");
+        case SkinRegionKind::Minimize:
+            return zh ? QStringLiteral("最小化") : QStringLiteral("Minimize");
+        case SkinRegionKind::Help:
+            return zh ? QStringLiteral("帮助") : QStringLiteral("Help");
+        default:
+            return own;
+    }
+}
+
+SkinAccess SkinDialog::describeRegion(int index) const {
+    SkinAccess a;
+    if (index < 0 || index >= static_cast<int>(regions.size()) || !regionTakesPart(index)) {
+        return a;
+    }
+    const SkinRegion& r = regions[static_cast<std::size_t>(index)];
+    if (r.textOnly) {
+        const QString text = r.labelFor(language());
+        if (!r.captionVisible || text.isEmpty()) {
+            return a;
+        }
+        // A caption that names a control is read as that control's name, not once more.
+        const int cx = (r.rect.left + r.rect.right) / 2;
+        const int cy = (r.rect.top + r.rect.bottom) / 2;
+        for (std::size_t i = 0; i < regions.size(); ++i) {
+            const SkinRegion& c = regions[i];
+            if (c.textOnly || !regionTakesPart(static_cast<int>(i))) {
+                continue;
+            }
+            const bool small = c.rect.width() <= 24 && c.rect.height() <= 24;
+            if (c.contains(cx, cy) ||
+                (small && r.rect.left >= c.rect.right && r.rect.left - c.rect.right <= 8 &&
+                 r.rect.top <= (c.rect.top + c.rect.bottom) / 2 &&
+                 (c.rect.top + c.rect.bottom) / 2 < r.rect.bottom)) {
+                return a;
+            }
+        }
+        a.role = QAccessible::StaticText;
+        a.name = text;
+        return a;
+    }
+    a.name = regionName(index);
+    a.focusable = true;
+    switch (r.kind) {
+        case SkinRegionKind::Key:
+            a.role = QAccessible::Button;
+            a.group = SkinGroup::Keys;
+            if (const KeyLayoutEntry* key = keyLayout(r.keyIndex)) {
+                a.name = QString::fromStdU16String(std::u16string(key->name));
+            }
+            break;
+        case SkinRegionKind::Tab:
+            a.role = QAccessible::PageTab;
+            a.group = SkinGroup::Tabs;
+            break;
+        case SkinRegionKind::Radio:
+            a.role = QAccessible::RadioButton;
+            a.checkable = true;
+            a.checked = r.lit;
+            a.group = SkinGroup::Options;
+            break;
+        case SkinRegionKind::CheckBox:
+        case SkinRegionKind::Switch:
+            a.role = QAccessible::CheckBox;
+            a.checkable = true;
+            a.checked = r.lit;
+            a.group = SkinGroup::Options;
+            break;
+        case SkinRegionKind::Option:
+            a.role = QAccessible::RadioButton;
+            a.checkable = true;
+            a.checked = r.lit;
+            a.group = SkinGroup::Options;
+            break;
+        case SkinRegionKind::ListRow:
+            a.role = QAccessible::ListItem;
+            a.selectable = true;
+            a.selected = r.lit;
+            a.description = a.name;
+            if (a.name.isEmpty()) {
+                a.role = QAccessible::NoRole;  // an empty row below the last entry
+                a.focusable = false;
+            }
+            break;
+        default:
+            a.role = QAccessible::Button;
+            break;
+    }
+    return a;
 }
 
 void SkinDialog::setUpSkin(const SkinLook& look) {
@@ -221,7 +412,14 @@ NotifyTarget* SkinDialog::notifyTarget() {
 void SkinDialog::done(int result) {
     detachNotifyTarget(target);
     target = nullptr;
+    const bool active = isActiveWindow();
     QDialog::done(result);
+    // The keyboard goes back to the window that opened this one, as a window manager would
+    // give it; without one the focus would stay nowhere.
+    if ((active || QApplication::activeWindow() == nullptr) && parentWidget() != nullptr &&
+        parentWidget()->window()->isVisible()) {
+        parentWidget()->window()->activateWindow();
+    }
 }
 
 void SkinDialog::clickAt(QPoint point) {
@@ -299,7 +497,9 @@ void SkinDialog::paintEvent(QPaintEvent* e) {
         QPainter painter(this);
         paintSkin(painter, e->rect());
         paintOverlay(painter, e->rect());
+        paintFocusRing(painter);
     }
+    access->refresh();
     if (skin.hover == nullptr && skin.laterHoverId > 0 && !hoverAheadAsked) {
         hoverAheadAsked = true;
         // After this paint has reached the screen: the mouse is seldom on a key that soon.
@@ -321,6 +521,7 @@ bool SkinDialog::event(QEvent* e) {
 }
 
 void SkinDialog::mousePressEvent(QMouseEvent* e) {
+    focus->mouseUsed();
     if (e->button() != Qt::LeftButton) {
         QDialog::mousePressEvent(e);
         return;
@@ -372,6 +573,9 @@ void SkinDialog::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void SkinDialog::keyPressEvent(QKeyEvent* e) {
+    if (focus->keyPress(e)) {
+        return;
+    }
     switch (e->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -382,5 +586,34 @@ void SkinDialog::keyPressEvent(QKeyEvent* e) {
             return;
         default:
             QDialog::keyPressEvent(e);
+    }
+}
+
+bool SkinDialog::focusNextPrevChild(bool next) {
+    return focus->tabMove(next);
+}
+
+void SkinDialog::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The window itself takes the focus, on its first region, unless a field already has it.
+    QWidget* current = focusWidget();
+    if (current == nullptr || current == this) {
+        setFocus(Qt::OtherFocusReason);
+        focus->focusFirst();
+    }
+}
+
+void SkinDialog::focusInEvent(QFocusEvent* e) {
+    QDialog::focusInEvent(e);
+    if (focus->focused() >= 0) {
+        update(toQRect(regions[static_cast<std::size_t>(focus->focused())].rect));
+        access->focusMoved(focus->focused());
+    }
+}
+
+void SkinDialog::focusOutEvent(QFocusEvent* e) {
+    QDialog::focusOutEvent(e);
+    if (focus->focused() >= 0) {
+        update(toQRect(regions[static_cast<std::size_t>(focus->focused())].rect));
     }
 }

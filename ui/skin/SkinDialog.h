@@ -11,19 +11,26 @@
 //   - regionTakesPart(): leave regions out of painting and hit testing (tab pages);
 //   - hoverChanged(): what a change of a region's hover state repaints;
 //   - deviceMessage(): the messages posted to notifyTarget() by workers and the keystroke capture.
-// Enter ends the dialog with accept(), Escape with reject(); override those to ask first.
+//   - describeRegion(), listName(), focusKey(), enterPressesFocus(): what the regions are to a
+//     screen reader and how the keyboard reaches them (SkinAccessible.h, SkinFocus.h).
+// Enter ends the dialog with accept(), Escape with reject(); override those to ask first. Once
+// the keyboard has moved the focus to a region, Space presses it, and so does Enter where the
+// window lets it.
 
 #include <QDialog>
 #include <QPoint>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "SkinAccessible.h"
 #include "SkinRegion.h"
 
 class QFont;
 class QPixmap;
 class NotifyTarget;
+class SkinFocus;
 
 // The pictures and the colour key of a window. Hover and lit pictures may be absent; all have
 // the background's size.
@@ -90,6 +97,24 @@ public:
 
     void done(int result) override;
 
+    // What region `index` is to the assistive technology; the default reads the region's kind,
+    // captions and lit flag. Windows refine it (states, descriptions, lists).
+    virtual SkinAccess describeRegion(int index) const;
+    // The name of painted list `list` (SkinAccess::list).
+    virtual QString listName(int list) const;
+    // The name a region gets by default: the caption drawn inside it, its own caption, the
+    // caption just right of a small box, its tooltip, or what its picture shows.
+    QString regionName(int index) const;
+    SkinAccessTracker& accessTracker();
+
+    // The region that has the keyboard focus, -1 for none.
+    int focusedRegion() const;
+    bool focusRingShown() const;
+    // Gives region `index` the focus with its ring showing, as the keyboard does.
+    void focusRegion(int index);
+    // What a click on region `index` does, for the keyboard and the press action.
+    void pressRegion(int index);
+
 protected:
     virtual bool regionTakesPart(int index) const;
     virtual void hoverChanged(int index);
@@ -97,6 +122,17 @@ protected:
     virtual void paintOverlay(QPainter& painter, const QRect& dirty);
     virtual void command(int regionId);
     virtual void deviceMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+    // Keys on the focused region `index` the window handles itself before the arrows move the
+    // focus by position (a list moves its cursor); true when taken.
+    virtual bool focusKey(int index, int key);
+    // Whether Enter presses the focused region (else it ends the dialog as ever).
+    virtual bool enterPressesFocus() const;
+    // The focus ring over the focused region; paintEvent() draws it, a window painting itself
+    // calls it last.
+    void paintFocusRing(QPainter& painter) const;
+    // After a change that paints nothing: tells the assistive technology.
+    void regionsChanged();
 
     // Draws the background and every region into the dirty rectangle.
     void paintSkin(QPainter& painter, const QRect& dirty);
@@ -108,8 +144,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
+    friend class SkinFocus;
+
     const std::string* shownLanguage = nullptr;
     enum class Drag { None, Client, System, Follow };
 
@@ -122,6 +164,8 @@ private:
     bool hoverAheadAsked = false;
     Drag drag = Drag::None;
     QPoint dragOffset;
+    std::unique_ptr<SkinAccessTracker> access;
+    std::unique_ptr<SkinFocus> focus;
 };
 
 QRect toQRect(const SkinRect& r);

@@ -56,6 +56,23 @@ constexpr int skinBlue(SkinColor c) {
     return rgbBlue(c);
 }
 
+// What a region shows, from its window's geometry table: the accessible role starts from it.
+enum class SkinRegionKind : std::uint8_t {
+    Other,     // an area with no picture of its own, or a record the table leaves unused
+    Button,    // a push button, the close, hide and help buttons included
+    Close,     // the cross at the top right
+    Minimize,  // the main window's hide button
+    Help,      // the main window's help button
+    Switch,    // the main window's level switch
+    Tab,       // a tab of the key settings dialog
+    Key,       // a key of a keyboard picture
+    Caption,   // a text only drawn
+    ListRow,   // a row of a painted list
+    Radio,     // one of two or more choices with a round mark
+    CheckBox,  // a small square box
+    Option,    // an icon, row or button of an option grid: one of a tab's choices
+};
+
 // Caption or tooltip per language code ("zh-CN", "en-US").
 using SkinTexts = std::map<std::string, QString>;
 
@@ -75,6 +92,7 @@ struct SkinRegion {
     int hovered = 0;             // kept by the hit test
     int textFormat = DT_CENTER;  // caption placement (DT_ flags above)
     int fontSize = 13;           // index into SkinFonts: the character height in pixels
+    SkinRegionKind kind = SkinRegionKind::Other;
 
     // Ignored regions take no part in painting or hit testing.
     bool isActive() const { return regionId > 0; }

@@ -27,6 +27,41 @@ void setText(SkinTexts& texts, const char* language, std::u16string_view text) {
     }
 }
 
+SkinRegionKind toKind(RegionKind kind) {
+    switch (kind) {
+        case RegionKind::Button:
+            return SkinRegionKind::Button;
+        case RegionKind::CloseButton:
+            return SkinRegionKind::Close;
+        case RegionKind::MinimizeButton:
+            return SkinRegionKind::Minimize;
+        case RegionKind::HelpButton:
+            return SkinRegionKind::Help;
+        case RegionKind::LevelSwitch:
+            return SkinRegionKind::Switch;
+        case RegionKind::TabHeader:
+            return SkinRegionKind::Tab;
+        case RegionKind::Key:
+            return SkinRegionKind::Key;
+        case RegionKind::Caption:
+            return SkinRegionKind::Caption;
+        case RegionKind::ListRow:
+            return SkinRegionKind::ListRow;
+        case RegionKind::RadioOption:
+            return SkinRegionKind::Radio;
+        case RegionKind::CheckBox:
+            return SkinRegionKind::CheckBox;
+        case RegionKind::OptionIcon:
+        case RegionKind::OptionRow:
+        case RegionKind::OptionButton:
+            return SkinRegionKind::Option;
+        case RegionKind::Unused:
+        case RegionKind::Area:
+            break;
+    }
+    return SkinRegionKind::Other;
+}
+
 SkinRegion toRegion(const RegionSpec& record) {
     SkinRegion r;
     r.regionId = record.regionId;
@@ -45,6 +80,7 @@ SkinRegion toRegion(const RegionSpec& record) {
     r.captionVisible = record.captionVisible;
     r.textFormat = record.textFormat;
     r.fontSize = record.fontSize;
+    r.kind = toKind(record.kind);
     return r;
 }
 
