@@ -105,9 +105,8 @@ std::vector<std::string> expectedKeyWrite() {
     return out;
 }
 
-std::vector<std::string> expectedLightWrite() {
+std::vector<std::string> lightWriteOf(const std::vector<std::uint8_t>& table) {
     std::vector<std::string> out{hex({0x00, 0xE1})};
-    const std::vector<std::uint8_t> table = sampleLights();
     for (std::size_t at = 0; at < table.size(); at += 61) {
         const std::size_t n = std::min<std::size_t>(61, table.size() - at);
         Payload chunk{0x00, 0xE0, static_cast<std::uint8_t>(n)};
@@ -115,6 +114,23 @@ std::vector<std::string> expectedLightWrite() {
         out.push_back(hex(chunk));
     }
     out.push_back(hex(filled({}, 0xE6)));
+    return out;
+}
+
+std::vector<std::string> expectedLightWrite() {
+    return lightWriteOf(sampleLights());
+}
+
+// The key write of the empty configuration: every record empty.
+std::vector<std::string> emptyKeyWrite() {
+    std::vector<std::string> out{hex({0x00, 0xF1})};
+    for (int level = 1; level <= 2; ++level) {
+        for (int key = 1; key <= 108; ++key) {
+            out.push_back(hex(
+                {0x00, 0xF0, static_cast<std::uint8_t>(level), static_cast<std::uint8_t>(key)}));
+        }
+    }
+    out.push_back(hex(filled({0x00}, 0xF6)));
     return out;
 }
 
@@ -875,6 +891,80 @@ TEST_F(OskelctlEndToEnd, RecentListsTheProgramsProfilesThatStillExist) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, sample + "\n");
     EXPECT_EQ(r.err, "");
+}
+
+struct ResetCase {
+    const char* name;
+    std::vector<std::string> options;
+    bool keys;
+    bool lights;
+    const char* said;
+};
+
+void PrintTo(const ResetCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OskelctlReset : public OskelctlEndToEnd, public ::testing::WithParamInterface<ResetCase> {};
+
+// After the sample was written, reset sends the empty records and the default (dark) lights,
+// byte for byte, and the keyboard then holds nothing of the sample.
+TEST_P(OskelctlReset, SendsTheEmptyConfigurationAndTheDefaultLights) {
+    const ResetCase& c = GetParam();
+    startKeyboard();
+    ASSERT_EQ(ctl({"write", sample}).exitCode, 0);
+    const std::size_t before =
+        loggedLines(expectedKeyWrite().size() + expectedLightWrite().size()).size();
+    std::vector<std::string> args{"reset"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const ProcessResult r = ctl(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.find(c.said), 0u) << r.out;
+    std::vector<std::string> expected;
+    if (c.keys) {
+        expected = emptyKeyWrite();
+    }
+    if (c.lights) {
+        expected = concat(expected, lightWriteOf(std::vector<std::uint8_t>(324, 0)));
+    }
+    const std::vector<std::string> log = loggedLines(before + expected.size());
+    ASSERT_GE(log.size(), before);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + before, log.end()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parts, OskelctlReset,
+    ::testing::Values(ResetCase{"Both", {}, true, true, "Reset the key settings and the backlight"},
+                      ResetCase{"Keys", {"--keys"}, true, false, "Reset the key settings:"},
+                      ResetCase{"Lights", {"--lights"}, false, true, "Reset the backlight:"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OskelctlEndToEnd, ResetExitCodesAsForWrite) {
+    struct Case {
+        std::vector<std::string> keyboardArgs;
+        bool keyboard;
+        std::vector<std::string> command;
+        int exitCode;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, false, {"reset"}, 1, "Keyboard is not connected!"},
+        {{"--drop-after", "5"}, true, {"reset"}, 1, "writing the key settings failed"},
+        {{"--drop-after", "5"}, true, {"reset", "--lights"}, 1, "writing the backlight failed"},
+        {{}, true, {"reset", "--keys", "--lights"}, 2, "--keys and --lights exclude each other"},
+        {{}, true, {"reset", "--keys-only"}, 2, "unknown option --keys-only"},
+    };
+    for (const Case& c : cases) {
+        if (c.keyboard) {
+            startKeyboard(c.keyboardArgs);
+        }
+        const ProcessResult r = ctl(c.command);
+        EXPECT_EQ(r.exitCode, c.exitCode) << ::testing::PrintToString(c.command);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        keyboard.stop();
+    }
 }
 
 }  // namespace

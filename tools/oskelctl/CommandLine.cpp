@@ -15,7 +15,7 @@ struct CommandInfo {
 };
 
 // One entry per command: what `oskelctl --help` lists and what `oskelctl COMMAND --help` prints.
-constexpr std::array<CommandInfo, 8> kCommands{{
+constexpr std::array<CommandInfo, 9> kCommands{{
     {Command::Detect, "detect", "say whether the keyboard is attached",
      "Usage: oskelctl detect\n"
      "\n"
@@ -92,6 +92,18 @@ constexpr std::array<CommandInfo, 8> kCommands{{
      "  oskelctl write \"$(oskelctl recent | head -n 1)\"\n"
      "\n"
      "Exit status: 0 (an empty list prints nothing).\n"},
+    {Command::Reset, "reset", "give every key its own function back and turn the lights off",
+     "Usage: oskelctl reset [--keys | --lights]\n"
+     "\n"
+     "Writes the empty configuration to the keyboard: every key does what its label says again,\n"
+     "on both levels, and the backlight is off (as Default in the backlight dialog). A way back\n"
+     "from a mapping that makes typing hard; run it from another keyboard, or paste it with the\n"
+     "mouse. To keep what the keyboard holds, run \"oskelctl read FILE\" first.\n"
+     "\n"
+     "  --keys    reset only the key settings\n"
+     "  --lights  reset only the backlight\n"
+     "\n"
+     "Exit status: 0 reset, 1 no keyboard or a transfer failed.\n"},
 }};
 
 const CommandInfo* findCommand(std::string_view name) {
@@ -134,6 +146,10 @@ bool applyOption(Options& o, std::string_view arg, const std::vector<std::string
         o.verify = true;
     } else if (arg == "--force" && c == Command::Write) {
         o.force = true;
+    } else if (arg == "--keys" && c == Command::Reset) {
+        o.keysOnly = true;
+    } else if (arg == "--lights" && c == Command::Reset) {
+        o.lightsOnly = true;
     } else if (arg == "--json" && c == Command::Show) {
         o.json = true;
     } else if ((arg == "--lang" || arg.starts_with("--lang=")) &&
@@ -167,7 +183,8 @@ std::string checkComplete(const Options& o) {
         return commandName(o.command) + " needs a file";
     }
     if (o.keysOnly && o.lightsOnly) {
-        return "--keys-only and --lights-only exclude each other";
+        return o.command == Command::Reset ? "--keys and --lights exclude each other"
+                                           : "--keys-only and --lights-only exclude each other";
     }
     if (o.command == Command::Write && !o.lang.empty() && !o.verify) {
         return "--lang is for the differences --verify prints";

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent };
+enum class Command { None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent, Reset };
 
 // Exit codes shared by every command.
 enum ExitCode {
@@ -18,8 +18,8 @@ enum ExitCode {
 struct Options {
     Command command = Command::None;
     bool help = false;
-    bool keysOnly = false;    // write: only the key settings
-    bool lightsOnly = false;  // write: only the backlight
+    bool keysOnly = false;    // write, reset: only the key settings
+    bool lightsOnly = false;  // write, reset: only the backlight
     bool verify = false;      // write: read back and compare afterwards
     bool force = false;       // write: even a profile that was cut short
     bool json = false;        // show: the whole profile as JSON

@@ -24,6 +24,7 @@
 #include "ProfileJson.h"
 #include "ProgressBar.h"
 #include "RecentProfiles.h"
+#include "ResetCommand.h"
 #include "Terminal.h"
 #include "TransferFlows.h"
 #include "Verification.h"
@@ -459,8 +460,31 @@ int runCommand(const Options& o) {
             return runFirmware(o);
         case Command::Show:
             return runShow(o);
+        case Command::Reset:
+            return runReset(o);
         case Command::None:
             break;
     }
     return kExitBadInput;
+}
+
+// The steps that commands in files of their own share with these.
+KeyboardConfig& freshDocument() {
+    return freshConfig();
+}
+
+bool openKeyboardOrSay(CTravoHWI& keyboard) {
+    return openKeyboard(keyboard);
+}
+
+bool writeKeysOrSay(KeyboardConfig& config) {
+    return writeKeys(config);
+}
+
+bool writeLightsOrSay(KeyboardConfig& config) {
+    return writeLights(config);
+}
+
+bool saidInterrupted() {
+    return stopIfInterrupted();
 }
