@@ -967,4 +967,22 @@ TEST_F(OskelctlEndToEnd, ResetExitCodesAsForWrite) {
     }
 }
 
+// A macro whose last release was deleted leaves its key down: show names it in a sixth field.
+TEST_F(OskelctlEndToEnd, ShowMarksMacrosThatLeaveKeysHeldDown) {
+    std::string text = readFile(sample);
+    const std::string release = "<x ID=\"2\" t1=\"A UP\">";
+    const std::size_t at = text.rfind(release);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, release.size(), "<x ID=\"2\" t1=\"Left SHIFT Down\">");
+    const fs::path held = dir / "held.pro";
+    std::ofstream(held, std::ios::binary) << text;
+    ProcessResult r = ctl({"show", "--lang", "en-US", held.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 8u);
+    EXPECT_EQ(out[2], "10\tF9\t1\tMacro\tA,50,Left SHIFT\tleaves held down: A, Left SHIFT");
+    r = ctl({"show", "--lang", "zh-CN", held.string()});
+    EXPECT_EQ(lines(r.out).at(2), "10\tF9\t1\t宏键\tA,50,Left SHIFT\t播放后仍按下：A、Left SHIFT");
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include "DeviceAccess.h"
 #include "DeviceProgress.h"
 #include "FirmwareCheck.h"
+#include "HeldKeys.h"
 #include "KeyNames.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
@@ -419,9 +420,15 @@ int runShow(const Options& o) {
                 continue;
             }
             ++shown;
-            say(std::to_string(k) + "\t" + printable(layoutKeyName(k)) + "\t" +
-                std::to_string(l + 1) + "\t" + typeName(config, mode, chinese) + "\t" +
-                printable(describeAssignment(config, k, l)));
+            std::string line = std::to_string(k) + "\t" + printable(layoutKeyName(k)) + "\t" +
+                               std::to_string(l + 1) + "\t" + typeName(config, mode, chinese) +
+                               "\t" + printable(describeAssignment(config, k, l));
+            // A macro that leaves keys down gets a sixth field naming them.
+            if (const auto held = keysLeftDown(config, config.slot(k, l)); !held.empty()) {
+                line += (chinese ? "\t播放后仍按下：" : "\tleaves held down: ") +
+                        printable(joinedKeyNames(held, config.language));
+            }
+            say(line);
         }
     }
     // Standard output stays a list a script can read; the note for a person goes beside it.
