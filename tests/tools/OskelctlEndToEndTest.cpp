@@ -8,6 +8,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -159,6 +160,8 @@ protected:
 
     std::map<std::string, std::string> env(std::map<std::string, std::string> more = {}) const {
         more["XDG_RUNTIME_DIR"] = runtime.string();
+        // Backups before a firmware download stay inside the test's folder.
+        more.try_emplace("XDG_DATA_HOME", (dir / "data").string());
         for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
             more.try_emplace(name, "");
         }
@@ -444,6 +447,8 @@ TEST_P(OskelctlFirmware, IsSentLineByLine) {
         expected.push_back(hex(report));
     }
     EXPECT_EQ(expected.size(), GetParam().records);
+    // First the keys and colours are read for the backup.
+    expected.insert(expected.begin(), {hex({0x00, 0xF2}), hex({0x00, 0xE2})});
     EXPECT_EQ(loggedLines(expected.size()), expected);
 }
 
@@ -983,6 +988,71 @@ TEST_F(OskelctlEndToEnd, ShowMarksMacrosThatLeaveKeysHeldDown) {
     EXPECT_EQ(out[2], "10\tF9\t1\tMacro\tA,50,Left SHIFT\tleaves held down: A, Left SHIFT");
     r = ctl({"show", "--lang", "zh-CN", held.string()});
     EXPECT_EQ(lines(r.out).at(2), "10\tF9\t1\t宏键\tA,50,Left SHIFT\t播放后仍按下：A、Left SHIFT");
+}
+
+std::vector<std::string> backupsIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Before the download the keyboard's keys go into a backup, the oldest of ten is dropped, and the
+// command printed afterwards writes exactly what the keyboard held back to it.
+TEST_F(OskelctlEndToEnd, FirmwareBacksUpTheKeysAndSaysHowToWriteThemBack) {
+    startKeyboard();
+    ASSERT_EQ(ctl({"write", sample}).exitCode, 0);
+    const fs::path backups = dir / "data" / "oskel" / "backups";
+    fs::create_directories(backups);
+    for (int i = 0; i < 10; ++i) {
+        std::ofstream(backups / ("2020-01-0" + std::to_string(i % 9 + 1) + "_00-00-0" +
+                                 std::to_string(i / 9) + ".pro"))
+            << "old";
+    }
+    const ProcessResult r = ctl({"firmware", OSKEL_TEST_FIRMWARE});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 4u) << r.out;
+    const std::string saved = out[0].substr(out[0].rfind(' ') + 1, std::string::npos);
+    const std::string path = saved.substr(0, saved.size() - 1);
+    EXPECT_EQ(out[0], "Saved the keyboard's keys and backlight as " + path + ".");
+    EXPECT_EQ(fs::path(path).parent_path(), backups);
+    EXPECT_EQ(out[1], std::string("Downloaded ") + OSKEL_TEST_FIRMWARE + " into the keyboard.");
+    EXPECT_EQ(out[3], "  oskelctl write " + path);
+    const std::vector<std::string> kept = backupsIn(backups);
+    ASSERT_EQ(kept.size(), 10u);
+    EXPECT_EQ(kept.front(), "2020-01-01_00-00-01.pro") << "the oldest is gone";
+    EXPECT_EQ(kept.back(), fs::path(path).filename());
+
+    const std::size_t before = logged().size();
+    ASSERT_EQ(ctl({"write", path}).exitCode, 0);
+    const std::vector<std::string> expected = concat(expectedKeyWrite(), expectedLightWrite());
+    const std::vector<std::string> log = loggedLines(before + expected.size());
+    ASSERT_GE(log.size(), before);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + before, log.end()), expected);
+}
+
+// A keyboard that cannot be read for the backup gets no firmware, unless the user says so.
+TEST_F(OskelctlEndToEnd, FirmwareWithoutABackupOnlyWithNoBackup) {
+    startKeyboard({"--silent"});
+    ProcessResult r = ctl({"firmware", OSKEL_TEST_FIRMWARE});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("cannot back up the keyboard's keys before the update"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("--no-backup"), std::string::npos) << r.err;
+    EXPECT_EQ(logged(), std::vector<std::string>{hex({0x00, 0xF2})});
+    EXPECT_TRUE(backupsIn(dir / "data" / "oskel" / "backups").empty());
+
+    r = ctl({"firmware", "--no-backup", OSKEL_TEST_FIRMWARE});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(lines(r.out), std::vector<std::string>{std::string("Downloaded ") +
+                                                     OSKEL_TEST_FIRMWARE + " into the keyboard."});
+    const std::vector<std::string> log = loggedLines(1 + 12);
+    ASSERT_EQ(log.size(), 13u);
+    EXPECT_EQ(log[1].substr(0, 4), "003a");
 }
 
 }  // namespace

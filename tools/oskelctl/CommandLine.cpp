@@ -65,13 +65,18 @@ constexpr std::array<CommandInfo, 9> kCommands{{
      "Exit status: 0 the keyboard holds the profile, 1 no keyboard or a transfer failed,\n"
      "2 the profile cannot be read, 3 the keyboard holds something else.\n"},
     {Command::Firmware, "firmware", "download a firmware image into the keyboard",
-     "Usage: oskelctl firmware FILE\n"
+     "Usage: oskelctl firmware [--no-backup] FILE\n"
      "\n"
      "Checks the Intel HEX firmware image FILE and downloads it into the keyboard.\n"
-     "Nothing is sent when the file is faulty.\n"
+     "Nothing is sent when the file is faulty. Before the download the keyboard's keys and\n"
+     "backlight are saved as a profile in $XDG_DATA_HOME/oskel/backups (else\n"
+     "~/.local/share/oskel/backups; the last ten are kept), and the command that writes them back\n"
+     "is printed. Suspend and shutdown wait while the image is sent.\n"
      "\n"
-     "Exit status: 0 downloaded, 1 no keyboard or the download failed, 2 the file cannot be read\n"
-     "or is not a valid image.\n"},
+     "  --no-backup  download even when the keyboard cannot be read for the backup\n"
+     "\n"
+     "Exit status: 0 downloaded, 1 no keyboard, no backup could be made, or the download failed,\n"
+     "2 the file cannot be read or is not a valid image.\n"},
     {Command::Show, "show", "print the assignments of a profile",
      "Usage: oskelctl show [--lang zh-CN|en-US] PROFILE\n"
      "       oskelctl show --json PROFILE\n"
@@ -146,6 +151,8 @@ bool applyOption(Options& o, std::string_view arg, const std::vector<std::string
         o.verify = true;
     } else if (arg == "--force" && c == Command::Write) {
         o.force = true;
+    } else if (arg == "--no-backup" && c == Command::Firmware) {
+        o.noBackup = true;
     } else if (arg == "--keys" && c == Command::Reset) {
         o.keysOnly = true;
     } else if (arg == "--lights" && c == Command::Reset) {

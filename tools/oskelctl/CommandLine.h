@@ -22,6 +22,7 @@ struct Options {
     bool lightsOnly = false;  // write, reset: only the backlight
     bool verify = false;      // write: read back and compare afterwards
     bool force = false;       // write: even a profile that was cut short
+    bool noBackup = false;    // firmware: update without backing up the keys first
     bool json = false;        // show: the whole profile as JSON
     std::string lang;  // show, verify, write: "zh-CN", "en-US", or empty for the environment's
     std::string path;  // the profile or firmware file

@@ -21,6 +21,7 @@
 #include "HeldKeys.h"
 #include "KeyNames.h"
 #include "KeyTables.h"
+#include "KeyboardBackup.h"
 #include "KeyboardConfig.h"
 #include "LanguageText.h"
 #include "Profile.h"
@@ -86,8 +87,9 @@ constexpr StepTexts kStepTexts[] = {
      "read again (nothing was saved)"},
     {nullptr, 0, 0, "reading the backlight", "read again (nothing was saved)"},
     {"Downloading firmware", kProgressScale, 0, "the firmware download", "download again"},
+    {"Backing up keys  ", kSlotCount, 1, "reading the keyboard for a backup", "try again"},
 };
-static_assert(std::size(kStepTexts) == static_cast<std::size_t>(DeviceStep::Firmware) + 1);
+static_assert(std::size(kStepTexts) == static_cast<std::size_t>(DeviceStep::Backup) + 1);
 
 const StepTexts& textsOf(DeviceStep step) {
     return kStepTexts[static_cast<std::size_t>(step)];
@@ -385,6 +387,20 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& why)
     return false;
 }
 
+// A path as a shell takes it back: in single quotes unless it is plain.
+std::string shellQuoted(const std::string& path) {
+    if (!path.empty() &&
+        path.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                               "0123456789/._-+:,=@%") == std::string::npos) {
+        return path;
+    }
+    std::string quoted = "'";
+    for (const char c : path) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
 int runFirmware(const Options& o) {
     std::string text;
     std::string why;
@@ -402,10 +418,32 @@ int runFirmware(const Options& o) {
         return kExitDevice;
     }
     TerminalSteps steps(config);
+    // An update may leave the keyboard without its keys: a copy of them comes first.
+    BackupResult backup;
+    if (!o.noBackup) {
+        const StepsResult saved = backUpBeforeFirmware(config, backupFolder(), steps, backup);
+        if (saved.outcome == StepsOutcome::Stopped || saved.outcome == StepsOutcome::Busy) {
+            saidHowItFailed(saved);
+            return kExitDevice;
+        }
+        if (!saved.succeeded()) {
+            fail("cannot back up the keyboard's keys before the update: " + backup.why +
+                 "; nothing was sent (--no-backup updates without a backup)");
+            return kExitDevice;
+        }
+        say("Saved the keyboard's keys and backlight as " + backup.path + ".");
+    }
+    if (stopIfInterrupted()) {
+        return kExitDevice;
+    }
     if (saidHowItFailed(downloadFirmware(config, text, steps))) {
         return kExitDevice;
     }
     say("Downloaded " + o.path + " into the keyboard.");
+    if (backup.ok) {
+        say("Once the keyboard has restarted, write the saved keys back with:");
+        say("  oskelctl write " + shellQuoted(backup.path));
+    }
     return kExitOk;
 }
 
@@ -503,14 +541,10 @@ bool openKeyboardOrSay(CTravoHWI& keyboard) {
     return openKeyboard(keyboard);
 }
 
-bool writeKeysOrSay(KeyboardConfig& config) {
-    return writeKeys(config);
-}
-
-bool writeLightsOrSay(KeyboardConfig& config) {
-    return writeLights(config);
-}
-
-bool saidInterrupted() {
-    return stopIfInterrupted();
+bool writeOrSay(KeyboardConfig& config, bool keys, bool lights) {
+    WriteRequest request;
+    request.keys = keys;
+    request.lights = lights;
+    TerminalSteps steps(config);
+    return !saidHowItFailed(writeToKeyboard(config, request, config.settleTimes, steps));
 }

@@ -22,9 +22,6 @@ bool commandInterrupted();
 KeyboardConfig& freshDocument();
 // Opens the keyboard; false when it is not there or may not be opened.
 bool openKeyboardOrSay(CTravoHWI& keyboard);
-// The key write and the backlight write, with the progress bar where standard error is a
+// Writes the document's keys and/or colours, with a progress bar where standard error is a
 // terminal; false when the transfer failed or was interrupted.
-bool writeKeysOrSay(KeyboardConfig& config);
-bool writeLightsOrSay(KeyboardConfig& config);
-// True (and said) once the command was interrupted.
-bool saidInterrupted();
+bool writeOrSay(KeyboardConfig& config, bool keys, bool lights);

@@ -14,13 +14,7 @@ int runReset(const Options& o) {
     if (!openKeyboardOrSay(config.keyboard)) {
         return kExitDevice;
     }
-    if (!o.lightsOnly && !writeKeysOrSay(config)) {
-        return kExitDevice;
-    }
-    if (saidInterrupted()) {
-        return kExitDevice;
-    }
-    if (!o.keysOnly && !writeLightsOrSay(config)) {
+    if (!writeOrSay(config, !o.lightsOnly, !o.keysOnly)) {
         return kExitDevice;
     }
     std::puts(o.keysOnly     ? "Reset the key settings: every key does what its label says."
