@@ -3,8 +3,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <optional>
 #include <thread>
 
+#include "KeyTables.h"
+#include "SleepInhibitor.h"
 #include "TransferFlows.h"
 
 namespace {
@@ -126,6 +130,11 @@ bool StepObserver::pause(std::chrono::milliseconds time) {
 
 StepsResult writeToKeyboard(KeyboardConfig& config, const WriteRequest& request,
                             const SettleTimes& times, StepObserver& observer) {
+    // Taken before the first report, kept while the keyboard stores what it got.
+    std::optional<SleepInhibitor> awake;
+    if (request.keys || request.lights) {
+        awake.emplace(SleepInhibitor::Reason::Writing);
+    }
     Sequence run(config, observer);
     if (request.keys) {
         run.step(DeviceStep::WriteKeys,
@@ -140,6 +149,8 @@ StepsResult writeToKeyboard(KeyboardConfig& config, const WriteRequest& request,
     } else if (request.lights && request.settle && !request.verify) {
         run.pause(times.afterBacklightWrite);
     }
+    // Reading back can wait for a sleep.
+    awake.reset();
     if (!request.verify) {
         return run.finish();
     }
@@ -180,6 +191,7 @@ StepsResult verifyAgainstDocument(KeyboardConfig& config, VerifyParts parts,
 
 StepsResult downloadFirmware(KeyboardConfig& config, std::string_view text,
                              StepObserver& observer) {
+    const SleepInhibitor awake(SleepInhibitor::Reason::Firmware);
     Sequence run(config, observer);
     run.step(DeviceStep::Firmware, [&](WindowHandle window) {
         // The library takes the length as an int.
@@ -188,4 +200,40 @@ StepsResult downloadFirmware(KeyboardConfig& config, std::string_view text,
                                                        window);
     });
     return run.finish();
+}
+
+StepsResult backUpBeforeFirmware(KeyboardConfig& config, const std::string& folder,
+                                 StepObserver& observer, BackupResult& backup) {
+    backup = {};
+    Sequence run(config, observer);
+    run.step(DeviceStep::Backup, [&](WindowHandle window) {
+        backup = backUpKeyboard(config, window, folder);
+        return backup.ok;
+    });
+    StepsResult result = run.finish();
+    if (!backup.ok && backup.why.empty()) {
+        backup.readFailed = true;
+        backup.why = "the keyboard's keys and colours could not be read";
+    }
+    return result;
+}
+
+StepsResult writeBackupToKeyboard(KeyboardConfig& config, const std::string& path,
+                                  const SettleTimes& times, StepObserver& observer,
+                                  std::string& why) {
+    auto backup = std::make_unique<KeyboardConfig>();
+    buildKeyTables(*backup);
+    if (!backup->loadProfile(path, &why)) {
+        return StepsResult{};
+    }
+    // The backup's keys and colours stand in for the document's while they are written.
+    const LoadedPart users(config);
+    config.assignments = backup->assignments;
+    config.backlight = backup->backlight;
+    WriteRequest request;
+    request.lights = true;
+    request.settle = true;
+    StepsResult result = writeToKeyboard(config, request, times, observer);
+    users.restoreInto(config);
+    return result;
 }

@@ -15,8 +15,10 @@
 #include <OskelHWI.h>
 
 #include <chrono>
+#include <string>
 #include <string_view>
 
+#include "KeyboardBackup.h"
 #include "KeyboardConfig.h"
 #include "SettleTimes.h"
 #include "Verification.h"
@@ -28,6 +30,7 @@ enum class DeviceStep {
     ReadKeys,     // the key records into the document
     ReadLights,   // the colour table into the document
     Firmware,     // a firmware image
+    Backup,       // the keys and colours the keyboard holds, into a backup file
 };
 
 enum class StepsOutcome {
@@ -96,3 +99,19 @@ StepsResult verifyAgainstDocument(KeyboardConfig& config, VerifyParts parts,
 // Downloads the Intel HEX image `text` (the whole file). Failed without sending anything when the
 // text is no firmware image (CTravoHWI::firmwareFault tells why).
 StepsResult downloadFirmware(KeyboardConfig& config, std::string_view text, StepObserver& observer);
+
+// While the keys or colours are written (and the keyboard stores them) and while firmware is
+// sent, systemd-logind is asked to block sleep and shutdown (SleepInhibitor); the lock is
+// released however the sequence ends, and where there is no logind the sequence runs without.
+
+// Reads what the keyboard holds into a new backup in `folder` (the last kKeptBackups kept);
+// `backup` says where it went or why there is none. The document is not changed.
+StepsResult backUpBeforeFirmware(KeyboardConfig& config, const std::string& folder,
+                                 StepObserver& observer, BackupResult& backup);
+
+// Writes the keys and colours of the profile `path` (a backup) to the keyboard, exactly as that
+// file assigns them; the document itself stays as it was. Failed with `why` set, and nothing
+// sent, when the file cannot be read.
+StepsResult writeBackupToKeyboard(KeyboardConfig& config, const std::string& path,
+                                  const SettleTimes& times, StepObserver& observer,
+                                  std::string& why);

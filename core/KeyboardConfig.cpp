@@ -14,7 +14,7 @@ void KeyboardConfig::clear() {
     resetCatalogue(predefinedMacros, 9);
     resetCatalogue(predefinedCombos, 6);
     resetCatalogue(predefinedEmulations, 9);
-    backlight.fill(Colour{0, 0, 0});
+    backlight.fill(kDefaultLight);
     for (int key = 0; key < kKeyTableSize; ++key) {
         for (int level = 0; level < kLevelCount; ++level) {
             KeyAssignment& assignment = assignments[key][level];

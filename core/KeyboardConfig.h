@@ -20,6 +20,8 @@ constexpr int kKeyTableSize = kKeyCount + 1;  // indexed by KeyIndex directly; e
 constexpr int kCodeTableSize = 1024;  // any 10-bit KeyCode or HWCode indexes the code tables
 
 using Colour = std::array<int, 3>;  // red, green, blue, 0..255 each
+// Every key's colour in an empty configuration, and what the backlight dialog's Default gives.
+constexpr Colour kDefaultLight{0, 0, 0};
 
 class KeyboardConfig {
 public:

@@ -26,8 +26,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // In the order of DeviceStep.
-const char* const kStepNames[] = {"write keys", "write lights", "read back",
-                                  "read keys",  "read lights",  "firmware"};
+const char* const kStepNames[] = {"write keys",  "write lights", "read back", "read keys",
+                                  "read lights", "firmware",     "backup"};
 
 const char* nameOf(DeviceStep step) {
     return kStepNames[static_cast<std::size_t>(step)];

@@ -14,6 +14,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -115,9 +116,8 @@ std::vector<std::string> expectedKeyWrite() {
     return out;
 }
 
-std::vector<std::string> expectedLightWrite() {
+std::vector<std::string> lightWriteOf(const std::vector<std::uint8_t>& table) {
     std::vector<std::string> out{hex({0x00, 0xE1})};
-    const std::vector<std::uint8_t> table = sampleLights();
     for (std::size_t at = 0; at < table.size(); at += 61) {
         const std::size_t n = std::min<std::size_t>(61, table.size() - at);
         Payload chunk{0x00, 0xE0, static_cast<std::uint8_t>(n)};
@@ -125,6 +125,23 @@ std::vector<std::string> expectedLightWrite() {
         out.push_back(hex(chunk));
     }
     out.push_back(hex(filled({}, 0xE6)));
+    return out;
+}
+
+std::vector<std::string> expectedLightWrite() {
+    return lightWriteOf(sampleLights());
+}
+
+// The key write of the empty configuration: every record empty.
+std::vector<std::string> emptyKeyWrite() {
+    std::vector<std::string> out{hex({0x00, 0xF1})};
+    for (int level = 1; level <= 2; ++level) {
+        for (int key = 1; key <= 108; ++key) {
+            out.push_back(hex(
+                {0x00, 0xF0, static_cast<std::uint8_t>(level), static_cast<std::uint8_t>(key)}));
+        }
+    }
+    out.push_back(hex(filled({0x00}, 0xF6)));
     return out;
 }
 
@@ -153,6 +170,8 @@ protected:
 
     std::map<std::string, std::string> env(std::map<std::string, std::string> more = {}) const {
         more["XDG_RUNTIME_DIR"] = runtime.string();
+        // Backups before a firmware download stay inside the test's folder.
+        more.try_emplace("XDG_DATA_HOME", (dir / "data").string());
         for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
             more.try_emplace(name, "");
         }
@@ -466,6 +485,8 @@ TEST_P(OskelctlFirmware, IsSentLineByLine) {
         expected.push_back(hex(report));
     }
     EXPECT_EQ(expected.size(), GetParam().records);
+    // First the keys and colours are read for the backup.
+    expected.insert(expected.begin(), {hex({0x00, 0xF2}), hex({0x00, 0xE2})});
     EXPECT_EQ(loggedLines(expected.size()), expected);
 }
 
@@ -1097,6 +1118,163 @@ TEST_F(OskelctlEndToEnd, RecentListsTheProgramsProfilesThatStillExist) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, sample + "\n");
     EXPECT_EQ(r.err, "");
+}
+
+struct ResetCase {
+    const char* name;
+    std::vector<std::string> options;
+    bool keys;
+    bool lights;
+    const char* said;
+};
+
+void PrintTo(const ResetCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OskelctlReset : public OskelctlEndToEnd, public ::testing::WithParamInterface<ResetCase> {};
+
+// After the sample was written, reset sends the empty records and the default (dark) lights,
+// byte for byte, and the keyboard then holds nothing of the sample.
+TEST_P(OskelctlReset, SendsTheEmptyConfigurationAndTheDefaultLights) {
+    const ResetCase& c = GetParam();
+    startKeyboard();
+    ASSERT_EQ(ctl({"write", sample}).exitCode, 0);
+    const std::size_t before =
+        loggedLines(expectedKeyWrite().size() + expectedLightWrite().size()).size();
+    std::vector<std::string> args{"reset"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const ProcessResult r = ctl(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.find(c.said), 0u) << r.out;
+    std::vector<std::string> expected;
+    if (c.keys) {
+        expected = emptyKeyWrite();
+    }
+    if (c.lights) {
+        expected = concat(expected, lightWriteOf(std::vector<std::uint8_t>(324, 0)));
+    }
+    const std::vector<std::string> log = loggedLines(before + expected.size());
+    ASSERT_GE(log.size(), before);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + before, log.end()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parts, OskelctlReset,
+    ::testing::Values(ResetCase{"Both", {}, true, true, "Reset the key settings and the backlight"},
+                      ResetCase{"Keys", {"--keys"}, true, false, "Reset the key settings:"},
+                      ResetCase{"Lights", {"--lights"}, false, true, "Reset the backlight:"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OskelctlEndToEnd, ResetExitCodesAsForWrite) {
+    struct Case {
+        std::vector<std::string> keyboardArgs;
+        bool keyboard;
+        std::vector<std::string> command;
+        int exitCode;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, false, {"reset"}, 1, "Keyboard is not connected!"},
+        {{"--drop-after", "5"}, true, {"reset"}, 1, "writing the key settings failed"},
+        {{"--drop-after", "5"}, true, {"reset", "--lights"}, 1, "writing the backlight failed"},
+        {{}, true, {"reset", "--keys", "--lights"}, 2, "--keys and --lights exclude each other"},
+        {{}, true, {"reset", "--keys-only"}, 2, "unknown option --keys-only"},
+    };
+    for (const Case& c : cases) {
+        if (c.keyboard) {
+            startKeyboard(c.keyboardArgs);
+        }
+        const ProcessResult r = ctl(c.command);
+        EXPECT_EQ(r.exitCode, c.exitCode) << ::testing::PrintToString(c.command);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        keyboard.stop();
+    }
+}
+
+// A macro whose last release was deleted leaves its key down: show names it in a sixth field.
+TEST_F(OskelctlEndToEnd, ShowMarksMacrosThatLeaveKeysHeldDown) {
+    std::string text = readFile(sample);
+    const std::string release = "<x ID=\"2\" t1=\"A UP\">";
+    const std::size_t at = text.rfind(release);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, release.size(), "<x ID=\"2\" t1=\"Left SHIFT Down\">");
+    const fs::path held = dir / "held.pro";
+    std::ofstream(held, std::ios::binary) << text;
+    ProcessResult r = ctl({"show", "--lang", "en-US", held.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 8u);
+    EXPECT_EQ(out[2], "10\tF9\t1\tMacro\tA,50,Left SHIFT\tleaves held down: A, Left SHIFT");
+    r = ctl({"show", "--lang", "zh-CN", held.string()});
+    EXPECT_EQ(lines(r.out).at(2), "10\tF9\t1\t宏键\tA,50,Left SHIFT\t播放后仍按下：A、Left SHIFT");
+}
+
+std::vector<std::string> backupsIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Before the download the keyboard's keys go into a backup, the oldest of ten is dropped, and the
+// command printed afterwards writes exactly what the keyboard held back to it.
+TEST_F(OskelctlEndToEnd, FirmwareBacksUpTheKeysAndSaysHowToWriteThemBack) {
+    startKeyboard();
+    ASSERT_EQ(ctl({"write", sample}).exitCode, 0);
+    const fs::path backups = dir / "data" / "oskel" / "backups";
+    fs::create_directories(backups);
+    for (int i = 0; i < 10; ++i) {
+        std::ofstream(backups / ("2020-01-0" + std::to_string(i % 9 + 1) + "_00-00-0" +
+                                 std::to_string(i / 9) + ".pro"))
+            << "old";
+    }
+    const ProcessResult r = ctl({"firmware", OSKEL_TEST_FIRMWARE});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 4u) << r.out;
+    const std::string saved = out[0].substr(out[0].rfind(' ') + 1, std::string::npos);
+    const std::string path = saved.substr(0, saved.size() - 1);
+    EXPECT_EQ(out[0], "Saved the keyboard's keys and backlight as " + path + ".");
+    EXPECT_EQ(fs::path(path).parent_path(), backups);
+    EXPECT_EQ(out[1], std::string("Downloaded ") + OSKEL_TEST_FIRMWARE + " into the keyboard.");
+    EXPECT_EQ(out[3], "  oskelctl write " + path);
+    const std::vector<std::string> kept = backupsIn(backups);
+    ASSERT_EQ(kept.size(), 10u);
+    EXPECT_EQ(kept.front(), "2020-01-01_00-00-01.pro") << "the oldest is gone";
+    EXPECT_EQ(kept.back(), fs::path(path).filename());
+
+    const std::size_t before = logged().size();
+    ASSERT_EQ(ctl({"write", path}).exitCode, 0);
+    const std::vector<std::string> expected = concat(expectedKeyWrite(), expectedLightWrite());
+    const std::vector<std::string> log = loggedLines(before + expected.size());
+    ASSERT_GE(log.size(), before);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + before, log.end()), expected);
+}
+
+// A keyboard that cannot be read for the backup gets no firmware, unless the user says so.
+TEST_F(OskelctlEndToEnd, FirmwareWithoutABackupOnlyWithNoBackup) {
+    startKeyboard({"--silent"});
+    ProcessResult r = ctl({"firmware", OSKEL_TEST_FIRMWARE});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("cannot back up the keyboard's keys before the update"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("--no-backup"), std::string::npos) << r.err;
+    EXPECT_EQ(logged(), std::vector<std::string>{hex({0x00, 0xF2})});
+    EXPECT_TRUE(backupsIn(dir / "data" / "oskel" / "backups").empty());
+
+    r = ctl({"firmware", "--no-backup", OSKEL_TEST_FIRMWARE});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(lines(r.out), std::vector<std::string>{std::string("Downloaded ") +
+                                                     OSKEL_TEST_FIRMWARE + " into the keyboard."});
+    const std::vector<std::string> log = loggedLines(1 + 12);
+    ASSERT_EQ(log.size(), 13u);
+    EXPECT_EQ(log[1].substr(0, 4), "003a");
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     QTemporaryDir settingsFolder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
     qputenv("XDG_CONFIG_HOME", settingsFolder.path().toLocal8Bit());
+    // Backups before a firmware download too.
+    qputenv("XDG_DATA_HOME", settingsFolder.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -15,7 +15,7 @@ struct CommandInfo {
 };
 
 // One entry per command: what `oskelctl --help` lists and what `oskelctl COMMAND --help` prints.
-constexpr std::array<CommandInfo, 9> kCommands{{
+constexpr std::array<CommandInfo, 10> kCommands{{
     {Command::Detect, "detect", "say whether the keyboard is attached",
      "Usage: oskelctl detect\n"
      "\n"
@@ -65,13 +65,18 @@ constexpr std::array<CommandInfo, 9> kCommands{{
      "Exit status: 0 the keyboard holds the profile, 1 no keyboard or a transfer failed,\n"
      "2 the profile cannot be read, 3 the keyboard holds something else.\n"},
     {Command::Firmware, "firmware", "download a firmware image into the keyboard",
-     "Usage: oskelctl firmware FILE\n"
+     "Usage: oskelctl firmware [--no-backup] FILE\n"
      "\n"
      "Checks the Intel HEX firmware image FILE and downloads it into the keyboard.\n"
-     "Nothing is sent when the file is faulty.\n"
+     "Nothing is sent when the file is faulty. Before the download the keyboard's keys and\n"
+     "backlight are saved as a profile in $XDG_DATA_HOME/oskel/backups (else\n"
+     "~/.local/share/oskel/backups; the last ten are kept), and the command that writes them back\n"
+     "is printed. Suspend and shutdown wait while the image is sent.\n"
      "\n"
-     "Exit status: 0 downloaded, 1 no keyboard or the download failed, 2 the file cannot be read\n"
-     "or is not a valid image.\n"},
+     "  --no-backup  download even when the keyboard cannot be read for the backup\n"
+     "\n"
+     "Exit status: 0 downloaded, 1 no keyboard, no backup could be made, or the download failed,\n"
+     "2 the file cannot be read or is not a valid image.\n"},
     {Command::Show, "show", "print the assignments of a profile",
      "Usage: oskelctl show [--lang zh-CN|en-US] PROFILE\n"
      "       oskelctl show --json PROFILE\n"
@@ -104,6 +109,18 @@ constexpr std::array<CommandInfo, 9> kCommands{{
      "  --json  print the findings as JSON instead\n"
      "\n"
      "Exit status: 0 the keyboard can be used, 1 otherwise.\n"},
+    {Command::Reset, "reset", "give every key its own function back and turn the lights off",
+     "Usage: oskelctl reset [--keys | --lights]\n"
+     "\n"
+     "Writes the empty configuration to the keyboard: every key does what its label says again,\n"
+     "on both levels, and the backlight is off (as Default in the backlight dialog). A way back\n"
+     "from a mapping that makes typing hard; run it from another keyboard, or paste it with the\n"
+     "mouse. To keep what the keyboard holds, run \"oskelctl read FILE\" first.\n"
+     "\n"
+     "  --keys    reset only the key settings\n"
+     "  --lights  reset only the backlight\n"
+     "\n"
+     "Exit status: 0 reset, 1 no keyboard or a transfer failed.\n"},
 }};
 
 const CommandInfo* findCommand(std::string_view name) {
@@ -146,6 +163,12 @@ bool applyOption(Options& o, std::string_view arg, const std::vector<std::string
         o.verify = true;
     } else if (arg == "--force" && c == Command::Write) {
         o.force = true;
+    } else if (arg == "--no-backup" && c == Command::Firmware) {
+        o.noBackup = true;
+    } else if (arg == "--keys" && c == Command::Reset) {
+        o.keysOnly = true;
+    } else if (arg == "--lights" && c == Command::Reset) {
+        o.lightsOnly = true;
     } else if (arg == "--json" && (c == Command::Show || c == Command::Doctor)) {
         o.json = true;
     } else if ((arg == "--lang" || arg.starts_with("--lang=")) &&
@@ -179,7 +202,8 @@ std::string checkComplete(const Options& o) {
         return commandName(o.command) + " needs a file";
     }
     if (o.keysOnly && o.lightsOnly) {
-        return "--keys-only and --lights-only exclude each other";
+        return o.command == Command::Reset ? "--keys and --lights exclude each other"
+                                           : "--keys-only and --lights-only exclude each other";
     }
     if (o.command == Command::Write && !o.lang.empty() && !o.verify) {
         return "--lang is for the differences --verify prints";

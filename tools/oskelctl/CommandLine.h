@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent, Doctor };
+enum class Command {
+    None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent, Doctor, Reset
+};
 
 // Exit codes shared by every command.
 enum ExitCode {
@@ -18,11 +20,12 @@ enum ExitCode {
 struct Options {
     Command command = Command::None;
     bool help = false;
-    bool keysOnly = false;    // write: only the key settings
-    bool lightsOnly = false;  // write: only the backlight
+    bool keysOnly = false;    // write, reset: only the key settings
+    bool lightsOnly = false;  // write, reset: only the backlight
     bool verify = false;      // write: read back and compare afterwards
     bool force = false;       // write: even a profile that was cut short
     bool json = false;        // show: the whole profile as JSON; doctor: the findings as JSON
+    bool noBackup = false;    // firmware: update without backing up the keys first
     std::string lang;  // show, verify, write: "zh-CN", "en-US", or empty for the environment's
     std::string path;  // the profile or firmware file
 };

@@ -19,14 +19,17 @@
 #include "DeviceSteps.h"
 #include "Doctor.h"
 #include "FirmwareCheck.h"
+#include "HeldKeys.h"
 #include "KeyNames.h"
 #include "KeyTables.h"
+#include "KeyboardBackup.h"
 #include "KeyboardConfig.h"
 #include "LanguageText.h"
 #include "Profile.h"
 #include "ProfileJson.h"
 #include "ProgressBar.h"
 #include "RecentProfiles.h"
+#include "ResetCommand.h"
 #include "Terminal.h"
 #include "Verification.h"
 
@@ -85,8 +88,9 @@ constexpr StepTexts kStepTexts[] = {
      "read again (nothing was saved)"},
     {nullptr, 0, 0, "reading the backlight", "read again (nothing was saved)"},
     {"Downloading firmware", kProgressScale, 0, "the firmware download", "download again"},
+    {"Backing up keys  ", kSlotCount, 1, "reading the keyboard for a backup", "try again"},
 };
-static_assert(std::size(kStepTexts) == static_cast<std::size_t>(DeviceStep::Firmware) + 1);
+static_assert(std::size(kStepTexts) == static_cast<std::size_t>(DeviceStep::Backup) + 1);
 
 const StepTexts& textsOf(DeviceStep step) {
     return kStepTexts[static_cast<std::size_t>(step)];
@@ -384,6 +388,20 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& why)
     return false;
 }
 
+// A path as a shell takes it back: in single quotes unless it is plain.
+std::string shellQuoted(const std::string& path) {
+    if (!path.empty() &&
+        path.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                               "0123456789/._-+:,=@%") == std::string::npos) {
+        return path;
+    }
+    std::string quoted = "'";
+    for (const char c : path) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
 int runFirmware(const Options& o) {
     std::string text;
     std::string why;
@@ -401,10 +419,32 @@ int runFirmware(const Options& o) {
         return kExitDevice;
     }
     TerminalSteps steps(config);
+    // An update may leave the keyboard without its keys: a copy of them comes first.
+    BackupResult backup;
+    if (!o.noBackup) {
+        const StepsResult saved = backUpBeforeFirmware(config, backupFolder(), steps, backup);
+        if (saved.outcome == StepsOutcome::Stopped || saved.outcome == StepsOutcome::Busy) {
+            saidHowItFailed(saved);
+            return kExitDevice;
+        }
+        if (!saved.succeeded()) {
+            fail("cannot back up the keyboard's keys before the update: " + backup.why +
+                 "; nothing was sent (--no-backup updates without a backup)");
+            return kExitDevice;
+        }
+        say("Saved the keyboard's keys and backlight as " + backup.path + ".");
+    }
+    if (stopIfInterrupted()) {
+        return kExitDevice;
+    }
     if (saidHowItFailed(downloadFirmware(config, text, steps))) {
         return kExitDevice;
     }
     say("Downloaded " + o.path + " into the keyboard.");
+    if (backup.ok) {
+        say("Once the keyboard has restarted, write the saved keys back with:");
+        say("  oskelctl write " + shellQuoted(backup.path));
+    }
     return kExitOk;
 }
 
@@ -438,9 +478,15 @@ int runShow(const Options& o) {
                 continue;
             }
             ++shown;
-            say(std::to_string(k) + "\t" + printable(layoutKeyName(k)) + "\t" +
-                std::to_string(l + 1) + "\t" + typeName(config, mode, chinese) + "\t" +
-                printable(describeAssignment(config, k, l)));
+            std::string line = std::to_string(k) + "\t" + printable(layoutKeyName(k)) + "\t" +
+                               std::to_string(l + 1) + "\t" + typeName(config, mode, chinese) +
+                               "\t" + printable(describeAssignment(config, k, l));
+            // A macro that leaves keys down gets a sixth field naming them.
+            if (const auto held = keysLeftDown(config, config.slot(k, l)); !held.empty()) {
+                line += (chinese ? "\t播放后仍按下：" : "\tleaves held down: ") +
+                        printable(joinedKeyNames(held, config.language));
+            }
+            say(line);
         }
     }
     // Standard output stays a list a script can read; the note for a person goes beside it.
@@ -481,8 +527,27 @@ int runCommand(const Options& o) {
             return runShow(o);
         case Command::Doctor:
             return runDoctor(o);
+        case Command::Reset:
+            return runReset(o);
         case Command::None:
             break;
     }
     return kExitBadInput;
+}
+
+// The steps that commands in files of their own share with these.
+KeyboardConfig& freshDocument() {
+    return freshConfig();
+}
+
+bool openKeyboardOrSay(CTravoHWI& keyboard) {
+    return openKeyboard(keyboard);
+}
+
+bool writeOrSay(KeyboardConfig& config, bool keys, bool lights) {
+    WriteRequest request;
+    request.keys = keys;
+    request.lights = lights;
+    TerminalSteps steps(config);
+    return !saidHowItFailed(writeToKeyboard(config, request, config.settleTimes, steps));
 }

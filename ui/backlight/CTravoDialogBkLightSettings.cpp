@@ -9,8 +9,7 @@
 #include "UiSeam.h"
 
 CTravoDialogBkLightSettings::CTravoDialogBkLightSettings(KeyboardConfig& config, QWidget* parent)
-    : KeyColourDialog(config, SkinWindowId::Backlight, parent),
-      workingBacklight(config.backlight) {
+    : KeyColourDialog(config, SkinWindowId::Backlight, parent), workingBacklight(config.backlight) {
     // Named after the main window's button that opens it.
     setWindowTitle(skinCaption(SkinWindowId::Main, MainRegion::BacklightCaption, config.language));
 }
@@ -69,7 +68,7 @@ void CTravoDialogBkLightSettings::setAllKeys() {
 }
 
 void CTravoDialogBkLightSettings::setDefault() {
-    workingBacklight.fill(Colour{0, 0, 0});
+    workingBacklight.fill(kDefaultLight);
     update();
 }
 

@@ -2,6 +2,7 @@
 #include "CTravoDialogFirmwareUpdate.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
@@ -103,13 +104,18 @@ void CTravoDialogFirmwareUpdate::chooseFile() {
     fileBox->setText(chosenPath);
 }
 
-void CTravoDialogFirmwareUpdate::startDownload() {
+void CTravoDialogFirmwareUpdate::startDownload(bool withBackup) {
     if (downloading()) {
         return;
     }
     config.firmwarePath = chosenPath.toStdU16String();
     KeyboardConfig& document = config;
-    worker.start([&document](DeviceWorker&) { runFirmwareDownload(document); });
+    // A file that cannot be opened is told before anything is read from the keyboard.
+    backup.wanted = withBackup && QFile::exists(chosenPath);
+    backup.result = {};
+    restoring = false;
+    FirmwareBackup* copy = &backup;
+    worker.start([&document, copy](DeviceWorker&) { runFirmwareDownload(document, copy); });
     percent = 1;
     update(barArea());
 }
@@ -140,9 +146,51 @@ void CTravoDialogFirmwareUpdate::deviceMessage(unsigned message, std::uintptr_t 
     if (message == WM_TRANSFER_PROGRESS) {
         percent = progressPercent(wParam);
         update(barArea());
+    } else if (message == WM_FIRMWARE_NO_BACKUP) {
+        worker.join();
+        if (ui().question(this, deviceTexts::kNoBackup.chineseOrEnglish(config.language), false) ==
+            UiAnswer::Yes) {
+            startDownload(false);
+        }
     } else if (message == WM_TRANSFER_DONE) {
         worker.join();
-        showOutcome(static_cast<int>(wParam));
+        if (restoring) {
+            restoreDone(static_cast<int>(wParam));
+        } else {
+            downloadDone(static_cast<int>(wParam));
+        }
+    }
+}
+
+void CTravoDialogFirmwareUpdate::downloadDone(int outcome) {
+    showOutcome(outcome);
+    if (outcome != FirmwareDownloaded || !backup.result.ok) {
+        return;
+    }
+    // The outcome message asks the user to replug the keyboard; once that is done the keys it
+    // held can go back.
+    if (ui().question(this, deviceTexts::kRestoreBackup.chineseOrEnglish(config.language), false) !=
+        UiAnswer::Yes) {
+        return;
+    }
+    if (!config.keyboard.isOpen()) {
+        config.keyboard.__createDev();
+    }
+    restoring = true;
+    KeyboardConfig& document = config;
+    const std::string path = backup.result.path;
+    worker.start([&document, path](DeviceWorker& self) { runBackupRestore(document, path, self); });
+    percent = 1;
+    update(barArea());
+}
+
+void CTravoDialogFirmwareUpdate::restoreDone(int outcome) {
+    restoring = false;
+    if (outcome == kTransferSucceeded) {
+        tell(QString::fromUtf16(deviceTexts::kOk));
+    } else {
+        tell(deviceTexts::kRestoreFailed.chineseOrEnglish(config.language)
+                 .arg(QString::fromStdString(backup.result.path)));
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <optional>
 
+#include "DeviceOperations.h"
 #include "DeviceProgress.h"
 #include "DeviceWorker.h"
 #include "OskelHWI.h"
@@ -51,13 +52,18 @@ private:
     QLineEdit* makeTextBox(int controlId);
     void readVersion();
     void chooseFile();
-    void startDownload();
+    void startDownload(bool withBackup = true);
+    void downloadDone(int outcome);
+    void restoreDone(int outcome);
     void closeUnlessDownloading();
     void showOutcome(int outcome);
     void tell(const QString& text);
 
     KeyboardConfig& config;
     DeviceWorker worker;
+    // The copy taken before the last download, and whether the worker now writes it back.
+    FirmwareBackup backup;
+    bool restoring = false;
     // This dialog's target in notifyWindow from its opening until it closes.
     std::optional<ScopedNotifyWindow<WindowHandle>> notifyGuard;
 };

@@ -12,6 +12,9 @@
 
 namespace {
 
+// The worker's answer when no backup could be made: the dialog asks instead of telling.
+constexpr int kFirmwareNoBackup = -1;
+
 void post(KeyboardConfig& config, unsigned message, int wParam) {
     if (config.notifyWindow != nullptr) {
         config.notifyWindow->post(message, static_cast<std::uintptr_t>(wParam), 0);
@@ -27,6 +30,10 @@ public:
     WindowHandle stepStarting(DeviceStep step) override {
         if (step == DeviceStep::ReadBack) {
             post(config, WM_TRANSFER_VERIFYING, 0);
+        }
+        // The firmware dialog's bar is the download's: the short read before it moves nothing.
+        if (step == DeviceStep::Backup) {
+            return nullptr;
         }
         return config.notifyWindow;
     }
@@ -80,7 +87,7 @@ int writeBacklight(KeyboardConfig& config, DeviceWorker& worker) {
     return transferOutcome(writeToKeyboard(config, request, config.settleTimes, steps));
 }
 
-int downloadFirmwareFile(KeyboardConfig& config) {
+int downloadFirmwareFile(KeyboardConfig& config, FirmwareBackup* backup) {
     if (config.firmwarePath.empty()) {
         return FirmwareCannotOpen;
     }
@@ -103,6 +110,17 @@ int downloadFirmwareFile(KeyboardConfig& config) {
     }
     text[static_cast<std::size_t>(size)] = '\0';
     DialogSteps steps(config, nullptr);  // the download runs to its end
+    // A broken image is refused before anything, the backup's read included, reaches the
+    // keyboard.
+    if (!CTravoHWI::firmwareFault(text.get(), static_cast<int>(size)).empty()) {
+        return FirmwareDownloadFailed;
+    }
+    if (backup != nullptr && backup->wanted) {
+        const std::string folder = backup->folder.empty() ? backupFolder() : backup->folder;
+        if (!backUpBeforeFirmware(config, folder, steps, backup->result).succeeded()) {
+            return kFirmwareNoBackup;
+        }
+    }
     return downloadFirmware(config, std::string_view(text.get(), static_cast<std::size_t>(size)),
                             steps)
                    .succeeded()
@@ -133,8 +151,21 @@ void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& w
     post(config, WM_TRANSFER_DONE, outcome);
 }
 
-int runFirmwareDownload(KeyboardConfig& config) {
-    const int outcome = downloadFirmwareFile(config);
+int runFirmwareDownload(KeyboardConfig& config, FirmwareBackup* backup) {
+    const int outcome = downloadFirmwareFile(config, backup);
+    if (outcome == kFirmwareNoBackup) {
+        post(config, WM_FIRMWARE_NO_BACKUP, 0);
+        return FirmwareDownloadFailed;
+    }
+    post(config, WM_TRANSFER_DONE, outcome);
+    return outcome;
+}
+
+int runBackupRestore(KeyboardConfig& config, const std::string& path, DeviceWorker& worker) {
+    DialogSteps steps(config, &worker);
+    std::string why;
+    const int outcome =
+        transferOutcome(writeBackupToKeyboard(config, path, config.settleTimes, steps, why));
     post(config, WM_TRANSFER_DONE, outcome);
     return outcome;
 }

@@ -6,6 +6,7 @@
 // WM_TRANSFER_DONE to the document's notifyWindow (when one is set).
 
 #include "DeviceProgress.h"
+#include "KeyboardBackup.h"
 #include "KeyboardConfig.h"
 #include "Verification.h"
 
@@ -42,6 +43,24 @@ enum FirmwareOutcome : int {
     FirmwareCannotOpen = 3,      // the file could not be opened or read
 };
 
-// Reads the file `firmwarePath` and downloads it with WriteFirmwareToKeyboard, then posts
-// WM_TRANSFER_DONE with the outcome. Returns the outcome.
-int runFirmwareDownload(KeyboardConfig& config);
+// Posted by the firmware worker instead of WM_TRANSFER_DONE when the keyboard could not be read
+// for the backup: nothing was downloaded, and the dialog asks whether to go on without one.
+constexpr unsigned WM_FIRMWARE_NO_BACKUP = WM_USER + 106;
+
+// The copy of the keyboard taken before a download: whether to take one, and where it went
+// (filled by the worker, read once the dialog has joined it).
+struct FirmwareBackup {
+    bool wanted = true;
+    std::string folder;  // empty: backupFolder()
+    BackupResult result;
+};
+
+// Reads the file `firmwarePath`, backs the keyboard up (when `backup` wants it) and downloads the
+// file with WriteFirmwareToKeyboard, then posts WM_TRANSFER_DONE with the outcome. A backup that
+// fails because the keyboard cannot be read posts WM_FIRMWARE_NO_BACKUP instead, with nothing
+// sent. Returns the outcome (FirmwareDownloadFailed for the missing backup).
+int runFirmwareDownload(KeyboardConfig& config, FirmwareBackup* backup = nullptr);
+
+// Writes the keys and colours of the backup `path` to the keyboard (the document stays as it
+// is), then posts WM_TRANSFER_DONE with kTransferSucceeded or kTransferFailed.
+int runBackupRestore(KeyboardConfig& config, const std::string& path, DeviceWorker& worker);

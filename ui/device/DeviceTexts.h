@@ -60,4 +60,18 @@ inline constexpr BilingualText kFirmwareFailed{u"固件下载失败!", u"Firmwar
 inline constexpr BilingualText kFirmwareCannotOpen{u"打开固件文件失败",
                                                    u"Can't open firmware file"};
 
+// Before a firmware download the keyboard's keys are saved; these ask when that failed and offer
+// the copy back after the download. %1: the backup file.
+inline constexpr BilingualText kNoBackup{
+    u"无法读取键盘上的按键和背光，升级前未能备份。\n\n不备份继续升级吗？",
+    u"The keyboard's keys and backlight could not be read, so no backup was made before the "
+    u"update.\n\nUpdate without a backup?"};
+inline constexpr BilingualText kRestoreBackup{u"将升级前保存的按键写回键盘吗？",
+                                              u"Write the keys saved before the update back to "
+                                              u"the keyboard?"};
+inline constexpr BilingualText kRestoreFailed{
+    u"写回保存的按键失败！\n备份保存在 %1，可稍后打开该文件并写入按键。",
+    u"Writing the saved keys back failed!\nThe backup is kept in %1: open it later and write the "
+    u"keys."};
+
 }  // namespace deviceTexts

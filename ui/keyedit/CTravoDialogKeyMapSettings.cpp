@@ -10,6 +10,7 @@
 #include <QRegularExpressionValidator>
 
 #include "CSkinScrollBar.h"
+#include "HeldKeys.h"
 #include "KeyRecorder.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
@@ -294,6 +295,31 @@ void CTravoDialogKeyMapSettings::mouseReleaseEvent(QMouseEvent* e) {
     SkinDialog::mouseReleaseEvent(e);
 }
 
+namespace {
+
+// Before OK stores a macro that leaves keys down on the keyboard after it plays (a release
+// deleted or edited away, a recording cut short): says which, and answers whether to keep it.
+bool keepMacroLeavingKeysDown(QWidget* parent, const KeyboardConfig& config,
+                              const StepList& macro) {
+    const std::vector<std::u16string> held = keysLeftDown(config, macro);
+    if (held.empty()) {
+        return true;
+    }
+    const QString names = QString::fromStdU16String(joinedKeyNames(held, config.language));
+    const QString text = config.language == "zh-CN"
+                             ? QStringLiteral(
+                                   "该宏播放后，以下按键会一直保持按下：%1。\n\n仍然保存该宏吗？"
+                                   "选“否”返回继续编辑。")
+                                   .arg(names)
+                             : QStringLiteral(
+                                   "After this macro plays, these keys stay held down: %1.\n\n"
+                                   "Keep the macro as it is? No goes back to edit it.")
+                                   .arg(names);
+    return ui().question(parent, text, false) == UiAnswer::Yes;
+}
+
+}  // namespace
+
 void CTravoDialogKeyMapSettings::command(int id) {
     const bool okOrCancel = id == Region::Ok || id == Region::Cancel;
     if (inPlaceFieldOpen()) {
@@ -310,6 +336,10 @@ void CTravoDialogKeyMapSettings::command(int id) {
         }
     }
     if (id == Region::Ok) {
+        if (currentTab == 2 && !keepMacroLeavingKeysDown(this, config, currentMacro)) {
+            update();
+            return;
+        }
         storeOk();
         accept();
         return;
