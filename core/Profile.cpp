@@ -15,6 +15,7 @@
 #include <memory>
 #include <utility>
 
+#include "FileReplace.h"
 #include "XmlDocument.h"
 
 namespace {
@@ -341,14 +342,13 @@ std::string notLoadable(const std::string& path) {
     return {};
 }
 
-void syncFolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
+// What a failed replacement means to the user.
+std::string replaceError(int error) {
+    if (error == EEXIST) {
+        return "another program changed the folder while the profile was being saved, so the "
+               "save was stopped and the file left as it was";
     }
+    return systemError(error);
 }
 
 }  // namespace
@@ -427,25 +427,18 @@ bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) 
     // Written beside the target and renamed over it, so that a crash or a full disk never
     // leaves a truncated profile in place of a good one.
     const std::string target = saveTargetOf(path);
-    std::string temp = target + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        say(message, systemError(errno));
+    std::string written;
+    const int error = filereplace::replace(target, newFileMode(target), [&](int fd) {
+        if (doc.saveFile(fd)) {
+            return 0;
+        }
+        written = doc.fileError();
+        return EIO;
+    });
+    if (error != 0) {
+        say(message, !written.empty() ? written : replaceError(error));
         return false;
     }
-    fchmod(fd, newFileMode(target));
-    close(fd);
-    if (!doc.saveFile(temp)) {
-        say(message, doc.fileError());
-        unlink(temp.c_str());
-        return false;
-    }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        say(message, systemError(errno));
-        unlink(temp.c_str());
-        return false;
-    }
-    syncFolderOf(target);
     say(message, {});
     return true;
 }

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FileReplace.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -52,18 +54,11 @@ bool replaceFile(const std::string& target, const std::string& text, std::string
         why = "cannot create " + fs::path(target).parent_path().string() + ": " + error.message();
         return false;
     }
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        why = "cannot write beside " + target + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    ::close(fd);
-    if (!written || std::rename(temp.c_str(), target.c_str()) != 0) {
-        why = "cannot write " + target + ": " + std::strerror(written ? errno : writeError);
-        ::unlink(temp.c_str());
+    const int failed = filereplace::replace(target, 0600, [&text](int fd) {
+        return writeAll(fd, text) ? 0 : (errno != 0 ? errno : EIO);
+    });
+    if (failed != 0) {
+        why = "cannot write " + target + ": " + std::strerror(failed);
         return false;
     }
     return true;

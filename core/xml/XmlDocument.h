@@ -71,6 +71,8 @@ public:
     // Writes the text in its declared encoding (UTF-8 when none is declared). False with a
     // "file_error" record when the file cannot be written completely.
     bool saveFile(const std::filesystem::path& path);
+    // The same into the open file `fd`, from its current offset; `fd` stays open and is synced.
+    bool saveFile(int fd);
     // Reads a file in any of the usual encodings and parses it. False when the file could not
     // be read (the document is then empty) or when it is not well formed.
     bool loadFile(const std::filesystem::path& path);
@@ -151,6 +153,8 @@ private:
              std::int64_t intValue = 0, bool hasInt = false, std::int64_t offset2 = -1);
     void logFileError(int error);
     bool readFile(const std::filesystem::path& path);
+    class FileWriter;
+    bool writeText(FileWriter& file);
     // Decodes the bytes after any byte-order mark into the text; an empty encoding means UTF-8
     // when the bytes are valid UTF-8 and the system code page otherwise.
     void decodeBytes(std::string_view body, std::string encoding);

@@ -343,12 +343,28 @@ std::string_view byteOrderMark(xmlenc::Kind kind) {
     return kBoms[static_cast<int>(kind)];
 }
 
+}  // namespace
+
 // A file being replaced by new bytes. The first error is kept; later writes do nothing.
-class FileWriter {
+class XmlDocument::FileWriter {
 public:
     int open(const std::filesystem::path& path) {
         file_.f = std::fopen(path.c_str(), "wb");
         return file_.f == nullptr ? errno : 0;
+    }
+    // Writes through a copy of `fd`; the caller's descriptor stays open.
+    int attach(int fd) {
+        const int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (copy < 0) {
+            return errno;
+        }
+        file_.f = fdopen(copy, "wb");
+        if (file_.f == nullptr) {
+            const int error = errno;
+            ::close(copy);
+            return error;
+        }
+        return 0;
     }
     void put(std::string_view bytes) {
         if (error_ == 0 && !bytes.empty() &&
@@ -378,8 +394,6 @@ private:
     int error_ = 0;
     std::int64_t written_ = 0;
 };
-
-}  // namespace
 
 void XmlDocument::logFileError(int error) {
     fileError_ = errorText(error);
@@ -451,17 +465,32 @@ void XmlDocument::decodeBytes(std::string_view body, std::string encoding) {
 bool XmlDocument::saveFile(const std::filesystem::path& path) {
     resultLog_.clear();
     fileError_.clear();
+    FileWriter file;
+    if (const int error = file.open(path); error != 0) {
+        logFileError(error);
+        return false;
+    }
+    return writeText(file);
+}
+
+bool XmlDocument::saveFile(int fd) {
+    resultLog_.clear();
+    fileError_.clear();
+    FileWriter file;
+    if (const int error = file.attach(fd); error != 0) {
+        logFileError(error);
+        return false;
+    }
+    return writeText(file);
+}
+
+bool XmlDocument::writeText(FileWriter& file) {
     const std::u16string_view text = text_.view();
     std::string encoding = xmlenc::declaredEncoding(text.substr(0, kHeadBytes));
     if (encoding.empty()) {
         encoding = "UTF-8";
     }
     const xmlenc::Encoding enc = xmlenc::lookup(encoding);
-    FileWriter file;
-    if (const int error = file.open(path); error != 0) {
-        logFileError(error);
-        return false;
-    }
     auto put = [&file](std::string_view bytes) { file.put(bytes); };
     if ((flags & WriteBom) != 0 && enc.kind != xmlenc::Kind::Iconv) {
         put(byteOrderMark(enc.kind));

@@ -608,6 +608,21 @@ TEST_F(ProfileTest, SavingThroughASymbolicLinkKeepsTheLink) {
     EXPECT_EQ(files, 1) << "the temporary file is made and renamed beside the real file";
 }
 
+TEST_F(ProfileTest, ANameOfTheLongestLengthSavesAndLoads) {
+    fillEverything(*config_);
+    const std::string longest = path(std::string(251, 'p') + ".pro");
+    std::string why;
+    ASSERT_TRUE(config_->saveProfile(longest, &why)) << why;
+    KeyboardConfig loaded;
+    ASSERT_TRUE(loaded.loadProfile(longest, &why)) << why;
+    EXPECT_TRUE(sameProfile(*config_, loaded));
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+}
+
 TEST_F(ProfileTest, TheReasonIsGivenOnFailureAndClearedOnSuccess) {
     std::string why;
     EXPECT_FALSE(config_->loadProfile(path("none.pro"), &why));
