@@ -877,4 +877,63 @@ TEST_F(OskelctlEndToEnd, RecentListsTheProgramsProfilesThatStillExist) {
     EXPECT_EQ(r.err, "");
 }
 
+// A FIFO without a writer or a link to /dev/zero as the list: `recent` ends at once with a
+// warning instead of hanging or filling the memory.
+TEST_F(OskelctlEndToEnd, RecentIgnoresWhatIsNoList) {
+    const fs::path config = dir / "config";
+    fs::create_directories(config / "oskel");
+    const fs::path list = config / "oskel" / "recent-profiles";
+    const std::map<std::string, std::string> settings = {{"XDG_CONFIG_HOME", config.string()}};
+    for (const bool fifo : {true, false}) {
+        fs::remove(list);
+        if (fifo) {
+            ASSERT_EQ(mkfifo(list.c_str(), 0600), 0);
+        } else {
+            fs::create_symlink("/dev/zero", list);
+        }
+        const ProcessResult r = ctl({"recent"}, settings);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("oskelctl: warning: the recent-profiles list " + list.string() +
+                             " was ignored: it is not a regular file"),
+                  std::string::npos)
+            << r.err;
+    }
+}
+
+// A signal that comes before a command has begun, or during one that never talks to the
+// keyboard, ends oskelctl at once with the status a shell reports for it. The signal is made to
+// wait for oskelctl (blocked and pending across exec), so it is there from the first instruction.
+TEST_F(OskelctlEndToEnd, ASignalBeforeAnyTransferEndsTheProgramAtOnce) {
+    const fs::path config = dir / "config";
+    fs::create_directories(config / "oskel");
+    std::ofstream(config / "oskel" / "recent-profiles") << sample << "\n";
+    const char* script =
+        "import os, signal, sys\n"
+        "sig = getattr(signal, sys.argv[1])\n"
+        "signal.pthread_sigmask(signal.SIG_BLOCK, [sig])\n"
+        "os.kill(os.getpid(), sig)\n"
+        "os.execv(sys.argv[2], sys.argv[2:])\n";
+    const struct {
+        const char* signal;
+        std::vector<std::string> command;
+        int exitCode;
+    } cases[] = {
+        {"SIGTERM", {"recent"}, 128 + SIGTERM},
+        {"SIGINT", {"recent"}, 128 + SIGINT},
+        {"SIGINT", {"write", sample}, 128 + SIGINT},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"-c", script, c.signal, OSKELCTL_PATH};
+        args.insert(args.end(), c.command.begin(), c.command.end());
+        const ProcessResult r =
+            runProcess("/usr/bin/python3", args, env({{"XDG_CONFIG_HOME", config.string()}}));
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.signal << " " << r.err;
+        EXPECT_EQ(r.out, "") << "ended before the command ran";
+        EXPECT_EQ(r.err, "");
+    }
+}
+
 }  // namespace
