@@ -131,7 +131,10 @@ private:
     int nameLength(int elem) const;
     bool nameIs(int elem, std::u16string_view name) const;
     bool findAttribute(int elem, std::u16string_view name, AttributeSpan& span) const;
+    // The first attribute named `name` from `from` on; an empty name finds the next attribute.
     bool scanAttributes(int from, int end, std::u16string_view name, AttributeSpan& span) const;
+    // No attribute name stands twice in the tag between `from` and `end`.
+    bool namesAreUnique(int from, int end) const;
     void shiftSubtree(int elem, int delta);
     void textChanged(int elem, int delta, bool insideStartTag);
     bool isFreshName(std::u16string_view name);
@@ -170,6 +173,7 @@ private:
     // Where the last attribute lookup ended, on which element (0: none).
     mutable int attributeCacheElem_ = 0;
     mutable int attributeCachePos_ = 0;
+    mutable bool attributeCacheUnique_ = false;
     // The element appended last and the attribute names set on it since, each as a length
     // unit followed by the name.
     int freshElem_ = 0;
