@@ -158,7 +158,8 @@ private:
     bool readFile(const std::filesystem::path& path);
     class FileWriter;
     bool writeText(FileWriter& file);
-    // Decodes the bytes after any byte-order mark into the text; an empty encoding means UTF-8
+    // Decodes the bytes after any byte-order mark into the text (the pages of a large body may
+    // be handed back as it is decoded: it is not to be read again); an empty encoding means UTF-8
     // when the bytes are valid UTF-8 and the system code page otherwise.
     void decodeBytes(std::string_view body, std::string encoding);
 
