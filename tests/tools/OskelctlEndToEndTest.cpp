@@ -936,4 +936,32 @@ TEST_F(OskelctlEndToEnd, ASignalBeforeAnyTransferEndsTheProgramAtOnce) {
     }
 }
 
+// An interval the keyboard cannot store (70000 ms) goes out as 65535 ms, not as the 4464 ms
+// a 16-bit wrap would make: show and write say so naming the key, and the verification after
+// the write counts it as a difference.
+TEST_F(OskelctlEndToEnd, NumbersTheKeyboardCannotStoreAreClampedWithAWarning) {
+    std::string text = readFile(sample);
+    const std::size_t at = text.find("Delay=\"40\"");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 10, "Delay=\"70000\"");
+    const std::string profile = (dir / "clamped.pro").string();
+    std::ofstream(profile, std::ios::binary) << text;
+    const std::string warning = "oskelctl: warning: " + profile +
+                                ": 6, level 1: the interval is 70000 ms; the keyboard stores 0 "
+                                "to 65535 ms, so 65535 ms is sent\n";
+
+    ProcessResult r = ctl({"show", profile});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, warning);
+
+    startKeyboard({});
+    r = ctl({"write", "--keys-only", "--verify", profile});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(r.err.rfind(warning, 0), 0u) << r.err;
+    EXPECT_NE(r.out.find("6, level 1: a key list of 2 keys, 70000 ms apart was written, the "
+                         "keyboard holds a key list of 2 keys, 65535 ms apart"),
+              std::string::npos)
+        << r.out;
+}
+
 }  // namespace

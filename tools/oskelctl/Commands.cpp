@@ -115,6 +115,11 @@ bool loadProfileOrSay(KeyboardConfig& config, const std::string& path) {
         fail("cannot read the profile " + path + ": " + why);
         return false;
     }
+    // Numbers the keyboard cannot store are sent clamped; verification still counts them.
+    for (const ClampedValue& value : valuesTheKeyboardCannotStore(config)) {
+        fail("warning: " + path + ": " +
+             printable(clampedValueText(value, layoutKeyName(value.key), "en-US")));
+    }
     return true;
 }
 
