@@ -197,7 +197,8 @@ std::string CTravoHWI::firmwareFault(const char* text, int length) {
         return {};
     }
     if (checked.fault == oskel::hid::kNoFirmwareRecords ||
-        checked.fault == oskel::hid::kNoEndOfFileRecord) {
+        checked.fault == oskel::hid::kNoEndOfFileRecord || checked.fault == oskel::hid::kTooLarge ||
+        checked.fault == oskel::hid::kNoDataRecord) {
         return "the file " + checked.fault;
     }
     return "line " + std::to_string(checked.faultLine) + ": " + checked.fault;
