@@ -15,6 +15,7 @@
 #include <memory>
 #include <utility>
 
+#include "FileReplace.h"
 #include "XmlDocument.h"
 
 namespace {
@@ -33,6 +34,9 @@ constexpr size_t kItemAllowance = 65536;
 constexpr size_t kCharactersPerItem = 4;
 constexpr int kMaxMode = kAssignmentTypeCount - 1;
 constexpr off_t kMaxProfileBytes = off_t{512} << 20;
+
+// No name or step of a profile comes near this; a longer attribute or text is not a profile's.
+constexpr size_t kMaxValueLength = 64 * 1024;
 
 constexpr int kCatalogueViewCombos = 6;
 constexpr int kCatalogueViewOthers = 9;
@@ -341,14 +345,88 @@ std::string notLoadable(const std::string& path) {
     return {};
 }
 
-void syncFolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
+// What a failed replacement means to the user.
+std::string replaceError(int error) {
+    if (error == EEXIST) {
+        return "another program changed the folder while the profile was being saved, so the "
+               "save was stopped and the file left as it was";
     }
+    return systemError(error);
+}
+
+// Why the text cannot be a profile because it holds an attribute or a text longer than any
+// profile has, naming the line where it starts; empty when it has none. One pass over the
+// text, before any value is copied out of it.
+std::string overlongValue(std::u16string_view text) {
+    size_t line = 1;
+    size_t runStart = 0;  // where the current text, or quoted value, began
+    size_t runLine = 1;
+    char16_t quote = 0;  // inside a tag: the quote of the open value, 0 when none
+    bool inTag = false;
+    size_t bare = 0;  // characters of the tag outside its quoted values
+    auto refuse = [&](const char* what) {
+        return "line " + std::to_string(runLine) + " holds " + what + " longer than " +
+               std::to_string(kMaxValueLength / 1024) +
+               " KiB, far more than any profile has, so the file was refused";
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\n') {
+            ++line;
+        }
+        if (!inTag) {
+            if (c == u'<') {
+                if (i - runStart > kMaxValueLength) {
+                    return refuse("a text");
+                }
+                // Comments and processing instructions are passed over whole.
+                const std::u16string_view rest = text.substr(i);
+                const std::u16string_view close = rest.starts_with(u"<!--") ? u"-->"
+                                                  : rest.starts_with(u"<?") ? u"?>"
+                                                                            : u"";
+                if (!close.empty()) {
+                    const size_t end = text.find(close, i);
+                    const size_t stop = end == std::u16string_view::npos ? text.size() : end;
+                    for (size_t k = i; k < stop; ++k) {
+                        line += text[k] == u'\n' ? 1 : 0;
+                    }
+                    i = stop == text.size() ? stop : stop + close.size() - 1;
+                    runStart = i + 1;
+                    runLine = line;
+                    continue;
+                }
+                inTag = true;
+                bare = 0;
+                runLine = line;
+            }
+            continue;
+        }
+        if (quote != 0) {
+            if (c == quote) {
+                if (i - runStart > kMaxValueLength) {
+                    return refuse("an attribute");
+                }
+                quote = 0;
+            }
+            continue;
+        }
+        if (++bare > kMaxValueLength) {
+            return refuse("an attribute");
+        }
+        if (c == u'"' || c == u'\'') {
+            quote = c;
+            runStart = i + 1;
+            runLine = line;
+        } else if (c == u'>') {
+            inTag = false;
+            runStart = i + 1;
+            runLine = line;
+        }
+    }
+    if ((!inTag || quote != 0) && text.size() - runStart > kMaxValueLength) {
+        return refuse(inTag ? "an attribute" : "a text");
+    }
+    return {};
 }
 
 }  // namespace
@@ -427,25 +505,18 @@ bool KeyboardConfig::saveProfile(const std::string& path, std::string* message) 
     // Written beside the target and renamed over it, so that a crash or a full disk never
     // leaves a truncated profile in place of a good one.
     const std::string target = saveTargetOf(path);
-    std::string temp = target + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        say(message, systemError(errno));
+    std::string written;
+    const int error = filereplace::replace(target, newFileMode(target), [&](int fd) {
+        if (doc.saveFile(fd)) {
+            return 0;
+        }
+        written = doc.fileError();
+        return EIO;
+    });
+    if (error != 0) {
+        say(message, !written.empty() ? written : replaceError(error));
         return false;
     }
-    fchmod(fd, newFileMode(target));
-    close(fd);
-    if (!doc.saveFile(temp)) {
-        say(message, doc.fileError());
-        unlink(temp.c_str());
-        return false;
-    }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        say(message, systemError(errno));
-        unlink(temp.c_str());
-        return false;
-    }
-    syncFolderOf(target);
     say(message, {});
     return true;
 }
@@ -459,6 +530,10 @@ bool KeyboardConfig::loadProfile(const std::string& path, std::string* message) 
     doc->loadFile(path);
     if (!doc->fileError().empty()) {
         say(message, doc->fileError());
+        return false;
+    }
+    if (const std::string why = overlongValue(doc->text()); !why.empty()) {
+        say(message, why);
         return false;
     }
     doc->resetPos();

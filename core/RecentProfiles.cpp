@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+
+#include "ConfigFile.h"
+#include "FileReplace.h"
 
 namespace fs = std::filesystem;
 
@@ -17,6 +19,9 @@ namespace {
 
 // A list larger than this is no list of ours; only its start is read.
 constexpr std::size_t kMaxStoredLines = 64;
+// Eight paths of a few hundred bytes each; a file far larger is not a list of ours.
+constexpr std::size_t kMaxListBytes = 64 * 1024;
+constexpr char kWhat[] = "the recent-profiles list";
 
 bool exists(const std::string& file) {
     std::error_code error;
@@ -52,18 +57,11 @@ bool replaceFile(const std::string& target, const std::string& text, std::string
         why = "cannot create " + fs::path(target).parent_path().string() + ": " + error.message();
         return false;
     }
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        why = "cannot write beside " + target + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    ::close(fd);
-    if (!written || std::rename(temp.c_str(), target.c_str()) != 0) {
-        why = "cannot write " + target + ": " + std::strerror(written ? errno : writeError);
-        ::unlink(temp.c_str());
+    const int failed = filereplace::replace(target, 0600, [&text](int fd) {
+        return writeAll(fd, text) ? 0 : (errno != 0 ? errno : EIO);
+    });
+    if (failed != 0) {
+        why = "cannot write " + target + ": " + std::strerror(failed);
         return false;
     }
     return true;
@@ -89,21 +87,25 @@ RecentProfiles::RecentProfiles(std::string file) : path(std::move(file)) {}
 RecentProfiles::RecentProfiles() : RecentProfiles(defaultFile()) {}
 
 std::string RecentProfiles::defaultFile() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') {
-        return std::string(config) + "/oskel/recent-profiles";
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') {
-        return std::string(home) + "/.config/oskel/recent-profiles";
-    }
-    return {};
+    const std::string folder = configfile::folder();
+    return folder.empty() ? std::string() : folder + "/recent-profiles";
 }
 
-std::vector<std::string> RecentProfiles::stored() const {
+std::vector<std::string> RecentProfiles::stored(bool* refused) const {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    for (std::string line; lines.size() < kMaxStoredLines && std::getline(in, line);) {
+    std::string text;
+    const configfile::Status status = configfile::read(path, kMaxListBytes, kWhat, text);
+    if (refused != nullptr) {
+        *refused = status == configfile::Status::Refused;
+    }
+    std::size_t at = 0;
+    while (lines.size() < kMaxStoredLines && at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
@@ -115,8 +117,12 @@ std::vector<std::string> RecentProfiles::stored() const {
 }
 
 std::vector<std::string> RecentProfiles::list() const {
+    return existing(stored());
+}
+
+std::vector<std::string> RecentProfiles::existing(const std::vector<std::string>& entries) {
     std::vector<std::string> out;
-    for (const std::string& entry : stored()) {
+    for (const std::string& entry : entries) {
         if (out.size() < kLimit && exists(entry) &&
             std::find(out.begin(), out.end(), entry) == out.end()) {
             out.push_back(entry);
@@ -132,6 +138,9 @@ bool RecentProfiles::add(const std::string& profile, std::string* why) {
         reason = "no settings folder: neither XDG_CONFIG_HOME nor HOME is set";
     } else if (entry.empty() || entry.find_first_of("\r\n") != std::string::npos) {
         reason = "the path " + profile + " cannot be recorded";
+    } else if (bool refused = false; (void)stored(&refused), refused) {
+        reason = "the recent-profiles list " + path +
+                 " is not a regular file of a list's size, so it was left as it is";
     } else {
         std::string text;
         for (const std::string& line : withNewest(list(), entry)) {

@@ -25,7 +25,8 @@ public:
     static std::string defaultFile();
 
     // The profiles that still exist, newest first, at most kLimit, without repeats. A missing
-    // or unreadable list is the empty list.
+    // or unreadable list is the empty list; so is a FIFO, a device or a file larger than a list
+    // can be, which is not read at all (a warning goes to standard error).
     std::vector<std::string> list() const;
 
     // Puts `profile` (made absolute) first, drops its older entry and the files that no longer
@@ -36,7 +37,9 @@ public:
     const std::string& file() const { return path; }
 
 private:
-    std::vector<std::string> stored() const;
+    // The entries as stored; `refused` says whether something other than a list stands there.
+    std::vector<std::string> stored(bool* refused = nullptr) const;
+    static std::vector<std::string> existing(const std::vector<std::string>& entries);
 
     std::string path;
 };

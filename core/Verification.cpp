@@ -115,6 +115,16 @@ constexpr Text kPlayMode{u"播放方式是 %1 而不是 %2", u"the play mode is 
 constexpr Text kPausesLost{u"各步的停顿没有保存", u"the steps' own pauses are missing"};
 constexpr Text kPausesAdded{u"各步带有未写入的停顿",
                             u"the steps carry pauses that were not written"};
+constexpr Text kClampedPause{
+    u"%1，%2：第 %3 步后的停顿是 %4 ms，键盘只能保存 0 到 65535 ms，发送的是 %5 ms",
+    u"%1, %2: the pause after step %3 is %4 ms; the keyboard stores 0 to "
+    u"65535 ms, so %5 ms is sent"};
+constexpr Text kClampedInterval{u"%1，%2：间隔是 %4 ms，键盘只能保存 0 到 65535 ms，发送的是 %5 ms",
+                                u"%1, %2: the interval is %4 ms; the keyboard stores 0 to 65535 "
+                                u"ms, so %5 ms is sent"};
+constexpr Text kClampedCycles{u"%1，%2：重复次数是 %4，键盘只能保存 0 到 255，发送的是 %5",
+                              u"%1, %2: the repeat count is %4; the keyboard stores 0 to 255, so "
+                              u"%5 is sent"};
 constexpr Text kLight{u"%1：写入的背光是 %2，键盘上是 %3",
                       u"%1: the backlight %2 was written, the keyboard holds %3"};
 }  // namespace texts
@@ -250,6 +260,24 @@ void libraryKeysInto(CTravoHWI& keyboard, KeyboardImage& image) {
 KeyboardImage writtenImage(KeyboardConfig& config) {
     KeyboardImage image;
     libraryKeysInto(config.keyboard, image);
+    // The library stores what the keyboard can hold; the comparison is with what the document
+    // says, so a number that could not be stored is a difference.
+    for (const ClampedValue& value : valuesTheKeyboardCannotStore(config)) {
+        SlotRecord& record = image.records[KeyboardImage::slotOf(value.key, value.level)];
+        switch (value.what) {
+            case ClampedValue::What::Pause:
+                if (value.step >= 1 && value.step <= static_cast<int>(record.pauses.size())) {
+                    record.pauses[value.step - 1] = value.given;
+                }
+                break;
+            case ClampedValue::What::Interval:
+                record.delay = value.given;
+                break;
+            case ClampedValue::What::Cycles:
+                record.cycles = value.given;
+                break;
+        }
+    }
     for (int key = 1; key <= kKeyCount; ++key) {
         for (int c = 0; c < 3; ++c) {
             image.lights[(key - 1) * 3 + c] = static_cast<std::uint8_t>(config.backlight[key][c]);
@@ -344,6 +372,58 @@ std::u16string describeRecord(const KeyboardConfig& config, const SlotRecord& re
                           {count});
     }
     return {};
+}
+
+std::vector<ClampedValue> valuesTheKeyboardCannotStore(const KeyboardConfig& config) {
+    constexpr int kMaxMilliseconds = 65535;
+    constexpr int kMaxCycles = 255;
+    std::vector<ClampedValue> out;
+    const StepValues values(config);
+    for (int level = 0; level < kLevelCount; ++level) {
+        for (int key = 1; key <= kKeyCount; ++key) {
+            const KeyAssignment& assignment = config.slot(key, level);
+            if (assignment.mode != Macro && assignment.mode != Emulation) {
+                continue;
+            }
+            const std::vector<int> array = keyConfigurationOf(values, assignment);
+            auto check = [&](ClampedValue::What what, int given, int most, int step = 0) {
+                const int sent = std::clamp(given, 0, most);
+                if (sent != given) {
+                    out.push_back({key, level, what, step, given, sent});
+                }
+            };
+            if (assignment.mode == Emulation) {
+                if (array.size() > 1) {
+                    check(ClampedValue::What::Interval, array[1], kMaxMilliseconds);
+                }
+                continue;
+            }
+            if (array.size() < 6) {
+                continue;
+            }
+            check(ClampedValue::What::Cycles, array[2], kMaxCycles);
+            const bool paused = array[3] != 0;
+            if (!paused) {
+                check(ClampedValue::What::Interval, array[4], kMaxMilliseconds);
+                continue;
+            }
+            const int steps = array[5];
+            for (int i = 0; i + 1 < steps && 7 + 2 * static_cast<std::size_t>(i) < array.size();
+                 ++i) {
+                check(ClampedValue::What::Pause, array[7 + 2 * i], kMaxMilliseconds, i + 1);
+            }
+        }
+    }
+    return out;
+}
+
+std::u16string clampedValueText(const ClampedValue& value, const std::u16string& keyName,
+                                const std::string& language) {
+    const Text& text = value.what == ClampedValue::What::Pause      ? texts::kClampedPause
+                       : value.what == ClampedValue::What::Interval ? texts::kClampedInterval
+                                                                    : texts::kClampedCycles;
+    return format(std::u16string(text.chineseOrEnglish(language)), {keyName, levelName(value.level, language), number(value.step),
+                                      number(value.given), number(value.sent)});
 }
 
 std::u16string levelName(int level, const std::string& language) {

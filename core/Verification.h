@@ -98,6 +98,24 @@ bool verifyKeyboard(KeyboardConfig& config, WindowHandle window, VerifyParts par
 bool verifyWritten(KeyboardConfig& config, WindowHandle window, VerifyParts parts,
                    Comparison& result);
 
+// A number of an assignment that the keyboard cannot store as it stands: it is sent clamped to
+// what the record holds (pauses and intervals 0..65535 ms, repeat counts 0..255), and
+// verification compares against the number the document says, so it shows as a difference.
+struct ClampedValue {
+    enum class What { Pause, Interval, Cycles };
+    int key = 0;    // KeyIndex 1..108
+    int level = 0;  // level index 0 or 1
+    What what = What::Pause;
+    int step = 0;   // a pause: after this step (1-based)
+    int given = 0;  // what the document says
+    int sent = 0;   // what the keyboard is sent instead
+};
+std::vector<ClampedValue> valuesTheKeyboardCannotStore(const KeyboardConfig& config);
+// "Esc, level 1: the pause after step 1 is 70000 ms; the keyboard stores at most 65535 ms, so
+// 65535 ms is sent".
+std::u16string clampedValueText(const ClampedValue& value, const std::u16string& keyName,
+                                const std::string& language);
+
 // Texts, in Chinese for "zh-CN" and in English otherwise. Code names come from the document's
 // key tables; `keyName` is the key's label as the keyboard picture shows it ("F2").
 std::u16string describeRecord(const KeyboardConfig& config, const SlotRecord& record,

@@ -56,6 +56,7 @@ void appendInt(std::u16string& out, std::int64_t v) {
 }  // namespace
 
 struct XmlDocument::AttributeSpan {
+    int nameStart = 0;
     int nameEnd = 0;
     int valueStart = 0;  // quotes included
     int valueEnd = 0;
@@ -397,11 +398,16 @@ bool XmlDocument::appendElement(std::u16string_view name) {
 }
 
 // Readers ask for the attributes of an element in the order they stand (the profile reader
-// does), so a lookup first goes on from where the previous one on the same element ended.
+// does), so a lookup first goes on from where the previous one on the same element ended. That
+// is only done in a tag where no name repeats: of a repeated name, the first one counts.
 bool XmlDocument::findAttribute(int elem, std::u16string_view name, AttributeSpan& span) const {
+    if (name.empty()) {
+        return false;
+    }
     const ElementRecord& e = rec(elem);
     const int end = e.start + e.startTagLength;
-    if (elem == attributeCacheElem_ && scanAttributes(attributeCachePos_, end, name, span)) {
+    if (elem == attributeCacheElem_ && attributeCacheUnique_ &&
+        scanAttributes(attributeCachePos_, end, name, span)) {
         attributeCachePos_ = span.valueEnd;
         return true;
     }
@@ -409,11 +415,35 @@ bool XmlDocument::findAttribute(int elem, std::u16string_view name, AttributeSpa
     while (p < end && !endsName(text_[p])) {
         ++p;
     }
+    if (elem != attributeCacheElem_) {
+        attributeCacheUnique_ = namesAreUnique(p, end);
+    }
     if (!scanAttributes(p, end, name, span)) {
         return false;
     }
     attributeCacheElem_ = elem;
     attributeCachePos_ = span.valueEnd;
+    return true;
+}
+
+bool XmlDocument::namesAreUnique(int p, int end) const {
+    // A real tag has a handful of attributes; a tag with very many is simply never cached.
+    constexpr std::size_t kMaxCachedAttributes = 32;
+    std::vector<std::u16string_view> names;
+    AttributeSpan span;
+    while (p < end && scanAttributes(p, end, {}, span)) {
+        const std::u16string_view name =
+            text_.view().substr(span.nameStart, span.nameEnd - span.nameStart);
+        if (names.size() == kMaxCachedAttributes ||
+            std::find(names.begin(), names.end(), name) != names.end()) {
+            return false;
+        }
+        names.push_back(name);
+        if (span.valueEnd <= p) {
+            break;
+        }
+        p = span.valueEnd;
+    }
     return true;
 }
 
@@ -433,6 +463,7 @@ bool XmlDocument::scanAttributes(int p, int end, std::u16string_view name,
             ++p;
         }
         span = AttributeSpan{};
+        span.nameStart = nameStart;
         span.nameEnd = p;
         span.valueEnd = p;
         int q = p;
@@ -463,7 +494,7 @@ bool XmlDocument::scanAttributes(int p, int end, std::u16string_view name,
             }
             p = span.valueEnd;
         }
-        if (text_.view().substr(nameStart, span.nameEnd - nameStart) == name) {
+        if (name.empty() || text_.view().substr(nameStart, span.nameEnd - nameStart) == name) {
             return true;
         }
     }

@@ -71,6 +71,8 @@ public:
     // Writes the text in its declared encoding (UTF-8 when none is declared). False with a
     // "file_error" record when the file cannot be written completely.
     bool saveFile(const std::filesystem::path& path);
+    // The same into the open file `fd`, from its current offset; `fd` stays open and is synced.
+    bool saveFile(int fd);
     // Reads a file in any of the usual encodings and parses it. False when the file could not
     // be read (the document is then empty) or when it is not well formed.
     bool loadFile(const std::filesystem::path& path);
@@ -129,7 +131,10 @@ private:
     int nameLength(int elem) const;
     bool nameIs(int elem, std::u16string_view name) const;
     bool findAttribute(int elem, std::u16string_view name, AttributeSpan& span) const;
+    // The first attribute named `name` from `from` on; an empty name finds the next attribute.
     bool scanAttributes(int from, int end, std::u16string_view name, AttributeSpan& span) const;
+    // No attribute name stands twice in the tag between `from` and `end`.
+    bool namesAreUnique(int from, int end) const;
     void shiftSubtree(int elem, int delta);
     void textChanged(int elem, int delta, bool insideStartTag);
     bool isFreshName(std::u16string_view name);
@@ -151,7 +156,10 @@ private:
              std::int64_t intValue = 0, bool hasInt = false, std::int64_t offset2 = -1);
     void logFileError(int error);
     bool readFile(const std::filesystem::path& path);
-    // Decodes the bytes after any byte-order mark into the text; an empty encoding means UTF-8
+    class FileWriter;
+    bool writeText(FileWriter& file);
+    // Decodes the bytes after any byte-order mark into the text (the pages of a large body may
+    // be handed back as it is decoded: it is not to be read again); an empty encoding means UTF-8
     // when the bytes are valid UTF-8 and the system code page otherwise.
     void decodeBytes(std::string_view body, std::string encoding);
 
@@ -166,6 +174,7 @@ private:
     // Where the last attribute lookup ended, on which element (0: none).
     mutable int attributeCacheElem_ = 0;
     mutable int attributeCachePos_ = 0;
+    mutable bool attributeCacheUnique_ = false;
     // The element appended last and the attribute names set on it since, each as a length
     // unit followed by the name.
     int freshElem_ = 0;

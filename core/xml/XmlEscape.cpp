@@ -54,7 +54,8 @@ char32_t namedReference(std::u16string_view name) {
 
 char32_t numericReference(std::u16string_view body) {
     int base = 10;
-    if (!body.empty() && (body[0] == u'x' || body[0] == u'X')) {
+    // Only a small x makes a hexadecimal reference: "&#X41;" is no reference at all.
+    if (!body.empty() && body[0] == u'x') {
         base = 16;
         body.remove_prefix(1);
     }

@@ -3,11 +3,13 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -215,14 +217,41 @@ Decoded decodeUtf32(std::string_view body, bool big, WideText& text) {
     return result;
 }
 
+// Hands the whole pages of `done` back to the kernel: bytes already decoded are not read again,
+// so a large file never needs its bytes and its whole text in memory at once.
+void dropPages(std::string_view done) {
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(done.data());
+    const std::uintptr_t from = (begin + page - 1) / page * page;
+    const std::uintptr_t to = (begin + done.size()) / page * page;
+    if (to > from) {
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    }
+}
+
 Decoded decodeUtf8Text(std::string_view body, WideText& text) {
+    // Large bodies go in pieces, each ending just after an ASCII byte, where no character can be
+    // split, so the pieces decode exactly as the whole would.
+    constexpr size_t kPiece = size_t{16} << 20;
     Decoded result;
     bool lossy = false;
     // A UTF-8 file never has more UTF-16 units than bytes.
     char16_t* const begin = text.room(body.size());
     char16_t* out = begin;
-    xmlenc::decodeUtf8(
-        body, [&out](char16_t c) { *out++ = c; }, result.truncated, lossy, result.nulls);
+    size_t at = 0;
+    while (at < body.size()) {
+        size_t end = std::min(body.size(), at + kPiece);
+        while (end < body.size() && static_cast<unsigned char>(body[end - 1]) >= 0x80) {
+            ++end;
+        }
+        const std::string_view piece = body.substr(at, end - at);
+        xmlenc::decodeUtf8(
+            piece, [&out](char16_t c) { *out++ = c; }, result.truncated, lossy, result.nulls);
+        if (body.size() > kPiece) {
+            dropPages(piece);
+        }
+        at = end;
+    }
     text.commit(static_cast<size_t>(out - begin));
     return result;
 }
@@ -343,12 +372,28 @@ std::string_view byteOrderMark(xmlenc::Kind kind) {
     return kBoms[static_cast<int>(kind)];
 }
 
+}  // namespace
+
 // A file being replaced by new bytes. The first error is kept; later writes do nothing.
-class FileWriter {
+class XmlDocument::FileWriter {
 public:
     int open(const std::filesystem::path& path) {
         file_.f = std::fopen(path.c_str(), "wb");
         return file_.f == nullptr ? errno : 0;
+    }
+    // Writes through a copy of `fd`; the caller's descriptor stays open.
+    int attach(int fd) {
+        const int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (copy < 0) {
+            return errno;
+        }
+        file_.f = fdopen(copy, "wb");
+        if (file_.f == nullptr) {
+            const int error = errno;
+            ::close(copy);
+            return error;
+        }
+        return 0;
     }
     void put(std::string_view bytes) {
         if (error_ == 0 && !bytes.empty() &&
@@ -378,8 +423,6 @@ private:
     int error_ = 0;
     std::int64_t written_ = 0;
 };
-
-}  // namespace
 
 void XmlDocument::logFileError(int error) {
     fileError_ = errorText(error);
@@ -451,17 +494,32 @@ void XmlDocument::decodeBytes(std::string_view body, std::string encoding) {
 bool XmlDocument::saveFile(const std::filesystem::path& path) {
     resultLog_.clear();
     fileError_.clear();
+    FileWriter file;
+    if (const int error = file.open(path); error != 0) {
+        logFileError(error);
+        return false;
+    }
+    return writeText(file);
+}
+
+bool XmlDocument::saveFile(int fd) {
+    resultLog_.clear();
+    fileError_.clear();
+    FileWriter file;
+    if (const int error = file.attach(fd); error != 0) {
+        logFileError(error);
+        return false;
+    }
+    return writeText(file);
+}
+
+bool XmlDocument::writeText(FileWriter& file) {
     const std::u16string_view text = text_.view();
     std::string encoding = xmlenc::declaredEncoding(text.substr(0, kHeadBytes));
     if (encoding.empty()) {
         encoding = "UTF-8";
     }
     const xmlenc::Encoding enc = xmlenc::lookup(encoding);
-    FileWriter file;
-    if (const int error = file.open(path); error != 0) {
-        logFileError(error);
-        return false;
-    }
     auto put = [&file](std::string_view bytes) { file.put(bytes); };
     if ((flags & WriteBom) != 0 && enc.kind != xmlenc::Kind::Iconv) {
         put(byteOrderMark(enc.kind));

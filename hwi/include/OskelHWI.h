@@ -9,6 +9,7 @@
 // exchanges. `CTravoHWI` is the one class a program uses. InstallHook and UninstallHook capture
 // every keystroke of the desktop for the macro recorder.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -141,9 +142,14 @@ public:
     // CR LF or LF. The whole text, all `length` bytes, is checked first: every line up to the
     // end-of-file record (type 01) is ":" and hexadecimal pairs with a matching length byte, a
     // right checksum, a record type 00 to 05 and at most 62 bytes; the end-of-file record must
-    // come, and only blank space (line ends, spaces, tabs, zero bytes) may follow it. A faulty
-    // text sends nothing and answers false. True only when the keyboard took every line.
+    // come, and only blank space (line ends, spaces, tabs, zero bytes) may follow it; at least
+    // one data record, an end-of-file record without data, no address written twice, and at
+    // most kMaxFirmwareBytes in all. A faulty text sends nothing and answers false. True only
+    // when the keyboard took every line.
     bool WriteFirmwareToKeyboard(const char* text, int length, WindowHandle window);
+    // The largest firmware text WriteFirmwareToKeyboard takes (64 MiB); a front end refuses a
+    // larger file before reading it whole.
+    static constexpr std::size_t kMaxFirmwareBytes = std::size_t{64} << 20;
 
     // Why WriteFirmwareToKeyboard would refuse `text` and send nothing, as one line such as
     // "line 3: the checksum is wrong"; empty when the whole image would be sent. Needs no

@@ -17,9 +17,18 @@ std::unique_ptr<CKeyDefine> normalFrom(int level, int key, const int* config) {
     return definition;
 }
 
+// The record holds pauses and intervals in 16 bits and the repeat count in one byte: a number
+// beyond is stored as the nearest one it can hold, never wrapped (70000 ms is not 4464 ms).
+constexpr int kMaxMilliseconds = 65535;
+constexpr int kMaxCycles = 255;
+
+int storedMilliseconds(int value) {
+    return std::clamp(value, 0, kMaxMilliseconds);
+}
+
 std::unique_ptr<CKeyDefine> continuousFrom(int level, int key, const int* config) {
     auto definition = std::make_unique<CContinousKeyDefine>(key, level);
-    definition->delay = config[1];
+    definition->delay = storedMilliseconds(config[1]);
     definition->codeCount = std::clamp(config[2], 0, kMaxContinuousCodes);
     definition->codes.assign(config + 3, config + 3 + definition->codeCount);
     return definition;
@@ -31,9 +40,9 @@ std::unique_ptr<CKeyDefine> macroFrom(int level, int key, const int* config) {
         return nullptr;
     }
     auto definition = std::make_unique<CMacroKeyDefine>(key, level, 2 + playMode);
-    definition->cycles = config[2];
+    definition->cycles = std::clamp(config[2], 0, kMaxCycles);
     definition->hasStepDelays = config[3] != 0 ? 1 : 0;
-    definition->delay = config[4];
+    definition->delay = storedMilliseconds(config[4]);
     // The record's 16-bit length bounds the steps: 65535 single bytes or 16384 4-byte groups.
     const int maxSteps = definition->hasStepDelays ? (kMaxStepPayload + 3) / 4 : kMaxStepPayload;
     const int steps = std::clamp(config[5], 0, maxSteps);
@@ -44,7 +53,7 @@ std::unique_ptr<CKeyDefine> macroFrom(int level, int key, const int* config) {
         if (definition->hasStepDelays) {
             definition->codes[i] = config[6 + 2 * i];
             if (i + 1 < steps) {
-                definition->delays[i] = config[7 + 2 * i];
+                definition->delays[i] = storedMilliseconds(config[7 + 2 * i]);
             }
         } else {
             definition->codes[i] = config[6 + i];

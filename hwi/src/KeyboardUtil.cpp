@@ -16,6 +16,11 @@ using namespace oskel::hid;
 CKeyboardUtil::CKeyboardUtil() : openErrno(ENODEV) {}
 
 CKeyboardUtil::CKeyboardUtil(const std::string& devicePath) {
+    open(devicePath);
+}
+
+void CKeyboardUtil::open(const std::string& devicePath) {
+    openErrno = 0;
     std::string hidapiPath = hidapiPathOf(devicePath);
     handle = hidapiPath.empty() ? openSocketChannel(devicePath, openErrno)
                                 : openHidrawChannel(hidapiPath, openErrno);
@@ -23,6 +28,21 @@ CKeyboardUtil::CKeyboardUtil(const std::string& devicePath) {
         openErrno = EIO;
     }
     lock = std::make_unique<KeyboardLock>(devicePath);
+}
+
+bool CKeyboardUtil::reopen(const std::string& devicePath) {
+    if (held || devicePath.empty()) {
+        return false;
+    }
+    // The old interface goes first: a keyboard may take one connection at a time.
+    handle.reset();
+    lock.reset();
+    open(devicePath);
+    return handle != nullptr;
+}
+
+bool CKeyboardUtil::gone() const {
+    return handle == nullptr || handle->gone();
 }
 
 CKeyboardUtil::~CKeyboardUtil() = default;

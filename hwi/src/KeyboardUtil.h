@@ -59,6 +59,12 @@ public:
         return std::chrono::steady_clock::now();
     }
 
+    // Opens `devicePath` afresh in place of the interface open now (which is closed first), for
+    // a keyboard that went away underneath and came back, perhaps under another path. Not while
+    // a hold keeps the lock for a sequence. False when the new open failed (openError says why).
+    bool reopen(const std::string& devicePath);
+    // The interface open now has gone away underneath, as far as can be told without an exchange.
+    bool gone() const;
     // The errno of the failed open, 0 when the device is open.
     int openError() const { return openErrno; }
 
@@ -71,6 +77,8 @@ protected:
     CKeyboardUtil();
 
 private:
+    void open(const std::string& devicePath);
+
     std::unique_ptr<oskel::hid::ReportChannel> handle;  // null when the open failed
     std::unique_ptr<oskel::hid::KeyboardLock> lock;     // null without a device path
     int openErrno = 0;

@@ -24,6 +24,9 @@ public:
     virtual int read(std::uint8_t* report, std::size_t capacity, int timeoutMs) = 0;
     // Throws away the reports that arrived and were not read; answers how many.
     virtual int discardPending() = 0;
+    // The other end has gone away underneath (the keyboard was unplugged or its program ended),
+    // as far as the channel can tell without an exchange.
+    virtual bool gone() const { return false; }
 };
 
 // Opens the interface behind a device path: hidraw#...#<hidapi path> through hidapi, any other

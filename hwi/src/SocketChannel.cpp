@@ -122,6 +122,11 @@ private:
         return true;
     }
 
+    bool gone() const override {
+        pollfd closed{fd, 0, 0};
+        return ::poll(&closed, 1, 0) > 0 && (closed.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    }
+
     int fd;
     int receiveTimeoutMs = 0;  // 0: the socket's receives wait forever
 };

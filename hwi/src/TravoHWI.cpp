@@ -61,6 +61,15 @@ bool CTravoHWI::runExchange(Exchange run) {
         return false;
     }
     exchange->cancel = false;
+    // A keyboard unplugged and plugged again (or swapped for another) while the program kept
+    // its old connection is opened afresh before the next exchange: after an exchange that
+    // failed, or when the connection is seen to be gone.
+    if (exchange->lastFailed || transport->openError() != 0 || transport->gone()) {
+        if (const std::string path = detectedDevicePath(); !path.empty()) {
+            transport->reopen(path);
+            lastOpenError = transport->openError();
+        }
+    }
     if (!transport->lockExchange()) {
         exchange->busy = !transport->cancelled();  // a cancel ends the wait, not another program
         return false;
@@ -198,7 +207,8 @@ std::string CTravoHWI::firmwareFault(const char* text, int length) {
         return {};
     }
     if (checked.fault == oskel::hid::kNoFirmwareRecords ||
-        checked.fault == oskel::hid::kNoEndOfFileRecord) {
+        checked.fault == oskel::hid::kNoEndOfFileRecord || checked.fault == oskel::hid::kTooLarge ||
+        checked.fault == oskel::hid::kNoDataRecord) {
         return "the file " + checked.fault;
     }
     return "line " + std::to_string(checked.faultLine) + ": " + checked.fault;

@@ -130,6 +130,43 @@ TEST_F(RecentProfilesTest, AMissingOrForeignFileIsAnEmptyList) {
     EXPECT_EQ(RecentProfiles(listFile).list(), (Paths{a}));
 }
 
+// What may stand at the list's name instead of a list: each is left unread and untouched, with a
+// warning, and the list is empty. None may block (a FIFO without a writer) or be read to its end
+// (/dev/zero, a single line of 300 MB).
+TEST_F(RecentProfilesTest, WhatIsNoListIsNeitherReadNorReplaced) {
+    const struct {
+        const char* name;
+        void (*make)(const std::string& at);
+    } cases[] = {
+        {"a FIFO", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }},
+        {"a link to /dev/zero", [](const std::string& at) { fs::create_symlink("/dev/zero", at); }},
+        {"one line of 300 MB",
+         [](const std::string& at) {
+             std::ofstream(at) << "/";
+             fs::resize_file(at, 300u << 20);  // sparse: no disk space needed
+         }},
+        {"a folder", [](const std::string& at) { fs::create_directory(at); }},
+    };
+    fs::create_directories(fs::path(listFile).parent_path());
+    const std::string a = profile("a.pro");
+    for (const auto& hostile : cases) {
+        SCOPED_TRACE(hostile.name);
+        fs::remove_all(listFile);
+        hostile.make(listFile);
+        const auto kind = fs::symlink_status(listFile).type();
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(RecentProfiles(listFile).list().empty());
+        std::string why;
+        EXPECT_FALSE(RecentProfiles(listFile).add(a, &why));
+        const std::string warning = testing::internal::GetCapturedStderr();
+        EXPECT_NE(warning.find("warning: the recent-profiles list " + listFile + " was ignored"),
+                  std::string::npos)
+            << warning;
+        EXPECT_NE(why.find("left as it is"), std::string::npos) << why;
+        EXPECT_EQ(fs::symlink_status(listFile).type(), kind) << "left as it was";
+    }
+}
+
 TEST(RecentProfilesFile, FollowsTheDesktopsSettingsFolder) {
     const char* savedConfig = getenv("XDG_CONFIG_HOME");
     const std::string keepConfig = savedConfig ? savedConfig : "";

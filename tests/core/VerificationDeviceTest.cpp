@@ -190,6 +190,157 @@ TEST_F(VerifyWithKeyboard, AKeyboardThatDoesNotAnswerIsADeviceFailure) {
     EXPECT_FALSE(verifyKeyboard(config, nullptr, {}, result));
 }
 
+// Numbers beyond what a record holds go out clamped, never wrapped: the keyboard then holds the
+// nearest number it can, the list of values names each, and verification (against what the
+// document says) counts each as a difference. In range, nothing is named and all agrees.
+TEST_F(VerifyWithKeyboard, NumbersTheKeyboardCannotStoreAreClampedNamedAndDiffer) {
+    using What = ClampedValue::What;
+    const struct {
+        const char* name;
+        int mode;
+        std::vector<std::u16string> items;
+        int cycles, delay;
+        bool automatic;
+        What what;
+        int given, sent;  // sent == given: storable
+        int heldPause, heldDelay, heldCycles;
+        std::u16string text;
+    } cases[] = {
+        {"pause 70000",
+         Macro,
+         {u"A", u"<70000 ms>", u"B"},
+         1,
+         0,
+         false,
+         What::Pause,
+         70000,
+         65535,
+         65535,
+         0,
+         1,
+         u"Esc, level 1: the pause after step 1 is 70000 ms; the keyboard stores 0 to 65535 ms, "
+         u"so 65535 ms is sent"},
+        {"pause 65536",
+         Macro,
+         {u"A", u"<65536 ms>", u"B"},
+         1,
+         0,
+         false,
+         What::Pause,
+         65536,
+         65535,
+         65535,
+         0,
+         1,
+         {}},
+        {"pause -1", Macro, {u"A", u"<-1 ms>", u"B"}, 1, 0, false, What::Pause, -1, 0, 0, 0, 1, {}},
+        {"pause 65535",
+         Macro,
+         {u"A", u"<65535 ms>", u"B"},
+         1,
+         0,
+         false,
+         What::Pause,
+         65535,
+         65535,
+         65535,
+         0,
+         1,
+         {}},
+        {"cycles 300",
+         Macro,
+         {u"A", u"B"},
+         300,
+         10,
+         true,
+         What::Cycles,
+         300,
+         255,
+         -1,
+         10,
+         255,
+         u"Esc, level 1: the repeat count is 300; the keyboard stores 0 to 255, so 255 is sent"},
+        {"cycles 255", Macro, {u"A", u"B"}, 255, 10, true, What::Cycles, 255, 255, -1, 10, 255, {}},
+        {"macro interval 70000",
+         Macro,
+         {u"A", u"B"},
+         1,
+         70000,
+         true,
+         What::Interval,
+         70000,
+         65535,
+         -1,
+         65535,
+         1,
+         {}},
+        {"emulation delay 70000",
+         Emulation,
+         {u"H", u"I"},
+         1,
+         70000,
+         false,
+         What::Interval,
+         70000,
+         65535,
+         -1,
+         65535,
+         0,
+         u"Esc, level 1: the interval is 70000 ms; the keyboard stores 0 to 65535 ms, so 65535 "
+         u"ms is sent"},
+        {"emulation delay -5",
+         Emulation,
+         {u"H", u"I"},
+         1,
+         -5,
+         false,
+         What::Interval,
+         -5,
+         0,
+         -1,
+         0,
+         0,
+         {}},
+    };
+    start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        config.clear();
+        KeyAssignment& slot = config.slot(1, 0);
+        setSteps(slot, c.mode, c.items);
+        slot.steps.Cycles = c.cycles;
+        slot.steps.Delay = c.delay;
+        slot.steps.IsAutoInterval = c.automatic;
+        const std::vector<ClampedValue> clamped = valuesTheKeyboardCannotStore(config);
+        const bool storable = c.given == c.sent;
+        ASSERT_EQ(clamped.size(), storable ? 0u : 1u);
+        if (!storable) {
+            EXPECT_EQ(clamped[0].key, 1);
+            EXPECT_EQ(clamped[0].level, 0);
+            EXPECT_EQ(clamped[0].what, c.what);
+            EXPECT_EQ(clamped[0].given, c.given);
+            EXPECT_EQ(clamped[0].sent, c.sent);
+            if (!c.text.empty()) {
+                EXPECT_EQ(clampedValueText(clamped[0], u"Esc", "en-US"), c.text);
+            }
+        }
+        const Comparison result = writeAndVerify({true, false});
+        ASSERT_EQ(result.keys.size(), storable ? 0u : 1u);
+        KeyboardImage held;
+        ASSERT_TRUE(readKeyboardImage(config, nullptr, {true, false}, held));
+        const SlotRecord& record = held.records[KeyboardImage::slotOf(1, 0)];
+        if (c.heldPause >= 0) {
+            ASSERT_EQ(record.pauses.size(), 1u);
+            EXPECT_EQ(record.pauses[0], c.heldPause) << "clamped, not wrapped";
+        } else {
+            EXPECT_EQ(record.delay, c.heldDelay) << "clamped, not wrapped";
+        }
+        if (c.mode == Macro) {
+            EXPECT_EQ(record.cycles, c.heldCycles);
+        }
+    }
+}
+
 TEST_F(VerifyWithKeyboard, VerifyingLeavesTheDocumentAlone) {
     start(0);
     setTwoPayloadMacro(config.slot(9, 0));

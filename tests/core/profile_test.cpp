@@ -608,6 +608,64 @@ TEST_F(ProfileTest, SavingThroughASymbolicLinkKeepsTheLink) {
     EXPECT_EQ(files, 1) << "the temporary file is made and renamed beside the real file";
 }
 
+TEST_F(ProfileTest, ANameOfTheLongestLengthSavesAndLoads) {
+    fillEverything(*config_);
+    const std::string longest = path(std::string(251, 'p') + ".pro");
+    std::string why;
+    ASSERT_TRUE(config_->saveProfile(longest, &why)) << why;
+    KeyboardConfig loaded;
+    ASSERT_TRUE(loaded.loadProfile(longest, &why)) << why;
+    EXPECT_TRUE(sameProfile(*config_, loaded));
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+}
+
+// No profile holds a name or a text of more than a few hundred characters: one longer than
+// 64 KiB is refused, naming the line where it starts, before any value is copied out.
+TEST_F(ProfileTest, AnAttributeOrTextLongerThan64KiBIsRefusedNamingTheLine) {
+    const std::string longest(64 * 1024, 'a');
+    const std::string tooLong = longest + "a";
+    const std::string catalogue =
+        "<PredefinedMacro>\r\n<List SizeOfView=\"9\">\r\n<x ID=\"0\" t1=\"";
+    const struct {
+        const char* name;
+        std::string body;
+        std::string message;  // empty: the file loads
+    } cases[] = {
+        {"attribute of 64 KiB", catalogue + longest + "\"/>\r\n</List>\r\n</PredefinedMacro>\r\n",
+         ""},
+        {"attribute", catalogue + tooLong + "\"/>\r\n</List>\r\n</PredefinedMacro>\r\n",
+         "line 5 holds an attribute longer than 64 KiB"},
+        {"attribute in single quotes", "\r\n<KEY ID='" + tooLong + "'/>\r\n",
+         "line 4 holds an attribute longer than 64 KiB"},
+        {"unquoted attribute", "<KEY ID=" + tooLong + "/>\r\n",
+         "line 3 holds an attribute longer than 64 KiB"},
+        {"text", "<CurrentSettings>" + tooLong + "</CurrentSettings>\r\n",
+         "line 3 holds a text longer than 64 KiB"},
+        {"text cut short", "<CurrentSettings>" + tooLong, "line 3 holds a text longer than 64 KiB"},
+        {"long comment", "<!-- " + tooLong + " don't -->\r\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string why;
+        const std::string file =
+            c.name == std::string("text cut short")
+                ? write("p.pro", "<?xml version=\"1.0\"?>\r\n<Oskel>\r\n" + c.body)
+                : profile("p.pro", c.body);
+        config_->predefinedMacros.append(u"kept");
+        EXPECT_EQ(config_->loadProfile(file, &why), c.message.empty());
+        if (c.message.empty()) {
+            EXPECT_EQ(why, "");
+            continue;
+        }
+        EXPECT_EQ(why.find(c.message), 0u) << why;
+        EXPECT_EQ(config_->predefinedMacros.items.back(), u"kept") << "left as it was";
+    }
+}
+
 TEST_F(ProfileTest, TheReasonIsGivenOnFailureAndClearedOnSuccess) {
     std::string why;
     EXPECT_FALSE(config_->loadProfile(path("none.pro"), &why));

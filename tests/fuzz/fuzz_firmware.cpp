@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "Firmware.h"
 #include "FuzzTransport.h"
@@ -24,17 +25,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    if (!sent || transport.written.size() != checked.lines.size() || checked.lines.empty() ||
-        checked.lines.back()[3] != oskel::hid::kEndOfFileRecord) {
+    std::vector<std::vector<std::uint8_t>> lines;
+    oskel::hid::walkFirmwareText(text, [&](const std::uint8_t* bytes, std::size_t n) {
+        lines.emplace_back(bytes, bytes + n);
+        return true;
+    });
+    if (!sent || transport.written.size() != checked.records || lines.size() != checked.records ||
+        lines.empty() || lines.back()[3] != oskel::hid::kEndOfFileRecord) {
         std::abort();  // an accepted text not sent whole, or not ending with its end record
     }
-    for (std::size_t i = 0; i < checked.lines.size(); ++i) {
-        const auto& line = checked.lines[i];
+    bool data = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto& line = lines[i];
         const auto& report = transport.written[i];
+        data = data || line[3] == 0x00;
         if (line.size() > 62 || line[3] > oskel::hid::kLastRecordType || report[0] != 0x00 ||
             report[1] != 0x3A || std::memcmp(report.data() + 2, line.data(), line.size()) != 0) {
             std::abort();
         }
+    }
+    if (!data || lines.back()[0] != 0) {
+        std::abort();  // accepted without any data, or with an end record carrying data
     }
     return 0;
 }

@@ -194,6 +194,30 @@ TEST_F(DeviceTransfer, KeyboardDroppingMidTransferFails) {
     EXPECT_TRUE(device.__closeDev());
 }
 
+// A keyboard unplugged and plugged again while the library kept its connection (the program
+// busy or stopped at that moment) is used again: the gone connection is seen before the next
+// exchange and the keyboard opened afresh, with no restart and no failed exchange first.
+TEST_F(DeviceTransfer, AKeyboardRepluggedBehindTheLibrarysBackIsUsedAgain) {
+    startAndOpen();
+    char16_t version[64];
+    ASSERT_TRUE(device.ReadKeyboardVersion(version));
+    for (int replug = 0; replug < 3; ++replug) {
+        SCOPED_TRACE(replug);
+        keyboard->stop();
+        keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
+        ASSERT_TRUE(keyboard->start()) << keyboard->error();
+        keyboard->setVersion("replugged " + std::to_string(replug));
+        ASSERT_TRUE(device.ReadKeyboardVersion(version));
+        EXPECT_EQ(std::u16string(version),
+                  u"replugged " + std::u16string(1, static_cast<char16_t>(u'0' + replug)));
+        const int single[] = {0, 1, 4};
+        device.prepare();
+        device.setKeyConfiguration(0, 1, single, 3);
+        EXPECT_TRUE(device.writeKeyConfigurationToDev(nullptr));
+        EXPECT_TRUE(device.readKeyLightFromDev());
+    }
+}
+
 TEST_F(DeviceTransfer, KeyboardDroppingDuringALongWriteFails) {
     options.dropAfter = 40;
     startAndOpen();
@@ -204,8 +228,10 @@ TEST_F(DeviceTransfer, KeyboardDroppingDuringALongWriteFails) {
     MessageLog window;
     EXPECT_FALSE(device.writeKeyConfigurationToDev(&window));
     EXPECT_LT(window.progress().size(), 216u);
+    // The next exchange opens the keyboard afresh: one that took the connection down and
+    // listens again (as a replugged one) is used again.
     int lights[kLightArrayLength] = {};
-    EXPECT_FALSE(device.setKeyboardLightArea(lights));
+    EXPECT_TRUE(device.setKeyboardLightArea(lights));
 }
 
 // Cancels the transfer it is told about once the given progress value arrives.
@@ -241,11 +267,11 @@ TEST_F(DeviceTransfer, CancelStopsBeforeTheNextReportAndTheNextExchangeRuns) {
     ASSERT_TRUE(device.ReadKeyboardVersion(version));
     EXPECT_EQ(std::u16string(version), u"OSKEL-108 V1.00");
 
-    std::string text = ":00000001FF\r\n";
+    std::string text = ":0100000000FF\r\n:00000001FF\r\n";
     MessageLog firmwareWindow;
     EXPECT_TRUE(device.WriteFirmwareToKeyboard(text.c_str(), static_cast<int>(text.size()),
                                                &firmwareWindow));
-    EXPECT_EQ(firmwareWindow.progress(), (std::vector<std::uintptr_t>{150}));
+    EXPECT_EQ(firmwareWindow.progress(), (std::vector<std::uintptr_t>{75, 150}));
 }
 
 TEST_F(DeviceTransfer, ExchangesFromTwoThreadsNeverInterleave) {
@@ -421,8 +447,10 @@ TEST_P(DeviceStuckWrite, KeyWriteFailsAndNothingWaitsForever) {
     options.dropAfter = GetParam().dropAfter;
     startAndOpen();
     EXPECT_FALSE(device.writeKeyConfigurationToDev(nullptr));
+    // After the failure the keyboard is opened afresh, as one unplugged and plugged in again
+    // is: used again on the new connection, unless it freezes from its first report on.
     int lights[kLightArrayLength] = {};
-    EXPECT_FALSE(device.setKeyboardLightArea(lights));
+    EXPECT_EQ(device.setKeyboardLightArea(lights), GetParam().freezeAfter != 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keyboards, DeviceStuckWrite, testing::ValuesIn(kStuckWrites),

@@ -366,13 +366,13 @@ TEST(WriteTaken, WritesFailWhenTheKeyboardDoesNotTakeTheirReports) {
         CTravo keyboard{&transport};
         EXPECT_EQ(keyboard.writeAllKeys(nullptr), takes);
         EXPECT_EQ(keyboard.writeLights(), takes);
-        const std::string text = ":020000040800F2\r\n:00000001FF\r\n";
+        const std::string text = ":020000040800F2\r\n:0100000000FF\r\n:00000001FF\r\n";
         EXPECT_EQ(
             downloadFirmware(&transport, text.c_str(), static_cast<int>(text.size()), nullptr),
             takes);
         // Each write waited once, after its last report.
         EXPECT_EQ(transport.waits, 3);
-        EXPECT_EQ(transport.written.size(), 218u + 8u + 2u);
+        EXPECT_EQ(transport.written.size(), 218u + 8u + 3u);
     }
 }
 

@@ -1275,6 +1275,91 @@ TEST_F(OskelctlEndToEnd, FirmwareWithoutABackupOnlyWithNoBackup) {
     const std::vector<std::string> log = loggedLines(1 + 12);
     ASSERT_EQ(log.size(), 13u);
     EXPECT_EQ(log[1].substr(0, 4), "003a");
+// A FIFO without a writer or a link to /dev/zero as the list: `recent` ends at once with a
+// warning instead of hanging or filling the memory.
+TEST_F(OskelctlEndToEnd, RecentIgnoresWhatIsNoList) {
+    const fs::path config = dir / "config";
+    fs::create_directories(config / "oskel");
+    const fs::path list = config / "oskel" / "recent-profiles";
+    const std::map<std::string, std::string> settings = {{"XDG_CONFIG_HOME", config.string()}};
+    for (const bool fifo : {true, false}) {
+        fs::remove(list);
+        if (fifo) {
+            ASSERT_EQ(mkfifo(list.c_str(), 0600), 0);
+        } else {
+            fs::create_symlink("/dev/zero", list);
+        }
+        const ProcessResult r = ctl({"recent"}, settings);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("oskelctl: warning: the recent-profiles list " + list.string() +
+                             " was ignored: it is not a regular file"),
+                  std::string::npos)
+            << r.err;
+    }
+}
+
+// A signal that comes before a command has begun, or during one that never talks to the
+// keyboard, ends oskelctl at once with the status a shell reports for it. The signal is made to
+// wait for oskelctl (blocked and pending across exec), so it is there from the first instruction.
+TEST_F(OskelctlEndToEnd, ASignalBeforeAnyTransferEndsTheProgramAtOnce) {
+    const fs::path config = dir / "config";
+    fs::create_directories(config / "oskel");
+    std::ofstream(config / "oskel" / "recent-profiles") << sample << "\n";
+    const char* script =
+        "import os, signal, sys\n"
+        "sig = getattr(signal, sys.argv[1])\n"
+        "signal.pthread_sigmask(signal.SIG_BLOCK, [sig])\n"
+        "os.kill(os.getpid(), sig)\n"
+        "os.execv(sys.argv[2], sys.argv[2:])\n";
+    const struct {
+        const char* signal;
+        std::vector<std::string> command;
+        int exitCode;
+    } cases[] = {
+        {"SIGTERM", {"recent"}, 128 + SIGTERM},
+        {"SIGINT", {"recent"}, 128 + SIGINT},
+        {"SIGINT", {"write", sample}, 128 + SIGINT},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"-c", script, c.signal, OSKELCTL_PATH};
+        args.insert(args.end(), c.command.begin(), c.command.end());
+        const ProcessResult r =
+            runProcess("/usr/bin/python3", args, env({{"XDG_CONFIG_HOME", config.string()}}));
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.signal << " " << r.err;
+        EXPECT_EQ(r.out, "") << "ended before the command ran";
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+// An interval the keyboard cannot store (70000 ms) goes out as 65535 ms, not as the 4464 ms
+// a 16-bit wrap would make: show and write say so naming the key, and the verification after
+// the write counts it as a difference.
+TEST_F(OskelctlEndToEnd, NumbersTheKeyboardCannotStoreAreClampedWithAWarning) {
+    std::string text = readFile(sample);
+    const std::size_t at = text.find("Delay=\"40\"");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 10, "Delay=\"70000\"");
+    const std::string profile = (dir / "clamped.pro").string();
+    std::ofstream(profile, std::ios::binary) << text;
+    const std::string warning = "oskelctl: warning: " + profile +
+                                ": 6, level 1: the interval is 70000 ms; the keyboard stores 0 "
+                                "to 65535 ms, so 65535 ms is sent\n";
+
+    ProcessResult r = ctl({"show", profile});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, warning);
+
+    startKeyboard({});
+    r = ctl({"write", "--keys-only", "--verify", profile});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(r.err.rfind(warning, 0), 0u) << r.err;
+    EXPECT_NE(r.out.find("6, level 1: a key list of 2 keys, 70000 ms apart was written, the "
+                         "keyboard holds a key list of 2 keys, 65535 ms apart"),
+              std::string::npos)
+        << r.out;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "CommandLine.h"
 #include "FirmwareCheck.h"
 #include "Json.h"
+#include "OskelHWI.h"
 #include "JsonParse.h"
 #include "ProgressBar.h"
 #include "Terminal.h"
@@ -285,7 +286,7 @@ TEST_P(FirmwareCheckTest, AcceptsOnlyWhatTheKeyboardTakes) {
     }
 }
 
-const std::string kGoodLine = ":020000040800F2";
+const std::string kGoodLine = ":0100000000FF";  // one data byte at address 0
 const std::string kEndLine = ":00000001FF";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -294,10 +295,20 @@ INSTANTIATE_TEST_SUITE_P(
         FirmwareCase{kGoodLine + "\r\n" + kEndLine + "\r\n", ""},
         FirmwareCase{kGoodLine + "\n" + kEndLine, ""},  // LF, last line without an ending
         FirmwareCase{kGoodLine + "\r" + kEndLine + "\r", ""},
-        FirmwareCase{":020000040800f2\n:00000001ff\n", ""},  // lower-case digits
+        FirmwareCase{":020000040800f2\n:0100000000ff\n:00000001ff\n", ""},  // lower-case digits
+        FirmwareCase{":020000040800F2\n" + kEndLine, "the file holds no data record"},
+        FirmwareCase{kGoodLine + "\n" + kGoodLine + "\n" + kEndLine,
+                     "line 2: writes address 00000000 again, which line 1 wrote already"},
+        FirmwareCase{kGoodLine + "\n:0100000100FE\n",
+                     "line 2: is an end-of-file record, but it carries data"},
+        FirmwareCase{kGoodLine + " \n" + kEndLine,
+                     "line 1: ends with a space after its hexadecimal digits"},
+        FirmwareCase{std::string(CTravoHWI::kMaxFirmwareBytes + 1, '\n'),
+                     "larger than any firmware image"},
         FirmwareCase{kGoodLine + "\n\n" + kEndLine + "\n", "line 2: is empty"},
         FirmwareCase{kGoodLine + "\n", "the file ends without the end-of-file record"},
-        FirmwareCase{kEndLine + "\n\ngarbage\n", "line 1: is the end-of-file record, but"},
+        FirmwareCase{kGoodLine + "\n" + kEndLine + "\n\ngarbage\n",
+                     "line 2: is the end-of-file record, but"},
         FirmwareCase{":00000006FA\n" + kEndLine, "line 1: has record type 06"},
         FirmwareCase{"", "no firmware records"}, FirmwareCase{"\r\n", "no firmware records"},
         FirmwareCase{"020000040800F2\n", "line 1: does not start with ':'"},

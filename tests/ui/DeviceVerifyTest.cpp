@@ -4,11 +4,14 @@
 // menu.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -363,6 +366,60 @@ TEST(MainWindowRecent, OpenedAndSavedProfilesComeFirstAndEightAreKept) {
     EXPECT_EQ(names, (QStringList{"saved.pro", "p3.pro", "p8.pro", "p7.pro", "p6.pro", "p5.pro",
                                   "p4.pro", "p2.pro"}));
     UiSeam::install(&w.env.seam);
+}
+
+// What may stand at the names of the settings and the recent list instead of them: the window
+// still opens (nothing blocks on a FIFO or reads /dev/zero), the defaults apply, each is
+// warned about, and none is replaced when a setting changes.
+TEST(ProgramSettingsFile, WhatIsNoSettingsFileIsNeitherReadNorReplaced) {
+    const struct {
+        const char* name;
+        void (*make)(const QString& at);
+    } cases[] = {
+        {"a FIFO", [](const QString& at) { ASSERT_EQ(mkfifo(at.toLocal8Bit(), 0600), 0); }},
+        {"a link to /dev/zero",
+         [](const QString& at) { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), at)); }},
+        {"one line of 300 MB",
+         [](const QString& at) {
+             QFile file(at);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             file.write("verifyAfterWrite=false");
+             ASSERT_TRUE(file.resize(300 << 20));  // sparse: no disk space needed
+         }},
+    };
+    for (const auto& hostile : cases) {
+        SCOPED_TRACE(hostile.name);
+        Window w;
+        EXPECT_EQ(programSettings::file(),
+                  QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("oskel"),
+                            QStringLiteral("Oskel"))
+                      .fileName())
+            << "the same file as the desktop's usual place";
+        ASSERT_TRUE(QDir().mkpath(w.settings.path(QStringLiteral("oskel"))));
+        const QString settingsFile = programSettings::file();
+        const QString recentList = QString::fromStdString(RecentProfiles::defaultFile());
+        hostile.make(settingsFile);
+        hostile.make(recentList);
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(w.open()) << w.env.problem;
+        EXPECT_TRUE(programSettings::verifyAfterWrite());
+        EXPECT_EQ(programSettings::profileFolder(), QDir::homePath());
+        programSettings::setVerifyAfterWrite(false);
+        programSettings::rememberProfileFolder(w.settings.path(QStringLiteral("x.pro")));
+        EXPECT_TRUE(RecentProfiles().list().empty());
+        const std::string warnings = testing::internal::GetCapturedStderr();
+        EXPECT_NE(warnings.find("warning: the settings file " + settingsFile.toStdString() +
+                                " was ignored"),
+                  std::string::npos)
+            << warnings;
+        EXPECT_NE(warnings.find("warning: the recent-profiles list " + recentList.toStdString() +
+                                " was ignored"),
+                  std::string::npos)
+            << warnings;
+        const QFileInfo after(settingsFile);
+        EXPECT_TRUE(after.isSymLink() || !after.isFile() || after.size() == (300 << 20))
+            << "left as it was";
+    }
 }
 
 }  // namespace

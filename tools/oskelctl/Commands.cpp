@@ -35,9 +35,8 @@
 
 namespace {
 
-// An Intel HEX image for the keyboard's controller is well under a megabyte; anything far
-// beyond is not one, and the download call takes the length as an int.
-constexpr std::size_t kMaxFirmwareFileSize = 64 * 1024 * 1024;
+// The device library's bound, so the program and oskelctl refuse the same files.
+constexpr std::size_t kMaxFirmwareFileSize = CTravoHWI::kMaxFirmwareBytes;
 
 std::atomic<bool> interrupted{false};
 
@@ -202,6 +201,11 @@ bool loadProfileOrSay(KeyboardConfig& config, const std::string& path) {
         fail("cannot read the profile " + path + ": " + why);
         return false;
     }
+    // Numbers the keyboard cannot store are sent clamped; verification still counts them.
+    for (const ClampedValue& value : valuesTheKeyboardCannotStore(config)) {
+        fail("warning: " + path + ": " +
+             printable(clampedValueText(value, layoutKeyName(value.key), "en-US")));
+    }
     return true;
 }
 
@@ -361,6 +365,12 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& why)
     if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         ::close(fd);
         why = std::strerror(EISDIR);
+        return false;
+    }
+    // A file that says it is larger than any image is refused before a byte is read.
+    if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > kMaxFirmwareFileSize) {
+        ::close(fd);
+        why = "the file is far too large for a firmware image";
         return false;
     }
     text.clear();

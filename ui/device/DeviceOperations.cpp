@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QString>
 #include <climits>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -96,9 +97,9 @@ int downloadFirmwareFile(KeyboardConfig& config, FirmwareBackup* backup) {
         return FirmwareCannotOpen;
     }
     const qint64 size = file.size();
-    // The device library takes the length as an int and needs a non-empty text; an empty or
-    // oversized file is no firmware image, and nothing of it is sent.
-    if (size <= 0 || size >= INT_MAX) {
+    // An empty file, or one larger than the device library takes (the same bound as oskelctl's),
+    // is no firmware image: nothing of it is read or sent.
+    if (size <= 0 || static_cast<std::uint64_t>(size) > CTravoHWI::kMaxFirmwareBytes) {
         return FirmwareDownloadFailed;
     }
     std::unique_ptr<char[]> text(new (std::nothrow) char[static_cast<std::size_t>(size) + 1]);

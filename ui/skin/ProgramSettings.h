@@ -2,7 +2,8 @@
 #pragma once
 // The program's own settings, kept with QSettings in the desktop's usual place
 // ($XDG_CONFIG_HOME/oskel/Oskel.conf, else ~/.config/oskel/Oskel.conf), the folder that also
-// holds the recent profiles.
+// holds the recent profiles. A FIFO, a device or a file far larger than settings can be at that
+// name is not read (a warning goes to standard error): the defaults apply and nothing is stored.
 
 #include <QString>
 
