@@ -7,100 +7,68 @@
 
 namespace {
 
-void writeSteps(JsonWriter& json, const StepList& list) {
-    json.beginObject();
-    json.key("items");
-    json.beginArray();
+Json stepsJson(const StepList& list) {
+    Json items = Json::array();
     for (const std::u16string& item : list.items) {
-        json.value(item);
+        items.push_back(utf16ToUtf8(item));
     }
-    json.endArray();
-    json.key("SizeOfView");
-    json.value(list.SizeOfView);
-    json.key("ViewStartAt");
-    json.value(list.ViewStartAt);
-    json.key("CursorPos");
-    json.value(list.CursorPos);
-    json.key("Cycles");
-    json.value(list.Cycles);
-    json.key("IsAutoInterval");
-    json.value(list.IsAutoInterval);
-    json.key("Delay");
-    json.value(list.Delay);
-    json.key("PlayMode");
-    json.value(list.PlayMode);
-    json.endObject();
+    return Json{{"items", std::move(items)},
+                {"SizeOfView", list.SizeOfView},
+                {"ViewStartAt", list.ViewStartAt},
+                {"CursorPos", list.CursorPos},
+                {"Cycles", list.Cycles},
+                {"IsAutoInterval", list.IsAutoInterval},
+                {"Delay", list.Delay},
+                {"PlayMode", list.PlayMode}};
 }
 
-void writeCatalogue(JsonWriter& json, const char* name, const StepList& catalogue) {
-    json.key(name);
-    json.beginArray();
+Json catalogueJson(const StepList& catalogue) {
+    Json entries = Json::array();
     for (std::size_t i = 0; i < catalogue.items.size(); ++i) {
-        json.beginObject();
-        json.key("name");
-        json.value(catalogue.items[i]);
-        json.key("steps");
         // The lists are kept the same length; an entry without steps still shows as empty.
-        writeSteps(json, i < catalogue.children.size() ? catalogue.children[i] : StepList());
-        json.endObject();
+        entries.push_back({{"name", utf16ToUtf8(catalogue.items[i])},
+                           {"steps", stepsJson(i < catalogue.children.size() ? catalogue.children[i]
+                                                                             : StepList())}});
     }
-    json.endArray();
+    return entries;
 }
 
-void writeBacklight(JsonWriter& json, const KeyboardConfig& config) {
-    json.key("backlight");
-    json.beginArray();
+Json backlightJson(const KeyboardConfig& config) {
+    Json colours = Json::array();
     for (int k = 1; k <= kKeyCount; ++k) {
-        json.beginArray(true);
-        for (const int component : config.backlight[k]) {
-            json.value(component);
-        }
-        json.endArray();
+        colours.push_back(config.backlight[k]);
     }
-    json.endArray();
+    return colours;
 }
 
 std::u16string englishTypeName(const KeyboardConfig& config, int mode) {
     return mode >= 0 && mode < kAssignmentTypeCount ? config.typeNamesEn[mode] : std::u16string();
 }
 
-void writeKeys(JsonWriter& json, const KeyboardConfig& config) {
-    json.key("keys");
-    json.beginArray();
+Json keysJson(const KeyboardConfig& config) {
+    Json keys = Json::array();
     for (int k = 1; k <= kKeyCount; ++k) {
         for (int l = 0; l < kLevelCount; ++l) {
             const KeyAssignment& a = config.slot(k, l);
-            json.beginObject();
-            json.key("key");
-            json.value(k);
-            json.key("level");
-            json.value(l);
-            json.key("mode");
-            json.value(a.mode);
-            json.key("type");
-            json.value(englishTypeName(config, a.mode));
-            json.key("hwCode");
-            json.value(a.hwCode);
-            json.key("description");
-            json.value(describeAssignment(config, k, l));
-            json.key("steps");
-            writeSteps(json, a.steps);
-            json.endObject();
+            keys.push_back({{"key", k},
+                            {"level", l},
+                            {"mode", a.mode},
+                            {"type", utf16ToUtf8(englishTypeName(config, a.mode))},
+                            {"hwCode", a.hwCode},
+                            {"description", utf16ToUtf8(describeAssignment(config, k, l))},
+                            {"steps", stepsJson(a.steps)}});
         }
     }
-    json.endArray();
+    return keys;
 }
 
 }  // namespace
 
 std::string profileToJson(const KeyboardConfig& config) {
-    JsonWriter json;
-    json.beginObject();
-    writeCatalogue(json, "combos", config.predefinedCombos);
-    writeCatalogue(json, "macros", config.predefinedMacros);
-    writeCatalogue(json, "emulations", config.predefinedEmulations);
-    writeBacklight(json, config);
-    writeKeys(json, config);
-    json.endObject();
-    return json.text();
+    const Json document{{"combos", catalogueJson(config.predefinedCombos)},
+                        {"macros", catalogueJson(config.predefinedMacros)},
+                        {"emulations", catalogueJson(config.predefinedEmulations)},
+                        {"backlight", backlightJson(config)},
+                        {"keys", keysJson(config)}};
+    return formatJson(document);
 }
