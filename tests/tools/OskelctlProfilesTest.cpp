@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -19,6 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -88,5 +91,164 @@ TEST_F(OskelctlProfiles, ShowJsonKeepsItsLayout) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, readFile(SAMPLE_JSON));
 }
+
+// Every profile of the tests' data, and the largest profile the program can make: show --json,
+// then import, gives a profile with the same JSON; a profile Oskel saved comes back byte for
+// byte, so a second round trip changes nothing.
+TEST_F(OskelctlProfiles, ImportIsTheInverseOfShowJson) {
+    std::vector<fs::path> profiles;
+    for (const auto& entry : fs::recursive_directory_iterator(TEST_DATA_DIR)) {
+        if (entry.path().extension() == ".pro") {
+            profiles.push_back(entry.path());
+        }
+    }
+    ASSERT_GE(profiles.size(), 5u);
+    const fs::path maximal = dir / "maximal.pro";
+    ASSERT_EQ(runProcess(MAXIMAL_PROFILE_PATH, {maximal.string()}, env()).exitCode, 0);
+    profiles.push_back(maximal);
+
+    for (const fs::path& profile : profiles) {
+        SCOPED_TRACE(profile.string());
+        const ProcessResult shown = ctl({"show", "--json", profile.string()});
+        ASSERT_EQ(shown.exitCode, 0) << shown.err;
+        const fs::path json = dir / "profile.json";
+        const fs::path imported = dir / "imported.pro";
+        writeFile(json, shown.out);
+        const ProcessResult r = ctl({"import", json.string(), "-o", imported.string()});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "Saved " + json.string() + " as " + imported.string() + ".\n");
+        EXPECT_EQ(ctl({"show", "--json", imported.string()}).out, shown.out);
+
+        const fs::path again = dir / "again.pro";
+        writeFile(json, ctl({"show", "--json", imported.string()}).out);
+        ASSERT_EQ(ctl({"import", json.string(), "-o", again.string()}).exitCode, 0);
+        EXPECT_TRUE(readFile(again) == readFile(imported)) << "a second round trip changed it";
+        if (profile == maximal || profile.filename() == "profile_cleared.pro") {
+            EXPECT_TRUE(readFile(imported) == readFile(profile)) << "not the same bytes";
+        }
+    }
+}
+
+// Standard input, keys by name, functions by name and steps by key event code give the same
+// profile as the numbers show --json prints.
+TEST_F(OskelctlProfiles, ImportTakesNamesAndCodes) {
+    const fs::path reference = dir / "reference.pro";
+    const fs::path named = dir / "named.pro";
+    writeFile(dir / "sample.json", readFile(SAMPLE_JSON));
+    ASSERT_EQ(ctl({"import", (dir / "sample.json").string(), "-o", reference.string()}).exitCode,
+              0);
+
+    Json document = Json::parse(readFile(SAMPLE_JSON));
+    document["keys"][18]["key"] = "F9";                    // key 10, a macro
+    document["keys"][18]["steps"]["items"][0] = 65;        // A, pressed
+    document["keys"][18]["steps"]["items"][2] = 65 + 512;  // A, released
+    document["keys"][18].erase("mode");                    // the type alone is enough
+    document["keys"][174]["hwCode"] = "Play/Pause";
+    document["keys"][174].erase("type");
+    document["keys"][38]["steps"]["items"][1] = 73;  // I, in a key list without direction
+    document["keys"][0].erase("description");
+    writeFile(dir / "named.json", document.dump(1));
+    const std::string stdinScript = std::string("exec \"$0\" import - -o \"$1\" < \"$2\"");
+    const ProcessResult r = runProcess(
+        "/bin/sh",
+        {"-c", stdinScript, OSKELCTL_PATH, named.string(), (dir / "named.json").string()}, env());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Saved standard input as " + named.string() + ".\n");
+    EXPECT_TRUE(readFile(named) == readFile(reference));
+}
+
+struct BadImport {
+    std::string name;
+    std::function<void(Json&)> change;  // on the sample's JSON; null: `text` is the file
+    std::string text;
+    std::string message;  // after "oskelctl: FILE is not a profile: "
+};
+
+void PrintTo(const BadImport& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OskelctlBadImport : public OskelctlProfiles,
+                          public ::testing::WithParamInterface<BadImport> {};
+
+TEST_P(OskelctlBadImport, IsRefusedWithThePlaceAndNothingIsWritten) {
+    const BadImport& c = GetParam();
+    std::string text = c.text;
+    if (c.change) {
+        Json document = Json::parse(readFile(SAMPLE_JSON));
+        c.change(document);
+        text = document.dump(2);
+    }
+    const fs::path json = dir / "bad.json";
+    const fs::path target = dir / "target.pro";
+    writeFile(json, text);
+    writeFile(target, "kept");
+    const ProcessResult r = ctl({"import", json.string(), "-o", target.string()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "oskelctl: " + json.string() + " is not a profile: " + c.message +
+                         "; nothing was written\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(readFile(target), "kept");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, OskelctlBadImport,
+    ::testing::Values(
+        BadImport{"Cut", nullptr, "{\"combos\": [",
+                  "$: not JSON: parse error at line 1, column 13: syntax error while parsing "
+                  "value - unexpected end of input; expected '[', '{', or a literal"},
+        BadImport{"Empty", nullptr, " \n", "$: not JSON: the file is empty"},
+        BadImport{"NotUtf8", nullptr, "{\"combos\": [\"\xff\"]}",
+                  "$: not JSON: parse error at line 1, column 14: syntax error while parsing "
+                  "value - invalid string: ill-formed UTF-8 byte; last read: '\"\xff'"},
+        BadImport{"Array", nullptr, "[]", "$: expected an object, found an array"},
+        BadImport{"UnknownMember", [](Json& d) { d["colours"] = 1; }, "",
+                  "$.colours: unknown member \"colours\""},
+        BadImport{"MissingKeys", [](Json& d) { d.erase("keys"); }, "",
+                  "$: missing member \"keys\""},
+        BadImport{"ModeOutOfRange", [](Json& d) { d["keys"][0]["mode"] = 9; }, "",
+                  "$.keys[0].mode: 9 is out of range (0..8)"},
+        BadImport{"UnknownKeyName", [](Json& d) { d["keys"][5]["key"] = "F99"; }, "",
+                  "$.keys[5].key: unknown key name \"F99\""},
+        BadImport{"UnknownStep", [](Json& d) { d["keys"][18]["steps"]["items"][0] = "Hyper Down"; },
+                  "", "$.keys[18].steps.items[0]: unknown key name \"Hyper Down\""},
+        BadImport{"StepCodeWithoutKey", [](Json& d) { d["keys"][18]["steps"]["items"][0] = 1000; },
+                  "", "$.keys[18].steps.items[0]: no key has the code 1000"},
+        BadImport{"UnknownFunction", [](Json& d) { d["keys"][174]["hwCode"] = "Warp"; }, "",
+                  "$.keys[174].hwCode: unknown function name \"Warp\""},
+        BadImport{"ColourOutOfRange", [](Json& d) { d["backlight"][3][1] = 256; }, "",
+                  "$.backlight[3][1]: 256 is out of range (0..255)"},
+        BadImport{"TooFewColours", [](Json& d) { d["backlight"].erase(107); }, "",
+                  "$.backlight: expected 108 colours (one per key), found 107"},
+        BadImport{"MissingCode", [](Json& d) { d["keys"][7].erase("hwCode"); }, "",
+                  "$.keys[7]: missing member \"hwCode\""},
+        BadImport{"NoModeNorType",
+                  [](Json& d) {
+                      d["keys"][7].erase("mode");
+                      d["keys"][7].erase("type");
+                  },
+                  "", "$.keys[7]: missing member \"mode\" (or \"type\")"},
+        BadImport{"TypeAgainstMode", [](Json& d) { d["keys"][3]["type"] = "Combo"; }, "",
+                  "$.keys[3].type: \"Combo\" is not the type of mode 0 (Not set)"},
+        BadImport{"Fraction", [](Json& d) { d["keys"][2]["steps"]["Delay"] = 1.5; }, "",
+                  "$.keys[2].steps.Delay: expected a whole number, found 1.5"},
+        BadImport{"DelayOutOfRange", [](Json& d) { d["keys"][2]["steps"]["Delay"] = 70000; }, "",
+                  "$.keys[2].steps.Delay: 70000 is out of range (0..65535)"},
+        BadImport{"NumberForFlag", [](Json& d) { d["keys"][2]["steps"]["IsAutoInterval"] = 1; }, "",
+                  "$.keys[2].steps.IsAutoInterval: expected true or false, found a number"},
+        BadImport{"SlotTwice", [](Json& d) { d["keys"][1] = d["keys"][0]; }, "",
+                  "$.keys[1]: key 1 level 0 is given twice"},
+        BadImport{"SlotMissing", [](Json& d) { d["keys"].erase(215); }, "",
+                  "$.keys: key 108 (KPEnter) level 1 is missing"},
+        BadImport{"UnknownEntryMember", [](Json& d) { d["macros"][0]["hotkey"] = "F1"; }, "",
+                  "$.macros[0].hotkey: unknown member \"hotkey\""},
+        BadImport{"ChildrenCount",
+                  [](Json& d) { d["keys"][18]["steps"]["children"] = Json::array({nullptr}); }, "",
+                  "$.keys[18].steps.children: expected one list for each of the 3 items, "
+                  "found 1"},
+        BadImport{"NegativeCursor",
+                  [](Json& d) { d["catalogueLists"]["combos"]["CursorPos"] = -1; }, "",
+                  "$.catalogueLists.combos.CursorPos: -1 is out of range (0..2147483647)"}),
+    [](const ::testing::TestParamInfo<BadImport>& info) { return info.param.name; });
 
 }  // namespace

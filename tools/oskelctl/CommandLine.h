@@ -5,14 +5,28 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent };
+enum class Command {
+    None,
+    Detect,
+    Version,
+    Write,
+    Read,
+    Verify,
+    Firmware,
+    Show,
+    Recent,
+    Import,
+    Diff,
+    Next,
+    Previous,
+};
 
 // Exit codes shared by every command.
 enum ExitCode {
     kExitOk = 0,
     kExitDevice = 1,    // no keyboard, no permission, or a transfer failed
     kExitBadInput = 2,  // a bad profile or firmware file, a profile that cannot be saved, bad usage
-    kExitDiffers = 3,   // verify: the keyboard holds something other than the profile
+    kExitDiffers = 3,   // verify, diff: the keyboard or the profiles differ
 };
 
 struct Options {
@@ -22,9 +36,12 @@ struct Options {
     bool lightsOnly = false;  // write: only the backlight
     bool verify = false;      // write: read back and compare afterwards
     bool force = false;       // write: even a profile that was cut short
-    bool json = false;        // show: the whole profile as JSON
-    std::string lang;  // show, verify, write: "zh-CN", "en-US", or empty for the environment's
-    std::string path;  // the profile or firmware file
+    bool json = false;        // show: the whole profile as JSON; diff: the differences as JSON
+    int recent = 0;           // write: the N-th recent profile (1 is the newest), 0 for none
+    std::string lang;    // show, verify, write: "zh-CN", "en-US", or empty for the environment's
+    std::string path;    // the profile or firmware file; import: the JSON file; diff: the first
+    std::string second;  // diff: the second profile ("-" for the keyboard)
+    std::string output;  // import: the profile to write (-o)
 };
 
 struct ParseResult {

@@ -21,9 +21,11 @@
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
 #include "Profile.h"
+#include "ProfileCommands.h"
 #include "ProfileJson.h"
 #include "ProgressBar.h"
 #include "RecentProfiles.h"
+#include "SwitchCommands.h"
 #include "Terminal.h"
 #include "TransferFlows.h"
 #include "Verification.h"
@@ -448,7 +450,9 @@ int runCommand(const Options& o) {
         case Command::Version:
             return runVersion();
         case Command::Write:
-            return runWrite(o);
+        case Command::Next:
+        case Command::Previous:
+            return runWriteChoosing(o, runWrite);
         case Command::Read:
             return runRead(o);
         case Command::Verify:
@@ -459,6 +463,10 @@ int runCommand(const Options& o) {
             return runFirmware(o);
         case Command::Show:
             return runShow(o);
+        case Command::Import:
+            return runImport(o);
+        case Command::Diff:
+            return runDiff(o);
         case Command::None:
             break;
     }

@@ -1,25 +1,57 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ProfileJson.h"
 
+#include <algorithm>
+
 #include "Descriptions.h"
 #include "Json.h"
 #include "KeyboardConfig.h"
 
 namespace {
 
-Json stepsJson(const StepList& list) {
-    Json items = Json::array();
-    for (const std::u16string& item : list.items) {
-        items.push_back(utf16ToUtf8(item));
-    }
-    return Json{{"items", std::move(items)},
-                {"SizeOfView", list.SizeOfView},
+// A step's own list as a profile holds it when nothing was put in it.
+bool isUnusedChild(const StepList& child, int sizeOfView) {
+    const StepList unused(sizeOfView);
+    return child.items.empty() && child.children.empty() && child.SizeOfView == sizeOfView &&
+           child.ViewStartAt == unused.ViewStartAt && child.CursorPos == unused.CursorPos &&
+           child.Cycles == unused.Cycles && child.IsAutoInterval == unused.IsAutoInterval &&
+           child.Delay == unused.Delay && child.PlayMode == unused.PlayMode;
+}
+
+Json settingsJson(const StepList& list) {
+    return Json{{"SizeOfView", list.SizeOfView},
                 {"ViewStartAt", list.ViewStartAt},
                 {"CursorPos", list.CursorPos},
                 {"Cycles", list.Cycles},
                 {"IsAutoInterval", list.IsAutoInterval},
                 {"Delay", list.Delay},
                 {"PlayMode", list.PlayMode}};
+}
+
+Json stepsJson(const StepList& list) {
+    Json items = Json::array();
+    for (const std::u16string& item : list.items) {
+        items.push_back(utf16ToUtf8(item));
+    }
+    Json steps{{"items", std::move(items)}};
+    steps.update(settingsJson(list));
+    // The steps' own lists are left out while they are as a profile holds them unused; where
+    // one is not, they all follow, null for the unused ones, so that nothing is lost.
+    const std::size_t written = std::min(list.items.size(), list.children.size());
+    bool allUnused = true;
+    for (std::size_t i = 0; i < written && allUnused; ++i) {
+        allUnused = isUnusedChild(list.children[i], list.SizeOfView);
+    }
+    if (!allUnused) {
+        Json children = Json::array();
+        for (std::size_t i = 0; i < list.items.size(); ++i) {
+            children.push_back(i < written && !isUnusedChild(list.children[i], list.SizeOfView)
+                                   ? stepsJson(list.children[i])
+                                   : Json());
+        }
+        steps["children"] = std::move(children);
+    }
+    return steps;
 }
 
 Json catalogueJson(const StepList& catalogue) {
@@ -69,6 +101,10 @@ std::string profileToJson(const KeyboardConfig& config) {
                         {"macros", catalogueJson(config.predefinedMacros)},
                         {"emulations", catalogueJson(config.predefinedEmulations)},
                         {"backlight", backlightJson(config)},
-                        {"keys", keysJson(config)}};
+                        {"keys", keysJson(config)},
+                        {"catalogueLists",
+                         {{"combos", settingsJson(config.predefinedCombos)},
+                          {"macros", settingsJson(config.predefinedMacros)},
+                          {"emulations", settingsJson(config.predefinedEmulations)}}}};
     return formatJson(document);
 }
