@@ -251,4 +251,184 @@ INSTANTIATE_TEST_SUITE_P(
                   "$.catalogueLists.combos.CursorPos: -1 is out of range (0..2147483647)"}),
     [](const ::testing::TestParamInfo<BadImport>& info) { return info.param.name; });
 
+// A profile made from the sample's JSON after `change`.
+std::string changedSample(
+    const fs::path& dir, const std::string& name, const std::function<void(Json&)>& change,
+    const std::function<ProcessResult(const std::vector<std::string>&)>& ctl) {
+    Json document = Json::parse(readFile(SAMPLE_JSON));
+    if (change) {
+        change(document);
+    }
+    const fs::path json = dir / (name + ".json");
+    const fs::path profile = dir / (name + ".pro");
+    writeFile(json, document.dump());
+    const ProcessResult r = ctl({"import", json.string(), "-o", profile.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return profile.string();
+}
+
+// The slot's type named alone, as a hand-edited file would.
+void clearSlot(Json& d, int slot) {
+    d["keys"][slot].erase("mode");
+    d["keys"][slot]["type"] = "Not set";
+}
+
+Json& stepsOf(Json& d, int slot) {
+    return d["keys"][slot]["steps"];
+}
+
+struct DiffCase {
+    std::string name;
+    std::function<void(Json&)> change;  // B is the sample after this
+    std::string lines;                  // what diff sample B prints
+};
+
+void PrintTo(const DiffCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OskelctlDiff : public OskelctlProfiles, public ::testing::WithParamInterface<DiffCase> {};
+
+TEST_P(OskelctlDiff, SaysWhatDiffersInWords) {
+    const DiffCase& c = GetParam();
+    const std::string b =
+        changedSample(dir, "b", c.change, [this](const auto& args) { return ctl(args); });
+    const ProcessResult r = ctl({"diff", sample, b});
+    EXPECT_EQ(r.exitCode, c.lines.empty() ? 0 : 3) << r.err;
+    EXPECT_EQ(r.out, c.lines);
+    EXPECT_EQ(r.err, "");
+
+    // The JSON has one entry per line, with the same sentence.
+    const ProcessResult j = ctl({"diff", "--json", sample, b});
+    EXPECT_EQ(j.exitCode, r.exitCode);
+    JsonValue v;
+    std::string error;
+    ASSERT_TRUE(parseJson(j.out, v, error)) << error;
+    EXPECT_EQ(v["equal"].boolean, c.lines.empty());
+    std::string texts;
+    for (const JsonValue& d : v["differences"].array) {
+        texts += d["text"].string + "\n";
+    }
+    EXPECT_EQ(texts, c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, OskelctlDiff,
+    ::testing::Values(
+        DiffCase{"Same", nullptr, ""},
+        // What never reaches the keyboard nor the catalogues is no difference.
+        DiffCase{"ViewOnly",
+                 [](Json& d) {
+                     stepsOf(d, 18)["CursorPos"] = 2;
+                     d["catalogueLists"]["macros"]["CursorPos"] = 0;
+                     d["keys"][3]["hwCode"] = 77;  // an unassigned slot's code
+                 },
+                 ""},
+        DiffCase{"SingleKey", [](Json& d) { d["keys"][0]["hwCode"] = 3; },
+                 "Esc, level 1: the key F1 (code 2) in A, the key F2 (code 3) in B\n"},
+        DiffCase{"Cleared", [](Json& d) { clearSlot(d, 9); },
+                 "F4, level 2: a combination of 2 keys (Left CONTROL + C) in A, an empty slot "
+                 "in B\n"},
+        DiffCase{"ComboKey", [](Json& d) { stepsOf(d, 9)["items"][1] = "V"; },
+                 "F4, level 2: a combination of 2 keys (Left CONTROL + C) in A, a combination "
+                 "of 2 keys (Left CONTROL + V) in B\n"},
+        DiffCase{"MacroStep", [](Json& d) { stepsOf(d, 18)["items"][2] = "B UP"; },
+                 "F9, level 1: a macro of 2 steps in both, but in B step 2 is B instead of A\n"},
+        DiffCase{"MacroPause", [](Json& d) { stepsOf(d, 18)["items"][1] = "<60 ms>"; },
+                 "F9, level 1: a macro of 2 steps in both, but in B the pause after step 1 is "
+                 "60 ms instead of 50 ms\n"},
+        DiffCase{"Interval", [](Json& d) { stepsOf(d, 38)["Delay"] = 50; },
+                 "6, level 1: a key list of 2 keys, 40 ms apart in A, a key list of 2 keys, "
+                 "50 ms apart in B\n"},
+        DiffCase{"OtherType", [](Json& d) { d["keys"][59]["hwCode"] = 130; },
+                 "W, level 2: a combination of 2 keys (Mouse Key Left + Mouse Key Left) in A, "
+                 "the key Mouse Key Left (code 130) in B\n"},
+        DiffCase{"Light",
+                 [](Json& d) {
+                     d["backlight"][0] = {1, 2, 3};
+                 },
+                 "Esc: the backlight (255, 0, 0) in A, (1, 2, 3) in B\n"},
+        DiffCase{"EntryAdded",
+                 [](Json& d) {
+                     d["combos"].push_back({{"name", "Paste"}, {"steps", d["combos"][0]["steps"]}});
+                 },
+                 "combos, entry 2 \"Paste\": only in B\n"},
+        DiffCase{"EntryRenamed", [](Json& d) { d["macros"][0]["name"] = "Reload"; },
+                 "macros, entry 1: named \"\u5b8f\u5b9a\u4e491\" in A, \"Reload\" in B\n"},
+        DiffCase{"EntryStep", [](Json& d) { d["combos"][0]["steps"]["items"][1] = "V"; },
+                 "combos, entry 1 \"Copy & \"paste\" <ctrl>\": step 2 is \"C\" in A, \"V\" in "
+                 "B\n"},
+        DiffCase{"EntrySteps", [](Json& d) { d["combos"][0]["steps"]["items"].push_back("V"); },
+                 "combos, entry 1 \"Copy & \"paste\" <ctrl>\": 2 steps in A, 3 in B\n"},
+        DiffCase{"EntrySetting", [](Json& d) { d["macros"][0]["steps"]["Cycles"] = 4; },
+                 "macros, entry 1 \"\u5b8f\u5b9a\u4e491\": the repeat count is 1 in A, 4 in "
+                 "B\n"},
+        // Several at once: keys of level 1, then of level 2, then lights, then catalogues.
+        DiffCase{"Several",
+                 [](Json& d) {
+                     d["macros"].erase(1);
+                     d["backlight"][107] = {0, 0, 0};
+                     clearSlot(d, 9);
+                     d["keys"][0]["hwCode"] = 3;
+                 },
+                 "Esc, level 1: the key F1 (code 2) in A, the key F2 (code 3) in B\n"
+                 "F4, level 2: a combination of 2 keys (Left CONTROL + C) in A, an empty slot "
+                 "in B\n"
+                 "KPEnter: the backlight (1, 2, 3) in A, (0, 0, 0) in B\n"
+                 "macros, entry 2 \"tab\xef\xbf\xbd"
+                 "and\xef\xbf\xbd"
+                 "bell\xf0\x9f\x98\x80\": only in A\n"}),
+    [](const ::testing::TestParamInfo<DiffCase>& info) { return info.param.name; });
+
+TEST_F(OskelctlProfiles, DiffSpeaksChineseAndRefusesBadInput) {
+    const std::string b = changedSample(
+        dir, "b", [](Json& d) { d["keys"][0]["hwCode"] = 3; },
+        [this](const auto& args) { return ctl(args); });
+    ProcessResult r = ctl({"diff", "--lang", "zh-CN", sample, b});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out,
+              "Esc\uff0c\u4e0a\u6863\u952e\uff1aA \u4e2d\u662f\u6309\u952e F1\uff08\u4ee3\u7801 "
+              "2\uff09\uff0cB \u4e2d\u662f\u6309\u952e F2\uff08\u4ee3\u7801 3\uff09\n");
+
+    const std::string missing = (dir / "missing.pro").string();
+    r = ctl({"diff", sample, missing});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err,
+              "oskelctl: cannot read the profile " + missing + ": No such file or directory\n");
+    r = ctl({"diff", "-", "-"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "oskelctl: only one side of diff can be the keyboard\n");
+    r = ctl({"diff", sample});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("diff needs two profiles"), std::string::npos) << r.err;
+    // No keyboard: exit 1, as for every command that needs it.
+    r = ctl({"diff", sample, "-"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Keyboard is not connected"), std::string::npos) << r.err;
+}
+
+// The keyboard as either side: after writing the sample it holds the sample; a changed profile
+// differs from it in the keyboard's terms, and the catalogues are not compared.
+TEST_F(OskelctlProfiles, DiffAgainstTheKeyboard) {
+    startKeyboard();
+    ASSERT_EQ(ctl({"write", sample}).exitCode, 0);
+    ProcessResult r = ctl({"diff", sample, "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    const std::string b = changedSample(
+        dir, "b",
+        [](Json& d) {
+            d["keys"][0]["hwCode"] = 3;
+            d["backlight"][0] = {1, 2, 3};
+            d["macros"] = Json::array();
+        },
+        [this](const auto& args) { return ctl(args); });
+    r = ctl({"diff", "-", b});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(r.out,
+              "Esc, level 1: the key F1 (code 2) in A, the key F2 (code 3) in B\n"
+              "Esc: the backlight (255, 0, 0) in A, (1, 2, 3) in B\n");
+}
+
 }  // namespace
