@@ -90,7 +90,7 @@ constexpr std::array<CommandInfo, 12> kCommands{{
      "\n"
      "Prints the profiles the program opened or saved last, newest first, one path a line\n"
      "(at most eight; files that no longer exist are left out). To apply the newest:\n"
-     "  oskelctl write \"$(oskelctl recent | head -n 1)\"\n"
+     "  oskelctl write --recent 1\n"
      "\n"
      "Exit status: 0 (an empty list prints nothing).\n"},
     {Command::Import, "import", "turn the JSON of show --json back into a profile",
