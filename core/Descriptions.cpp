@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "KeyTables.h"
+#include "LanguageText.h"
+#include "PauseText.h"
 
 namespace {
 
@@ -18,8 +20,8 @@ bool endsWithFirst(const std::u16string& text, const std::u16string& suffix) {
 // Any "<...>" text is cut like a pause: the leading "<" and the trailing four characters go.
 std::u16string condensedStep(const std::u16string& step) {
     const std::size_t length = step.size();
-    if (length > 4 && step.find(u'<') == 0 && step.find(u'>') == length - 1) {
-        return step.substr(1, length - 5);
+    if (length > 4 && bracketedLikePause(step)) {
+        return std::u16string(pauseDigits(step));
     }
     if (endsWithFirst(step, u" Down")) {
         return step.substr(0, length - 5);
@@ -68,8 +70,7 @@ const std::u16string& typeName(const std::array<std::u16string, kAssignmentTypeC
 
 std::u16string levelLine(const KeyboardConfig& config, int key, int level,
                          const std::u16string& label) {
-    const bool zh = config.language == "zh-CN";
-    const auto& names = zh ? config.typeNamesZh : config.typeNamesEn;
+    const auto& names = isChinese(config.language) ? config.typeNamesZh : config.typeNamesEn;
     const int mode = config.slot(key, level).mode;
     // The colon after the label is the full-width one in both languages.
     return label + u"：" + typeName(names, mode) + u" " + describeAssignment(config, key, level) +
@@ -104,12 +105,13 @@ std::u16string describeAssignment(const KeyboardConfig& config, int key, int lev
 }
 
 std::u16string keyInfoText(const KeyboardConfig& config, int key) {
-    const bool zh = config.language == "zh-CN";
-    if ((!zh && config.language != "en-US") || !KeyboardConfig::validSlot(key, 0)) {
+    constexpr LanguageText kLevel1{u"上档键", u"Key settings L1"};
+    constexpr LanguageText kLevel2{u"下档键", u"Key settings L2"};
+    if (!isKnownLanguage(config.language) || !KeyboardConfig::validSlot(key, 0)) {
         return {};
     }
-    const std::u16string level1 = zh ? u"上档键" : u"Key settings L1";
-    const std::u16string level2 = zh ? u"下档键" : u"Key settings L2";
+    const std::u16string level1(kLevel1.exactly(config.language));
+    const std::u16string level2(kLevel2.exactly(config.language));
     return titleText(config) + u"\r\n\r\n" + levelLine(config, key, 0, level1) + u"\r\n" +
            levelLine(config, key, 1, level2);
 }

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "LanguageText.h"
+
 namespace {
 
 constexpr const char* kRuleName = "70-oskel.rules";
@@ -129,7 +131,7 @@ AccessAdvice adviseOnOpenError(int error, const std::string& devicePath,
     if (error == 0) {
         return {};
     }
-    const bool zh = language == "zh-CN";
+    const bool zh = isChinese(language);  // Chinese, or English for any other language
     if (!isPermission(error)) {
         return otherError(devicePath, error, zh);
     }

@@ -3,6 +3,8 @@
 
 #include <iterator>
 
+#include "LanguageText.h"
+
 namespace {
 
 struct KeyName {
@@ -338,11 +340,7 @@ int hwCodeOfKeyEvent(const KeyboardConfig& config, int keyEvent) {
 }
 
 std::u16string titleText(const KeyboardConfig& config) {
-    if (config.language == "zh-CN") {
-        return u"Oskel 编程软件 [版本 1.0.8]";
-    }
-    if (config.language == "en-US") {
-        return u"Oskel Programming Software [Ver 1.0.8]";
-    }
-    return {};
+    constexpr LanguageText kTitle{u"Oskel 编程软件 [版本 1.0.8]",
+                                  u"Oskel Programming Software [Ver 1.0.8]"};
+    return std::u16string(kTitle.exactly(config.language));
 }

@@ -11,11 +11,12 @@
 #include <string>
 
 #include "KeyAssignment.h"
+#include "SettleTimes.h"
 #include "StepList.h"
 
-constexpr int kKeyCount = 108;                // KeyIndex 1..108
+// kKeyCount keys (KeyIndex 1..108) on kLevelCount levels (level index 0 = level 1, 1 = level
+// 2), as the device library counts them.
 constexpr int kKeyTableSize = kKeyCount + 1;  // indexed by KeyIndex directly; entry 0 unused
-constexpr int kLevelCount = 2;                // level index 0 = level 1, 1 = level 2
 constexpr int kCodeTableSize = 1024;  // any 10-bit KeyCode or HWCode indexes the code tables
 
 using Colour = std::array<int, 3>;  // red, green, blue, 0..255 each
@@ -28,8 +29,8 @@ public:
 
     // Back to an empty configuration: empty catalogues (view sizes 9, 6, 9), black backlight, and
     // every slot NotSet with hwCode = its KeyIndex and an emptied step list (view size kept).
-    // Language, key tables, current key and level, exchange area, keyboard, notifyWindow and
-    // firmwarePath are untouched.
+    // Language, key tables, current key and level, exchange area, keyboard, notifyWindow,
+    // settleTimes and firmwarePath are untouched.
     void clear();
 
     // Profile files (Profile.cpp). saveProfile replaces the file at `path` atomically; on
@@ -87,6 +88,8 @@ public:
     CTravoHWI keyboard;
     // Receives the device library's progress and completion messages.
     WindowHandle notifyWindow = nullptr;
+    // The waits of the device steps the program runs on this document (tests shorten them).
+    SettleTimes settleTimes;
     // Firmware file chosen in the firmware update dialog.
     std::u16string firmwarePath;
 };

@@ -6,6 +6,7 @@
 
 #include "DecimalText.h"
 #include "KeyTables.h"
+#include "PauseText.h"
 
 namespace {
 
@@ -53,11 +54,6 @@ std::vector<int> codesConfiguration(const StepValues& values, std::vector<int> h
         head.push_back(values.of(item));
     }
     return head;
-}
-
-std::u16string pauseText(int milliseconds) {
-    const std::string digits = std::to_string(milliseconds);
-    return u"<" + std::u16string(digits.begin(), digits.end()) + u" ms>";
 }
 
 int typeOfSingleCode(int code) {
@@ -175,10 +171,8 @@ StepValues::StepValues(const KeyboardConfig& config) : config(config) {
 }
 
 int StepValues::of(const std::u16string& text) const {
-    if (text.find(u"ms>") != std::u16string::npos) {
-        // "<%d ms>": the number sits between the "<" and the closing " ms>".
-        return text.size() < 5 ? 0
-                               : parseDecimal(std::u16string_view(text).substr(1, text.size() - 5));
+    if (sentAsPause(text)) {
+        return text.size() < 5 ? 0 : parseDecimal(pauseDigits(text));
     }
     // The text may be a name, a name + " UP" or a name + " Down"; where it could be several
     // ("Page UP" and "Page" + " UP"), the lowest KeyCode wins, as a walk over the names would

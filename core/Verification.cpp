@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "KeyTables.h"
+#include "LanguageText.h"
 #include "TransferFlows.h"
 
 namespace {
@@ -65,10 +66,6 @@ SlotRecord macroRecord(const int* array, int count) {
 
 // ---- Texts ----------------------------------------------------------------------------------
 
-bool chinese(const std::string& language) {
-    return language == "zh-CN";
-}
-
 std::u16string number(long long value) {
     const std::string digits = std::to_string(value);
     return std::u16string(digits.begin(), digits.end());
@@ -76,7 +73,7 @@ std::u16string number(long long value) {
 
 // Replaces %1 .. %9 in `pattern` by the arguments, in one pass, so an argument that happens to
 // hold "%2" stays as it is.
-std::u16string format(const std::u16string& pattern, const std::vector<std::u16string>& args) {
+std::u16string format(std::u16string_view pattern, const std::vector<std::u16string>& args) {
     std::u16string out;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char16_t next = i + 1 < pattern.size() ? pattern[i + 1] : u'\0';
@@ -91,11 +88,7 @@ std::u16string format(const std::u16string& pattern, const std::vector<std::u16s
     return out;
 }
 
-struct Text {
-    const char16_t* zh;
-    const char16_t* en;
-    std::u16string in(const std::string& language) const { return chinese(language) ? zh : en; }
-};
+using Text = LanguageText;
 
 namespace texts {
 constexpr Text kEmpty{u"空键位", u"an empty slot"};
@@ -168,28 +161,32 @@ std::u16string firstDetail(const KeyboardConfig& config, const SlotRecord& writt
     const bool macro = written.kind == SlotRecord::Kind::Macro;
     for (std::size_t i = 0; i < written.codes.size() && i < held.codes.size(); ++i) {
         if (written.codes[i] != held.codes[i]) {
-            return format((macro ? texts::kStepAt : texts::kCodeAt).in(language),
+            return format((macro ? texts::kStepAt : texts::kCodeAt).chineseOrEnglish(language),
                           {number(static_cast<long long>(i + 1)), codeText(config, held.codes[i]),
                            codeText(config, written.codes[i])});
         }
     }
     if (written.stepPauses != held.stepPauses) {
-        return (written.stepPauses ? texts::kPausesLost : texts::kPausesAdded).in(language);
+        return std::u16string((written.stepPauses ? texts::kPausesLost : texts::kPausesAdded)
+                                  .chineseOrEnglish(language));
     }
     for (std::size_t i = 0; i < written.pauses.size() && i < held.pauses.size(); ++i) {
         if (written.pauses[i] != held.pauses[i]) {
-            return format(texts::kPauseAt.in(language),
+            return format(texts::kPauseAt.chineseOrEnglish(language),
                           {number(static_cast<long long>(i + 1)), number(held.pauses[i]),
                            number(written.pauses[i])});
         }
     }
     if (written.delay != held.delay) {
-        return format(texts::kInterval.in(language), {number(held.delay), number(written.delay)});
+        return format(texts::kInterval.chineseOrEnglish(language),
+                      {number(held.delay), number(written.delay)});
     }
     if (written.cycles != held.cycles) {
-        return format(texts::kCycles.in(language), {number(held.cycles), number(written.cycles)});
+        return format(texts::kCycles.chineseOrEnglish(language),
+                      {number(held.cycles), number(written.cycles)});
     }
-    return format(texts::kPlayMode.in(language), {number(held.playMode), number(written.playMode)});
+    return format(texts::kPlayMode.chineseOrEnglish(language),
+                  {number(held.playMode), number(written.playMode)});
 }
 
 std::u16string colourText(const Colour& colour) {
@@ -349,28 +346,30 @@ std::u16string describeRecord(const KeyboardConfig& config, const SlotRecord& re
     const bool one = record.codes.size() == 1;
     switch (record.kind) {
         case SlotRecord::Kind::Empty:
-            return texts::kEmpty.in(language);
+            return std::u16string(texts::kEmpty.chineseOrEnglish(language));
         case SlotRecord::Kind::Codes:
             if (record.codes.size() == 1) {
                 const std::u16string name = codeText(config, record.codes[0]);
-                return name == kNoName
-                           ? format(texts::kUnknownCode.in(language), {number(record.codes[0])})
-                           : format(texts::kKnownCode.in(language),
-                                    {name, number(record.codes[0])});
+                return name == kNoName ? format(texts::kUnknownCode.chineseOrEnglish(language),
+                                                {number(record.codes[0])})
+                                       : format(texts::kKnownCode.chineseOrEnglish(language),
+                                                {name, number(record.codes[0])});
             }
-            return format(texts::kCombination.in(language),
+            return format(texts::kCombination.chineseOrEnglish(language),
                           {count, joinedCodes(config, record.codes)});
         case SlotRecord::Kind::KeyList:
-            return format((one ? texts::kKeyListOfOne : texts::kKeyList).in(language),
+            return format((one ? texts::kKeyListOfOne : texts::kKeyList).chineseOrEnglish(language),
                           {count, number(record.delay)});
         case SlotRecord::Kind::Macro:
-            return format((one ? texts::kMacroOfOne : texts::kMacro).in(language), {count});
+            return format((one ? texts::kMacroOfOne : texts::kMacro).chineseOrEnglish(language),
+                          {count});
     }
     return {};
 }
 
 std::u16string levelName(int level, const std::string& language) {
-    return (level == 0 ? texts::kLevel1 : texts::kLevel2).in(language);
+    return std::u16string(
+        (level == 0 ? texts::kLevel1 : texts::kLevel2).chineseOrEnglish(language));
 }
 
 std::u16string differenceText(const KeyboardConfig& config, const SlotDifference& difference,
@@ -379,16 +378,17 @@ std::u16string differenceText(const KeyboardConfig& config, const SlotDifference
     const std::u16string held = describeRecord(config, difference.held, language);
     const std::u16string level = levelName(difference.level, language);
     if (written != held) {
-        return format(texts::kOtherRecord.in(language), {keyName, level, written, held});
+        return format(texts::kOtherRecord.chineseOrEnglish(language),
+                      {keyName, level, written, held});
     }
     return format(
-        texts::kSameShape.in(language),
+        texts::kSameShape.chineseOrEnglish(language),
         {keyName, level, held, firstDetail(config, difference.written, difference.held, language)});
 }
 
 std::u16string differenceText(const LightDifference& difference, const std::u16string& keyName,
                               const std::string& language) {
-    return format(texts::kLight.in(language),
+    return format(texts::kLight.chineseOrEnglish(language),
                   {keyName, colourText(difference.written), colourText(difference.held)});
 }
 

@@ -39,9 +39,8 @@ SlotRecord slotRecordOf(const int* array, int count);
 
 // What the keyboard holds, or is to hold: 216 key records and the 324-byte light table.
 struct KeyboardImage {
-    static constexpr int kSlots = kKeyCount * kLevelCount;
     // Slot of level index l (0, 1) and KeyIndex k: l * 108 + k - 1.
-    std::array<SlotRecord, kSlots> records;
+    std::array<SlotRecord, kSlotCount> records;
     std::array<std::uint8_t, kLightArrayLength> lights{};
 
     static constexpr int slotOf(int key, int level) { return level * kKeyCount + key - 1; }

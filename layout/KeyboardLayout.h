@@ -6,6 +6,8 @@
 // colour dialog) and the program that paints the pictures build their key regions from this one
 // table, so pictures and hit tests always agree. Plain data on the standard library only.
 
+#include <OskelHWI.h>
+
 #include <array>
 #include <string_view>
 
@@ -38,7 +40,8 @@ struct LayoutRect {
 // multi-key colour dialogs share.
 enum class KeyboardGeometry { Main, Backlight };
 
-constexpr int kLayoutKeyCount = 108;
+// Every key of the keyboard is in the picture.
+constexpr int kLayoutKeyCount = kKeyCount;
 // regionId of a key = kKeyRegionIdBase + KeyIndex (100 for KeyIndex 1 up to 207 for 108).
 constexpr int kKeyRegionIdBase = 99;
 

@@ -22,7 +22,7 @@ namespace {
 
 constexpr int kMacroSteps = 250;
 constexpr int kReportsPerSlot = (4 * kMacroSteps - 3 + 52) / 53;  // 19
-constexpr int kSlots = 216;
+constexpr int kSlots = kSlotCount;
 constexpr int kKeyWriteReports = 2 + kSlots * kReportsPerSlot;     // begin, records, end
 constexpr int kKeyReadReports = 1 + kSlots * kReportsPerSlot + 1;  // request, records, end
 constexpr int kLightWriteReports = 1 + 6 + 1;

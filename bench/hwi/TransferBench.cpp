@@ -33,8 +33,8 @@ public:
     Bench() {
         ready = keyboard.started && device.__createDev() && device.openError() == 0;
         const auto macro = longMacro();
-        for (int level = 0; level < 2; ++level) {
-            for (int key = 1; key <= 108; ++key) {
+        for (int level = 0; level < kLevelCount; ++level) {
+            for (int key = 1; key <= kKeyCount; ++key) {
                 device.setKeyConfiguration(level, key, macro.data(),
                                            static_cast<int>(macro.size()));
             }

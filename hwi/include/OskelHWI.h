@@ -41,9 +41,14 @@ using WindowHandle = NotifyTarget*;
 class CTravoUtil;
 class CTravo;
 
+// The keyboard's keys: key 1..108 on each of two levels, one key slot each.
+constexpr int kKeyCount = 108;
+constexpr int kLevelCount = 2;
+constexpr int kSlotCount = kKeyCount * kLevelCount;  // 216
+
 // Number of ints in the light array of setKeyboardLightArea/getKeyboardLightArea:
 // key 1..108, each red, green, blue.
-constexpr int kLightArrayLength = 324;
+constexpr int kLightArrayLength = kKeyCount * 3;  // 324
 
 // The keyboard as a program sees it. Every member may be called from any thread: the report
 // exchanges and the working copy are serialised by one lock (a notify target may call back into
@@ -159,6 +164,17 @@ public:
     // May be called from any thread. The next exchange starts uncancelled.
     void cancelTransfer();
 
+    // Keeps the keyboard's advisory lock (the one every exchange takes, see keyboardBusy) from
+    // now until releaseKeyboard, so that a sequence of exchanges and the pauses between them
+    // (the keys read, a pause, the colours read) is never broken into by another program.
+    // Exchanges meanwhile run under the lock held; holding it again changes nothing (the holds
+    // are not counted). Waits for another holder as an exchange does, less when cancelled. False
+    // when the keyboard is closed, another program kept it (keyboardBusy() is then true), or the
+    // wait was cancelled. Closing the device lets go of the lock too. Threads of this program are
+    // not kept out: each exchange still takes the object's own lock.
+    bool holdKeyboard();
+    void releaseKeyboard();
+
     // The device path of the first keyboard found, empty when none is attached.
     std::string detectedDevicePath();
 
@@ -174,12 +190,17 @@ public:
     // True while a keyboard is open.
     bool isOpen() const;
 
+    // The folder virtual keyboards put their sockets in: $XDG_RUNTIME_DIR/oskel/hid, or
+    // /tmp/oskel-<uid>/hid without that variable. Discovery looks there; a program watches it
+    // to notice a virtual keyboard come and go.
+    static std::string virtualKeyboardFolder();
+
 private:
     // The lock that serialises exchanges and the cancel flag; copies share them.
     struct ExchangeState;
 
     template <typename Exchange>
-    bool runExchange(Exchange exchange);
+    bool runExchange(Exchange run);
 
     CTravoUtil* transport;
     CTravo* device;
@@ -196,10 +217,12 @@ private:
 // While the capture runs, every key press and release of the X display goes to one notify target
 // as WM_HOOK_KEY and to no other program (the keyboard is grabbed on the library's own X
 // connection and thread; the pointer never is, so a click can always stop the capture):
-//   wParam = Windows virtual-key code | 0x80000000 for a release | 0x40000000 for a system key
-//            (a key typed while Alt is held without Ctrl, or F10);
-//   lParam = 0x01000000 for an extended key (right Ctrl and Alt, the six keys above the arrows,
-//            the arrows, NumLock, keypad / and Enter, PrintScreen, the Windows and Menu keys).
+//   wParam = Windows virtual-key code (kHookVirtualKeyMask) | kHookKeyUp for a release
+//            | kHookSystemKey for a system key (a key typed while Alt is held without Ctrl, or
+//            F10);
+//   lParam = kHookExtendedKey for an extended key (right Ctrl and Alt, the six keys above the
+//            arrows, the arrows, NumLock, keypad / and Enter, PrintScreen, the Windows and Menu
+//            keys).
 // Left and right Shift, Ctrl and Alt come as 0xA0/0xA1, 0xA2/0xA3, 0xA4/0xA5. Keys are taken by
 // position, whatever the keyboard layout and NumLock; a key without a virtual key comes as 0.
 // A held key repeats its press and is released once. Messages are posted from the capture
@@ -208,6 +231,11 @@ private:
 // The keyboard is never left captured: the grab ends with UninstallHook, with the process (the X
 // server drops it with the connection), and when the receiver has not acknowledged a posted key
 // for several seconds (its thread is stuck).
+
+constexpr std::uintptr_t kHookVirtualKeyMask = 0xFFu;   // wParam: the virtual-key code
+constexpr std::uintptr_t kHookKeyUp = 0x80000000u;      // wParam: a release
+constexpr std::uintptr_t kHookSystemKey = 0x40000000u;  // wParam: a system key
+constexpr std::intptr_t kHookExtendedKey = 0x01000000;  // lParam: an extended key
 
 enum class HookResult : int {
     Capturing = 0,        // every key of the display comes to the target

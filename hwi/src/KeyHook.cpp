@@ -21,10 +21,6 @@ constexpr std::uint32_t kFlagExtended = 0x01;
 constexpr std::uint32_t kFlagAltDown = 0x20;
 constexpr std::uint32_t kFlagUp = 0x80;
 
-constexpr std::uintptr_t kUpBit = 0x80000000u;
-constexpr std::uintptr_t kSystemBit = 0x40000000u;
-constexpr std::intptr_t kExtendedBit = 0x01000000;
-
 }  // namespace
 
 bool KeyTranslator::isDown(int virtualKey) const {
@@ -189,13 +185,13 @@ std::intptr_t KeyBoardProc(int, std::uintptr_t message, const HookKeyEvent* even
     }
     std::uintptr_t wParam = event->vkCode & 0x3FFFFFFFu;
     if (message == WM_KEYUP) {
-        wParam |= kUpBit;
+        wParam |= kHookKeyUp;
     } else if (message == WM_SYSKEYDOWN) {
-        wParam |= kSystemBit;
+        wParam |= kHookSystemKey;
     } else if (message == WM_SYSKEYUP) {
-        wParam |= kUpBit | kSystemBit;
+        wParam |= kHookKeyUp | kHookSystemKey;
     }
-    const std::intptr_t lParam = (event->flags & kFlagExtended) != 0 ? kExtendedBit : 0;
+    const std::intptr_t lParam = (event->flags & kFlagExtended) != 0 ? kHookExtendedKey : 0;
     hook().watchdog.posted(HookWatchdog::Clock::now());
     window->post(WM_HOOK_KEY, wParam, lParam);
     return 1;

@@ -40,12 +40,27 @@ bool CKeyboardUtil::waitUntilTaken() {
 
 bool CKeyboardUtil::lockExchange() {
     constexpr int kLockWaitMs = 10000;
-    return lock == nullptr || lock->acquire(kLockWaitMs, cancelFlag);
+    return held || lock == nullptr || lock->acquire(kLockWaitMs, cancelFlag);
 }
 
 void CKeyboardUtil::unlockExchange() {
-    if (lock != nullptr) {
+    if (lock != nullptr && !held) {
         lock->release();
+    }
+}
+
+bool CKeyboardUtil::holdLock() {
+    if (held) {
+        return true;
+    }
+    held = lockExchange();
+    return held;
+}
+
+void CKeyboardUtil::releaseHold() {
+    if (held) {
+        held = false;
+        unlockExchange();
     }
 }
 

@@ -49,6 +49,11 @@ public:
     bool lockExchange();
     void unlockExchange();
 
+    // Takes the same lock for a sequence of exchanges and keeps it until releaseHold: meanwhile
+    // lockExchange answers at once and unlockExchange keeps the lock. Waits as lockExchange does.
+    bool holdLock();
+    void releaseHold();
+
     // The clock that bounds an exchange.
     virtual std::chrono::steady_clock::time_point now() const {
         return std::chrono::steady_clock::now();
@@ -70,6 +75,7 @@ private:
     std::unique_ptr<oskel::hid::KeyboardLock> lock;     // null without a device path
     int openErrno = 0;
     const std::atomic<bool>* cancelFlag = nullptr;
+    bool held = false;  // holdLock took the lock for a sequence
 };
 
 // The transport of this keyboard model: adds the firmware version exchange.

@@ -3,6 +3,8 @@
 // Every report tag of the keyboard's configuration interface, in one place.
 // Byte numbers are payload bytes: the 64 bytes after the report id 0x00.
 
+#include <OskelHWI.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -28,10 +30,7 @@ constexpr std::uint8_t kLightEnd = 0xE6;          // host: all 64 bytes end a li
 constexpr std::uint8_t kFirmwareLine = 0x3A;      // host -> keyboard: one decoded firmware line
                                                   // (the colon of the text line)
 
-// Key records.
-constexpr int kKeyCount = 108;  // keys 1..108
-constexpr int kLevelCount = 2;  // levels 1 and 2
-constexpr int kSlotCount = kKeyCount * kLevelCount;
+// Key records: one for each of the kSlotCount slots (kKeyCount keys on kLevelCount levels).
 constexpr std::size_t kRecordHeaderSize = 5;  // 00 F0 level key type
 constexpr std::size_t kMacroHeaderSize = 11;  // + cycles, hasStepDelays, delay(2), L(2)
 constexpr std::size_t kMacroPieceSize = kPayloadSize - kMacroHeaderSize;  // 53 step bytes

@@ -63,5 +63,5 @@ private:
                           oskel::hid::ReadBudget& budget);
 
     CTravoUtil* transport;
-    std::array<std::unique_ptr<CKeyDefine>, oskel::hid::kSlotCount> slots;
+    std::array<std::unique_ptr<CKeyDefine>, kSlotCount> slots;
 };

@@ -12,6 +12,7 @@
 #include "KeyboardUtil.h"
 #include "OskelHWI.h"
 #include "Travo.h"
+#include "VirtualDeviceFolder.h"
 
 using namespace oskel::hid;
 
@@ -216,6 +217,27 @@ const char16_t* CTravoHWI::getHardwareVersion() {
     return hardwareVersion;
 }
 
+bool CTravoHWI::holdKeyboard() {
+    std::lock_guard lock(exchange->lock);
+    if (device == nullptr) {
+        return false;
+    }
+    exchange->cancel = false;
+    if (!transport->holdLock()) {
+        exchange->busy = !transport->cancelled();
+        return false;
+    }
+    exchange->busy = false;
+    return true;
+}
+
+void CTravoHWI::releaseKeyboard() {
+    std::lock_guard lock(exchange->lock);
+    if (transport != nullptr) {
+        transport->releaseHold();
+    }
+}
+
 void CTravoHWI::cancelTransfer() {
     exchange->cancel = true;
 }
@@ -226,6 +248,10 @@ bool CTravoHWI::keyboardBusy() const {
 
 int CTravoHWI::openError() const {
     return lastOpenError;
+}
+
+std::string CTravoHWI::virtualKeyboardFolder() {
+    return virtualDeviceFolder();
 }
 
 bool CTravoHWI::isOpen() const {

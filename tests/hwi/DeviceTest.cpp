@@ -463,4 +463,35 @@ TEST_F(DeviceTransfer, ExchangesWaitForTheKeyboardLockOfAnotherHolder) {
     ::close(again);
 }
 
+// A sequence of exchanges (the keys read, a pause, the colours read) keeps the lock between
+// its exchanges, so another program cannot write in the gap; letting go frees it.
+TEST_F(DeviceTransfer, HeldKeyboardStaysLockedBetweenExchanges) {
+    startAndOpen();
+    const std::string lockPath = runtime.path + "/oskel/locks/" + options.name;
+    auto othersCanLock = [&] {
+        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+        const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return free;
+    };
+    ASSERT_TRUE(device.holdKeyboard());
+    ASSERT_FALSE(othersCanLock()) << "held before the first exchange";
+    char16_t version[64];
+    ASSERT_TRUE(device.ReadKeyboardVersion(version));
+    EXPECT_FALSE(othersCanLock()) << "still held after an exchange";
+    EXPECT_TRUE(device.holdKeyboard()) << "holding again changes nothing";
+    ASSERT_TRUE(device.readKeyLightFromDev());
+    EXPECT_FALSE(othersCanLock());
+    EXPECT_FALSE(device.keyboardBusy());
+    device.releaseKeyboard();
+    EXPECT_TRUE(othersCanLock()) << "free once let go";
+    ASSERT_TRUE(device.ReadKeyboardVersion(version));
+    EXPECT_TRUE(othersCanLock()) << "an exchange alone lets go at its end";
+
+    device.__closeDev();
+    EXPECT_FALSE(device.holdKeyboard()) << "nothing to hold while closed";
+}
+
 }  // namespace

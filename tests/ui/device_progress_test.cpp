@@ -297,7 +297,7 @@ TEST_P(ProgressCancel, StopsTheWorkerReportsNothingAndKeepsTheDocument) {
     options.silent = c.silentKeyboard;
     DeviceDialogTest env(options);
     NEED_KEYBOARD(env);
-    deviceSettleTimes() = {60s, 60s, 60s};
+    env.config.settleTimes = {60s, 60s, 60s};
     fillDocument(env.config);
     env.keyboard->setSlotRecord(4, {oneCodeRecord(1, 5, {0x04})});
     const DocumentImage before(env.config);
@@ -335,7 +335,7 @@ TEST_P(ProgressCancel, StopsTheWorkerReportsNothingAndKeepsTheDocument) {
     // The worker has ended and the keyboard is free and not left cancelled: the next
     // transfer runs to its end.
     env.keyboard->setSilent(false);
-    deviceSettleTimes() = {0ms, 0ms, 0ms};
+    env.config.settleTimes = {0ms, 0ms, 0ms};
     EXPECT_EQ(runDeviceProgress(nullptr, WriteBacklight, env.config), ProgressResult::Done);
 }
 
@@ -345,7 +345,7 @@ INSTANTIATE_TEST_SUITE_P(Cancel, ProgressCancel, ::testing::ValuesIn(kCancels),
 TEST(ProgressDialog, EnterDoesNotEndATransfer) {
     DeviceDialogTest env;
     NEED_KEYBOARD(env);
-    deviceSettleTimes().afterKeyWrite = 60s;
+    env.config.settleTimes.afterKeyWrite = 60s;
     CTravoDialogProgress dialog(env.config, nullptr);
     dialog.operation = WriteKeySettings;
     Watch watch;

@@ -77,12 +77,12 @@ bool useWindowPictures() {
 }
 
 DeviceDialogTest::DeviceDialogTest(oskel::VirtualKeyboardOptions options)
-    : previousRuntime(qgetenv("XDG_RUNTIME_DIR")), previousTimes(deviceSettleTimes()) {
+    : previousRuntime(qgetenv("XDG_RUNTIME_DIR")) {
     useWindowPictures();
     UiSeam::install(&seam);
     // The waits only let a real keyboard settle; the tests need none unless they say so.
-    deviceSettleTimes() = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                           std::chrono::milliseconds(0)};
+    config.settleTimes = {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                          std::chrono::milliseconds(0)};
     if (!runtime.isValid()) {
         problem = "no temporary folder";
         return;
@@ -109,6 +109,5 @@ DeviceDialogTest::~DeviceDialogTest() {
         keyboard->stop();
     }
     UiSeam::install(nullptr);
-    deviceSettleTimes() = previousTimes;
     qputenv("XDG_RUNTIME_DIR", previousRuntime);
 }

@@ -74,5 +74,4 @@ public:
 
 private:
     QByteArray previousRuntime;
-    DeviceSettleTimes previousTimes;
 };

@@ -7,19 +7,21 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <string>
-#include <thread>
 
 #include "Descriptions.h"
 #include "DeviceAccess.h"
 #include "DeviceProgress.h"
+#include "DeviceSteps.h"
 #include "FirmwareCheck.h"
 #include "KeyNames.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
 #include "Profile.h"
 #include "ProfileCommands.h"
 #include "ProfileJson.h"
@@ -27,18 +29,13 @@
 #include "RecentProfiles.h"
 #include "SwitchCommands.h"
 #include "Terminal.h"
-#include "TransferFlows.h"
 #include "Verification.h"
 
 namespace {
 
-constexpr int kSlotCount = kKeyCount * kLevelCount;
 // An Intel HEX image for the keyboard's controller is well under a megabyte; anything far
 // beyond is not one, and the download call takes the length as an int.
 constexpr std::size_t kMaxFirmwareFileSize = 64 * 1024 * 1024;
-// The keyboard stores the key records it received before it answers for them again; the program
-// waits as long before it closes its progress dialog.
-constexpr std::chrono::milliseconds kKeyStoreTime{2000};
 
 std::atomic<bool> interrupted{false};
 
@@ -63,23 +60,108 @@ void stoppedAnswering(const std::string& task, const std::string& retry) {
          retry);
 }
 
-// After a failed exchange: another program holding the keyboard is told apart from a keyboard
-// that stopped answering.
-bool saidBusy(const CTravoHWI& keyboard) {
-    if (!keyboard.keyboardBusy()) {
-        return false;
-    }
-    fail(
-        "another program is using the keyboard (the Oskel program, or another oskelctl); try "
-        "again when it is done");
-    return true;
-}
-
 bool stopIfInterrupted() {
     if (interrupted) {
         fail("interrupted; the keyboard may hold a partial transfer: run the command again");
     }
     return interrupted;
+}
+
+// What the terminal shows of each device step: its progress bar (none without a label) and what
+// its failure tells the user.
+struct StepTexts {
+    const char* bar;
+    int total;
+    int offset;
+    const char* task;
+    const char* retry;
+};
+
+// In the order of DeviceStep.
+constexpr StepTexts kStepTexts[] = {
+    {"Writing keys     ", kSlotCount, 1, "writing the key settings", "write again"},
+    {nullptr, 0, 0, "writing the backlight", "write again"},
+    {"Verifying keys   ", kSlotCount, 1, "reading the keyboard back", "verify again"},
+    {"Reading keys     ", kSlotCount, 1, "reading the key settings",
+     "read again (nothing was saved)"},
+    {nullptr, 0, 0, "reading the backlight", "read again (nothing was saved)"},
+    {"Downloading firmware", kProgressScale, 0, "the firmware download", "download again"},
+};
+static_assert(std::size(kStepTexts) == static_cast<std::size_t>(DeviceStep::Firmware) + 1);
+
+const StepTexts& textsOf(DeviceStep step) {
+    return kStepTexts[static_cast<std::size_t>(step)];
+}
+
+// Why a device step did not end well, on standard error: the interrupt, another program holding
+// the keyboard, or the keyboard that stopped answering `task` (retry: what to do once it is back).
+void sayWhyItEnded(StepsOutcome outcome, const char* task, const char* retry) {
+    switch (outcome) {
+        case StepsOutcome::Stopped:
+            stopIfInterrupted();
+            break;
+        case StepsOutcome::Busy:
+            fail(
+                "another program is using the keyboard (the Oskel program, or another oskelctl); "
+                "try again when it is done");
+            break;
+        case StepsOutcome::Failed:
+            stoppedAnswering(task, retry);
+            break;
+        case StepsOutcome::Done:
+        case StepsOutcome::Differs:
+            break;
+    }
+}
+
+// The device steps on a terminal: a bar for each step that reports progress, the interrupt as
+// the stop.
+class TerminalSteps : public StepObserver {
+public:
+    explicit TerminalSteps(KeyboardConfig& config, bool readBackBar = true)
+        : config(config), readBackBar(readBackBar) {}
+
+    WindowHandle stepStarting(DeviceStep step) override {
+        const StepTexts& texts = textsOf(step);
+        if (texts.bar == nullptr) {
+            return nullptr;
+        }
+        const bool shown =
+            ProgressBar::wantedOnStderr() && (step != DeviceStep::ReadBack || readBackBar);
+        bar.emplace(texts.bar, texts.total, texts.offset, shown);
+        notify.emplace(config.notifyWindow, &*bar);
+        return &*bar;
+    }
+    void stepEnded(DeviceStep step, bool succeeded) override {
+        notify.reset();
+        if (bar) {
+            bar->finish();
+            bar.reset();
+        }
+        if (succeeded && (step == DeviceStep::WriteKeys || step == DeviceStep::WriteLights)) {
+            ++writesDone;
+        }
+    }
+    bool stopRequested() override { return interrupted; }
+
+    // How many of the write steps went through.
+    int writesDone = 0;
+
+private:
+    KeyboardConfig& config;
+    bool readBackBar;
+    std::optional<ProgressBar> bar;
+    std::optional<ScopedNotifyWindow<WindowHandle>> notify;
+};
+
+// Tells why a sequence ended early; true when it did.
+bool saidHowItFailed(const StepsResult& result) {
+    if (result.outcome == StepsOutcome::Done || result.outcome == StepsOutcome::Differs) {
+        return false;
+    }
+    const StepTexts& texts = textsOf(result.step);
+    sayWhyItEnded(result.outcome, texts.task, texts.retry);
+    return true;
 }
 
 // Why the keyboard that was found cannot be opened, and what to do: the program says the same.
@@ -144,9 +226,8 @@ int runVersion() {
     }
     char16_t version[64] = {};
     if (!config.keyboard.ReadKeyboardVersion(version)) {
-        if (!saidBusy(config.keyboard)) {
-            stoppedAnswering("reading the firmware version", "try again");
-        }
+        sayWhyItEnded(config.keyboard.keyboardBusy() ? StepsOutcome::Busy : StepsOutcome::Failed,
+                      "reading the firmware version", "try again");
         return kExitDevice;
     }
     if (version[0] == u'\0') {
@@ -159,50 +240,12 @@ int runVersion() {
     return kExitOk;
 }
 
-bool writeKeys(KeyboardConfig& config) {
-    ProgressBar bar("Writing keys     ", kSlotCount, 1, ProgressBar::wantedOnStderr());
-    ScopedNotifyWindow notify(config.notifyWindow, &bar);
-    const bool ok = writeKeysToKeyboard(config, &bar);
-    notify.release();
-    bar.finish();
-    if (!ok && !stopIfInterrupted() && !saidBusy(config.keyboard)) {
-        stoppedAnswering("writing the key settings", "write again");
-    }
-    return ok;
-}
-
-bool writeLights(KeyboardConfig& config) {
-    if (!writeBacklightToKeyboard(config)) {
-        if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
-            stoppedAnswering("writing the backlight", "write again");
-        }
-        return false;
-    }
-    return true;
-}
-
 std::string languageOf(const Options& o) {
     return o.lang.empty() ? languageFromEnvironment() : o.lang;
 }
 
-// Reads the keyboard back and compares it with the document: the exit code, after one line per
-// key that differs.
-int compareWithKeyboard(KeyboardConfig& config, const Options& o, VerifyParts parts,
-                        bool justWritten) {
-    Comparison result;
-    ProgressBar bar("Verifying keys   ", kSlotCount, 1,
-                    parts.keys && ProgressBar::wantedOnStderr());
-    ScopedNotifyWindow notify(config.notifyWindow, &bar);
-    const bool ok = justWritten ? verifyWritten(config, &bar, parts, result)
-                                : verifyKeyboard(config, &bar, parts, result);
-    notify.release();
-    bar.finish();
-    if (!ok) {
-        if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
-            stoppedAnswering("reading the keyboard back", "verify again");
-        }
-        return kExitDevice;
-    }
+// The exit code of a read-back that ran, after one line per key and colour that differs.
+int reportComparison(KeyboardConfig& config, const Options& o, const Comparison& result) {
     const std::string language = languageOf(o);
     for (const SlotDifference& d : result.keys) {
         say(printable(differenceText(config, d, layoutKeyName(d.key), language)));
@@ -227,7 +270,12 @@ int runVerify(const Options& o) {
     if (!openKeyboard(config.keyboard)) {
         return kExitDevice;
     }
-    const int code = compareWithKeyboard(config, o, {}, false);
+    TerminalSteps steps(config);
+    const StepsResult result = verifyAgainstDocument(config, {}, steps);
+    if (saidHowItFailed(result)) {
+        return kExitDevice;
+    }
+    const int code = reportComparison(config, o, result.differences);
     if (code == kExitOk) {
         say("The keyboard holds the key settings and the backlight of " + o.path + ".");
     }
@@ -256,28 +304,24 @@ int runWrite(const Options& o) {
     if (!openKeyboard(config.keyboard)) {
         return kExitDevice;
     }
-    if (!o.lightsOnly && !writeKeys(config)) {
+    WriteRequest request;
+    request.keys = !o.lightsOnly;
+    request.lights = !o.keysOnly;
+    request.verify = o.verify;
+    TerminalSteps steps(config, request.keys);
+    const StepsResult result = writeToKeyboard(config, request, config.settleTimes, steps);
+    if (steps.writesDone == int(request.keys) + int(request.lights)) {
+        say(o.keysOnly     ? "Wrote the key settings of " + o.path + "."
+            : o.lightsOnly ? "Wrote the backlight of " + o.path + "."
+                           : "Wrote the key settings and the backlight of " + o.path + ".");
+    }
+    if (saidHowItFailed(result)) {
         return kExitDevice;
     }
-    if (stopIfInterrupted()) {
-        return kExitDevice;
-    }
-    if (!o.keysOnly && !writeLights(config)) {
-        return kExitDevice;
-    }
-    say(o.keysOnly     ? "Wrote the key settings of " + o.path + "."
-        : o.lightsOnly ? "Wrote the backlight of " + o.path + "."
-                       : "Wrote the key settings and the backlight of " + o.path + ".");
     if (!o.verify) {
         return kExitOk;
     }
-    if (!o.lightsOnly) {
-        std::this_thread::sleep_for(kKeyStoreTime);
-    }
-    if (stopIfInterrupted()) {
-        return kExitDevice;
-    }
-    const int code = compareWithKeyboard(config, o, {!o.lightsOnly, !o.keysOnly}, true);
+    const int code = reportComparison(config, o, result.differences);
     if (code == kExitOk) {
         say("Verified: the keyboard holds what was written.");
     }
@@ -289,26 +333,9 @@ int runRead(const Options& o) {
     if (!openKeyboard(config.keyboard)) {
         return kExitDevice;
     }
-    {
-        ProgressBar bar("Reading keys     ", kSlotCount, 1, ProgressBar::wantedOnStderr());
-        ScopedNotifyWindow notify(config.notifyWindow, &bar);
-        const bool ok = readKeysFromKeyboard(config, &bar);
-        notify.release();
-        bar.finish();
-        if (!ok) {
-            if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
-                stoppedAnswering("reading the key settings", "read again (nothing was saved)");
-            }
-            return kExitDevice;
-        }
-    }
-    if (stopIfInterrupted()) {
-        return kExitDevice;
-    }
-    if (!readBacklightFromKeyboard(config)) {
-        if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
-            stoppedAnswering("reading the backlight", "read again (nothing was saved)");
-        }
+    // As the program does: the keys, a pause, the colours, the keyboard held throughout.
+    TerminalSteps steps(config);
+    if (saidHowItFailed(loadFromKeyboard(config, config.settleTimes, steps))) {
         return kExitDevice;
     }
     std::string why;
@@ -374,16 +401,8 @@ int runFirmware(const Options& o) {
     if (!openKeyboard(config.keyboard)) {
         return kExitDevice;
     }
-    ProgressBar bar("Downloading firmware", kProgressScale, 0, ProgressBar::wantedOnStderr());
-    ScopedNotifyWindow notify(config.notifyWindow, &bar);
-    const bool ok =
-        config.keyboard.WriteFirmwareToKeyboard(text.data(), static_cast<int>(text.size()), &bar);
-    notify.release();
-    bar.finish();
-    if (!ok) {
-        if (!stopIfInterrupted() && !saidBusy(config.keyboard)) {
-            stoppedAnswering("the firmware download", "download again");
-        }
+    TerminalSteps steps(config);
+    if (saidHowItFailed(downloadFirmware(config, text, steps))) {
         return kExitDevice;
     }
     say("Downloaded " + o.path + " into the keyboard.");
@@ -411,7 +430,7 @@ int runShow(const Options& o) {
         return kExitOk;
     }
     config.language = languageOf(o);
-    const bool chinese = config.language == "zh-CN";
+    const bool chinese = isChinese(config.language);
     int shown = 0;
     for (int k = 1; k <= kKeyCount; ++k) {
         for (int l = 0; l < kLevelCount; ++l) {

@@ -18,6 +18,8 @@
 //   oskel::VirtualKeyboard keyboard(options);      // XDG_RUNTIME_DIR=privateFolder
 //   if (!keyboard.start()) { ... keyboard.error() ... }
 
+#include <OskelHWI.h>
+
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -47,8 +49,8 @@ struct VirtualKeyboardOptions {
 
 class VirtualKeyboard {
 public:
-    static constexpr int kSlotCount = 216;
-    static constexpr std::size_t kLightTableSize = 324;
+    static constexpr int kSlotCount = ::kSlotCount;
+    static constexpr std::size_t kLightTableSize = kLightArrayLength;
 
     explicit VirtualKeyboard(VirtualKeyboardOptions options = {});
     ~VirtualKeyboard();
@@ -67,7 +69,7 @@ public:
     // What the keyboard holds. Slot index: (level - 1) * 108 + key - 1.
     std::vector<Payload> slotRecord(int slot) const;
     std::vector<Payload> slotRecord(int level, int key) const {
-        return slotRecord((level - 1) * 108 + key - 1);
+        return slotRecord((level - 1) * kKeyCount + key - 1);
     }
     void setSlotRecord(int slot, std::vector<Payload> payloads);
     std::array<std::uint8_t, kLightTableSize> lights() const;

@@ -7,8 +7,8 @@
 #include <memory>
 #include <new>
 
+#include "DeviceSteps.h"
 #include "DeviceWorker.h"
-#include "TransferFlows.h"
 
 namespace {
 
@@ -18,50 +18,66 @@ void post(KeyboardConfig& config, unsigned message, int wParam) {
     }
 }
 
+// The device dialogs' view of the device steps: progress goes to the document's notify window,
+// a stop comes from the worker (none without one).
+class DialogSteps : public StepObserver {
+public:
+    DialogSteps(KeyboardConfig& config, DeviceWorker* worker) : config(config), worker(worker) {}
+
+    WindowHandle stepStarting(DeviceStep step) override {
+        if (step == DeviceStep::ReadBack) {
+            post(config, WM_TRANSFER_VERIFYING, 0);
+        }
+        return config.notifyWindow;
+    }
+    void stepEnded(DeviceStep step, bool succeeded) override {
+        // The colour write posts no progress of its own: the bar fills once it is sent.
+        if (step == DeviceStep::WriteLights && succeeded) {
+            post(config, WM_TRANSFER_PROGRESS, kProgressScale);
+        }
+    }
+    bool stopRequested() override { return worker != nullptr && worker->stopRequested(); }
+    bool pause(std::chrono::milliseconds time) override {
+        return worker != nullptr ? worker->pause(time) : StepObserver::pause(time);
+    }
+
+private:
+    KeyboardConfig& config;
+    DeviceWorker* worker;
+};
+
+int transferOutcome(const StepsResult& result) {
+    switch (result.outcome) {
+        case StepsOutcome::Done:
+            return kTransferSucceeded;
+        case StepsOutcome::Differs:
+            return kTransferDiffers;
+        default:
+            return kTransferFailed;
+    }
+}
+
 int writeKeySettings(KeyboardConfig& config, DeviceWorker& worker,
                      WriteVerification* verification) {
-    if (worker.stopRequested() || !writeKeysToKeyboard(config, config.notifyWindow) ||
-        !worker.pause(deviceSettleTimes().afterKeyWrite)) {
-        return kTransferFailed;
+    DialogSteps steps(config, &worker);
+    WriteRequest request;
+    request.verify = verification != nullptr && verification->enabled;
+    request.settle = true;
+    StepsResult result = writeToKeyboard(config, request, config.settleTimes, steps);
+    if (request.verify) {
+        verification->result = std::move(result.differences);
     }
-    if (verification == nullptr || !verification->enabled) {
-        return kTransferSucceeded;
-    }
-    // The keyboard has had its time to store the records: read them back, as the library's
-    // slots still hold what the write sent.
-    post(config, WM_TRANSFER_VERIFYING, 0);
-    if (worker.stopRequested() ||
-        !verifyWritten(config, config.notifyWindow, {true, false}, verification->result) ||
-        worker.stopRequested()) {
-        return kTransferFailed;
-    }
-    return verification->result.agrees() ? kTransferSucceeded : kTransferDiffers;
+    return transferOutcome(result);
 }
 
-// The key read leaves the document alone when it fails; the backlight read comes 2 s later, so
-// a failure or a cancel after the keys arrived would leave new keys with old colours. The
-// snapshot puts everything back instead.
-bool loadFromKeyboard(KeyboardConfig& config, DeviceWorker& worker) {
-    const LoadedPart before = LoadedPart::of(config);
-    const bool loaded = !worker.stopRequested() &&
-                        readKeysFromKeyboard(config, config.notifyWindow) &&
-                        worker.pause(deviceSettleTimes().afterKeyRead) &&
-                        readBacklightFromKeyboard(config) && !worker.stopRequested();
-    if (!loaded) {
-        before.restoreInto(config);
-    }
-    return loaded;
-}
-
-bool writeBacklight(KeyboardConfig& config, DeviceWorker& worker) {
-    if (worker.stopRequested() || !writeBacklightToKeyboard(config)) {
-        return false;
-    }
-    if (config.notifyWindow == nullptr) {
-        return true;
-    }
-    post(config, WM_TRANSFER_PROGRESS, kProgressScale);
-    return worker.pause(deviceSettleTimes().afterBacklightWrite);
+int writeBacklight(KeyboardConfig& config, DeviceWorker& worker) {
+    DialogSteps steps(config, &worker);
+    WriteRequest request;
+    request.keys = false;
+    request.lights = true;
+    // The wait is for the user to see the full bar.
+    request.settle = config.notifyWindow != nullptr;
+    return transferOutcome(writeToKeyboard(config, request, config.settleTimes, steps));
 }
 
 int downloadFirmwareFile(KeyboardConfig& config) {
@@ -86,18 +102,15 @@ int downloadFirmwareFile(KeyboardConfig& config) {
         return FirmwareCannotOpen;
     }
     text[static_cast<std::size_t>(size)] = '\0';
-    return config.keyboard.WriteFirmwareToKeyboard(text.get(), static_cast<int>(size),
-                                                   config.notifyWindow)
+    DialogSteps steps(config, nullptr);  // the download runs to its end
+    return downloadFirmware(config, std::string_view(text.get(), static_cast<std::size_t>(size)),
+                            steps)
+                   .succeeded()
                ? FirmwareDownloaded
                : FirmwareDownloadFailed;
 }
 
 }  // namespace
-
-DeviceSettleTimes& deviceSettleTimes() {
-    static DeviceSettleTimes times;
-    return times;
-}
 
 void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker,
                           WriteVerification* verification) {
@@ -106,11 +119,13 @@ void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& w
         case WriteKeySettings:
             outcome = writeKeySettings(config, worker, verification);
             break;
-        case LoadFromKeyboard:
-            outcome = loadFromKeyboard(config, worker) ? kTransferSucceeded : kTransferFailed;
+        case LoadFromKeyboard: {
+            DialogSteps steps(config, &worker);
+            outcome = transferOutcome(loadFromKeyboard(config, config.settleTimes, steps));
             break;
+        }
         case WriteBacklight:
-            outcome = writeBacklight(config, worker) ? kTransferSucceeded : kTransferFailed;
+            outcome = writeBacklight(config, worker);
             break;
         default:
             break;
@@ -122,13 +137,4 @@ int runFirmwareDownload(KeyboardConfig& config) {
     const int outcome = downloadFirmwareFile(config);
     post(config, WM_TRANSFER_DONE, outcome);
     return outcome;
-}
-
-LoadedPart LoadedPart::of(const KeyboardConfig& config) {
-    return LoadedPart{config.assignments, config.backlight};
-}
-
-void LoadedPart::restoreInto(KeyboardConfig& config) const {
-    config.assignments = assignments;
-    config.backlight = backlight;
 }

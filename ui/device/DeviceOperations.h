@@ -5,23 +5,11 @@
 // Each runs on a DeviceWorker thread while its dialog waits, and ends by posting
 // WM_TRANSFER_DONE to the document's notifyWindow (when one is set).
 
-#include <array>
-#include <chrono>
-
 #include "DeviceProgress.h"
 #include "KeyboardConfig.h"
 #include "Verification.h"
 
 class DeviceWorker;
-
-// The waits that let the keyboard store what it received (and the user see the full bar) before
-// the dialog closes. Tests shorten them; a stop request always cuts them short.
-struct DeviceSettleTimes {
-    std::chrono::milliseconds afterKeyWrite{2000};
-    std::chrono::milliseconds afterKeyRead{2000};
-    std::chrono::milliseconds afterBacklightWrite{1000};
-};
-DeviceSettleTimes& deviceSettleTimes();
 
 // WM_TRANSFER_DONE wParam of the progress operations.
 constexpr int kTransferFailed = 0;
@@ -39,9 +27,10 @@ struct WriteVerification {
     Comparison result;
 };
 
-// Runs one progress operation on the calling (worker) thread, then posts WM_TRANSFER_DONE with
-// kTransferSucceeded, kTransferFailed or, for a verified key write, kTransferDiffers. A stop
-// request ends it early as a failure.
+// Runs one progress operation (the device steps, with the document's settle times) on the
+// calling (worker) thread, then posts WM_TRANSFER_DONE with kTransferSucceeded, kTransferFailed
+// or, for a verified key write, kTransferDiffers. A stop request ends it early as a failure; a
+// load that does not finish leaves the document as it was.
 void runProgressOperation(KeyboardConfig& config, int operation, DeviceWorker& worker,
                           WriteVerification* verification = nullptr);
 
@@ -56,13 +45,3 @@ enum FirmwareOutcome : int {
 // Reads the file `firmwarePath` and downloads it with WriteFirmwareToKeyboard, then posts
 // WM_TRANSFER_DONE with the outcome. Returns the outcome.
 int runFirmwareDownload(KeyboardConfig& config);
-
-// The part of the document a load from the keyboard replaces, kept so that a cancelled or failed
-// load can put the user's configuration back exactly as it was.
-struct LoadedPart {
-    decltype(KeyboardConfig::assignments) assignments;
-    decltype(KeyboardConfig::backlight) backlight;
-
-    static LoadedPart of(const KeyboardConfig& config);
-    void restoreInto(KeyboardConfig& config) const;
-};

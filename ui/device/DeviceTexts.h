@@ -3,23 +3,21 @@
 // The texts the device dialogs and their callers show, in both languages.
 
 #include <QString>
+#include <QStringView>
 #include <string>
 
-struct BilingualText {
-    const char16_t* zh;
-    const char16_t* en;
+#include "LanguageText.h"
 
-    // The text for `language`: Chinese for "zh-CN", English for "en-US", empty for anything else
-    // (the firmware dialog shows nothing then).
+// A device text: the core's pair of texts, given as a QString by either of its two rules.
+struct BilingualText : LanguageText {
+    // Chinese for "zh-CN", English for "en-US", empty for anything else (the firmware dialog
+    // shows nothing then).
     QString exactly(const std::string& language) const {
-        if (language == "zh-CN") {
-            return QString::fromUtf16(zh);
-        }
-        return language == "en-US" ? QString::fromUtf16(en) : QString();
+        return QStringView(LanguageText::exactly(language)).toString();
     }
     // Chinese for "zh-CN", English for everything else.
     QString chineseOrEnglish(const std::string& language) const {
-        return QString::fromUtf16(language == "zh-CN" ? zh : en);
+        return QStringView(LanguageText::chineseOrEnglish(language)).toString();
     }
 };
 

@@ -14,6 +14,8 @@
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
+#include "PauseText.h"
 #include "RegionIds.h"
 #include "SkinResources.h"
 #include "UiSeam.h"
@@ -74,7 +76,6 @@ constexpr int kVkLeftShift = 160;
 constexpr int kVkRightShift = 161;
 constexpr int kVkReturn = 13;
 constexpr int kKeypadEnter = 269;  // the program's own code for the numeric keypad's Enter
-constexpr quint32 kExtendedFlag = 0x01000000;
 
 constexpr int kFirstRecordRow = KeySettingsRegion::FirstMacroStepRow;
 constexpr int kRecordRows = 9;
@@ -99,19 +100,11 @@ constexpr int kMenuDelete = 1147;
 short savedLeftShift = 0;
 short savedRightShift = 0;
 
-struct Text {
-    const char16_t* zh;
-    const char16_t* en;
-};
+using Text = LanguageText;
 
+// The text for the document's language; empty for a language without texts.
 QString pick(const Text& text, const std::string& language) {
-    if (language == "zh-CN") {
-        return QString::fromUtf16(text.zh);
-    }
-    if (language == "en-US") {
-        return QString::fromUtf16(text.en);
-    }
-    return {};
+    return QStringView(text.exactly(language)).toString();
 }
 
 // The record list's context menu: four submenus of mouse rows, then Delete.
@@ -165,11 +158,11 @@ QString toQString(const std::u16string& text) {
 }
 
 std::u16string delayRow(std::int64_t ms) {
-    return u"<" + QString::number(ms).toStdU16String() + u" ms>";
+    return pauseText(ms);
 }
 
 bool holdsDelay(const std::u16string& row) {
-    return !row.empty() && row.front() == u'<';
+    return recordedAsPause(row);
 }
 
 // A field's number: the leading digits, 0 for none; far too many digits count as a huge value.
@@ -390,8 +383,8 @@ void KeyRecorder::endCapture() {
 
 int KeyRecorder::eventCode(quint32 wParam, quint32 lParam, int* vkOut, bool* upOut) {
     // System keys (typed under Alt) count as presses and releases alike.
-    const bool up = (wParam & 0x80000000u) != 0;
-    int vk = static_cast<int>(wParam & 0xFF);
+    const bool up = (wParam & kHookKeyUp) != 0;
+    int vk = static_cast<int>(wParam & kHookVirtualKeyMask);
     if (vk == kVkShift) {
         // A capture that reports only "Shift": tell the two keys apart by their states.
         KeyCaptureSeam& seam = KeyCaptureSeam::current();
@@ -414,7 +407,7 @@ int KeyRecorder::eventCode(quint32 wParam, quint32 lParam, int* vkOut, bool* upO
     *vkOut = vk;
     *upOut = up;
     const int release = up ? kReleaseFlag : 0;
-    if (vk == kVkReturn && (lParam & kExtendedFlag) != 0) {
+    if (vk == kVkReturn && (lParam & kHookExtendedKey) != 0) {
         return kKeypadEnter + release;
     }
     return vk + release;
@@ -545,7 +538,7 @@ void KeyRecorder::contextMenu(QPoint point) {
     }
     dialog.menuRow = dialog.regionIndexById(id);
     const std::string& language = dialog.config.language;
-    if (language != "zh-CN" && language != "en-US") {
+    if (!isKnownLanguage(language)) {
         return;  // no texts for the menu
     }
     QMenu menu(&dialog);

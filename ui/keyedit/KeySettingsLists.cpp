@@ -16,6 +16,8 @@
 #include "CTravoDialogKeyMapSettings.h"
 #include "KeyRecorder.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
+#include "PauseText.h"
 #include "RegionIds.h"
 
 struct CTravoDialogKeyMapSettings::ListBox {
@@ -34,13 +36,12 @@ namespace Region = KeySettingsRegion;
 // The default names of new entries, per catalogue and language; %1 is the smallest free number.
 struct DefaultName {
     int newRegion;
-    const char16_t* zh;
-    const char16_t* en;
+    LanguageText pattern;
 };
 constexpr DefaultName kDefaultNames[] = {
-    {Region::ComboNew, u"组合键%1", u"New Combo %1"},
-    {Region::MacroNew, u"宏定义%1", u"New Macro %1"},
-    {Region::EmulationNew, u"模拟击键%1", u"New Emu %1"},
+    {Region::ComboNew, {u"组合键%1", u"New Combo %1"}},
+    {Region::MacroNew, {u"宏定义%1", u"New Macro %1"}},
+    {Region::EmulationNew, {u"模拟击键%1", u"New Emu %1"}},
 };
 
 QString defaultName(const StepList& catalogue, int newRegion, const std::string& language,
@@ -49,12 +50,11 @@ QString defaultName(const StepList& catalogue, int newRegion, const std::string&
         if (d.newRegion != newRegion) {
             continue;
         }
-        const char16_t* pattern = language == "zh-CN" ? d.zh : language == "en-US" ? d.en : nullptr;
-        if (pattern == nullptr) {
+        if (!isKnownLanguage(language)) {
             break;
         }
         *known = true;
-        const QString format = QString::fromUtf16(pattern);
+        const QString format = QStringView(d.pattern.exactly(language)).toString();
         for (int k = 1;; ++k) {
             const QString name = format.arg(k);
             if (catalogue.indexOfItem(name.toStdU16String()) < 0) {
@@ -68,11 +68,12 @@ QString defaultName(const StepList& catalogue, int newRegion, const std::string&
 
 // A delay row reads "<n ms>"; the field edits just the number.
 bool isDelayRow(const QString& text) {
-    return text.startsWith(QLatin1Char('<')) && text.indexOf(QLatin1Char('>')) == text.size() - 1;
+    return bracketedLikePause(text.toStdU16String());
 }
 
 QString delayNumber(const QString& text) {
-    return text.size() < 6 ? QString() : text.mid(1, text.size() - 5);
+    const std::u16string row = text.toStdU16String();
+    return QStringView(pauseDigits(row)).toString();
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <cstring>
 
+#include "OskelHWI.h"
+
 #if defined(OSKEL_HAVE_LIBUDEV)
 #include <libudev.h>
 #endif
@@ -40,11 +42,7 @@ DeviceWatch::~DeviceWatch() {
 }
 
 QString DeviceWatch::virtualKeyboardFolder() {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) {
-        return QString::fromLocal8Bit(runtime) + QStringLiteral("/oskel/hid");
-    }
-    return QStringLiteral("/tmp/oskel-%1/hid").arg(::getuid());
+    return QString::fromLocal8Bit(CTravoHWI::virtualKeyboardFolder());
 }
 
 void DeviceWatch::openUdev() {
