@@ -416,16 +416,16 @@ std::u16string sideBySideText(const KeyboardConfig& config, const SlotDifference
     const std::u16string b = describeRecord(config, difference.held, language);
     const std::u16string level = levelName(difference.level, language);
     if (a != b) {
-        return format(texts::kOtherRecordAB.in(language), {keyName, level, a, b});
+        return format(texts::kOtherRecordAB.chineseOrEnglish(language), {keyName, level, a, b});
     }
     return format(
-        texts::kSameShapeAB.in(language),
+        texts::kSameShapeAB.chineseOrEnglish(language),
         {keyName, level, a, firstDetail(config, difference.written, difference.held, language)});
 }
 
 std::u16string sideBySideText(const LightDifference& difference, const std::u16string& keyName,
                               const std::string& language) {
-    return format(texts::kLightAB.in(language),
+    return format(texts::kLightAB.chineseOrEnglish(language),
                   {keyName, colourText(difference.written), colourText(difference.held)});
 }
 
@@ -471,26 +471,27 @@ std::vector<CatalogueDifference> compareCatalogues(const KeyboardConfig& a,
 
 std::u16string catalogueDifferenceText(const CatalogueDifference& d, const std::string& language) {
     const Text* names[] = {&texts::kCombos, &texts::kMacros, &texts::kEmulations};
-    const std::u16string catalogue = names[d.catalogue]->in(language);
+    const std::u16string catalogue(names[d.catalogue]->chineseOrEnglish(language));
     const std::u16string entry = number(d.entry + 1);
     if (!d.inB) {
-        return format(texts::kOnlyInA.in(language), {catalogue, entry, d.nameA});
+        return format(texts::kOnlyInA.chineseOrEnglish(language), {catalogue, entry, d.nameA});
     }
     if (!d.inA) {
-        return format(texts::kOnlyInB.in(language), {catalogue, entry, d.nameB});
+        return format(texts::kOnlyInB.chineseOrEnglish(language), {catalogue, entry, d.nameB});
     }
     if (d.nameA != d.nameB) {
-        return format(texts::kRenamed.in(language), {catalogue, entry, d.nameA, d.nameB});
+        return format(texts::kRenamed.chineseOrEnglish(language),
+                      {catalogue, entry, d.nameA, d.nameB});
     }
     const StepList& sa = d.stepsA;
     const StepList& sb = d.stepsB;
     if (sa.count() != sb.count()) {
-        return format(texts::kStepCount.in(language),
+        return format(texts::kStepCount.chineseOrEnglish(language),
                       {catalogue, entry, d.nameA, number(sa.count()), number(sb.count())});
     }
     for (int i = 0; i < sa.count(); ++i) {
         if (sa.items[i] != sb.items[i]) {
-            return format(texts::kStepText.in(language),
+            return format(texts::kStepText.chineseOrEnglish(language),
                           {catalogue, entry, d.nameA, number(i + 1), sa.items[i], sb.items[i]});
         }
     }
@@ -504,9 +505,10 @@ std::u16string catalogueDifferenceText(const CatalogueDifference& d, const std::
                     {texts::kSettingPlayMode, sa.PlayMode, sb.PlayMode}};
     for (const auto& setting : settings) {
         if (setting.a != setting.b) {
-            return format(texts::kSetting.in(language),
-                          {catalogue, entry, d.nameA, setting.name.in(language), number(setting.a),
-                           number(setting.b)});
+            return format(
+                texts::kSetting.chineseOrEnglish(language),
+                {catalogue, entry, d.nameA, std::u16string(setting.name.chineseOrEnglish(language)),
+                 number(setting.a), number(setting.b)});
         }
     }
     return {};
