@@ -127,6 +127,27 @@ constexpr Text kClampedCycles{u"%1，%2：重复次数是 %4，键盘只能保�
                               u"%5 is sent"};
 constexpr Text kLight{u"%1：写入的背光是 %2，键盘上是 %3",
                       u"%1: the backlight %2 was written, the keyboard holds %3"};
+// Two profiles side by side, A and B.
+constexpr Text kOtherRecordAB{u"%1，%2：A 中是%3，B 中是%4", u"%1, %2: %3 in A, %4 in B"};
+constexpr Text kSameShapeAB{u"%1，%2：两边都是%3，但 B 中%4", u"%1, %2: %3 in both, but in B %4"};
+constexpr Text kLightAB{u"%1：A 中的背光是 %2，B 中是 %3", u"%1: the backlight %2 in A, %3 in B"};
+constexpr Text kCombos{u"组合键列表", u"combos"};
+constexpr Text kMacros{u"宏列表", u"macros"};
+constexpr Text kEmulations{u"模拟列表", u"emulations"};
+constexpr Text kOnlyInA{u"%1，第 %2 项“%3”：只在 A 中", u"%1, entry %2 \"%3\": only in A"};
+constexpr Text kOnlyInB{u"%1，第 %2 项“%3”：只在 B 中", u"%1, entry %2 \"%3\": only in B"};
+constexpr Text kRenamed{u"%1，第 %2 项：A 中名为“%3”，B 中名为“%4”",
+                        u"%1, entry %2: named \"%3\" in A, \"%4\" in B"};
+constexpr Text kStepCount{u"%1，第 %2 项“%3”：A 中有 %4 步，B 中有 %5 步",
+                          u"%1, entry %2 \"%3\": %4 steps in A, %5 in B"};
+constexpr Text kStepText{u"%1，第 %2 项“%3”：第 %4 步 A 中是“%5”，B 中是“%6”",
+                         u"%1, entry %2 \"%3\": step %4 is \"%5\" in A, \"%6\" in B"};
+constexpr Text kSetting{u"%1，第 %2 项“%3”：%4 A 中是 %5，B 中是 %6",
+                        u"%1, entry %2 \"%3\": the %4 is %5 in A, %6 in B"};
+constexpr Text kSettingInterval{u"间隔", u"interval"};
+constexpr Text kSettingAuto{u"自动间隔", u"automatic interval"};
+constexpr Text kSettingCycles{u"重复次数", u"repeat count"};
+constexpr Text kSettingPlayMode{u"播放方式", u"play mode"};
 }  // namespace texts
 
 std::u16string codeText(const KeyboardConfig& config, int code) {
@@ -449,4 +470,126 @@ std::u16string differenceText(const LightDifference& difference, const std::u16s
                               const std::string& language) {
     return format(texts::kLight.chineseOrEnglish(language),
                   {keyName, colourText(difference.written), colourText(difference.held)});
+}
+
+KeyboardImage profileImage(const KeyboardConfig& config) {
+    KeyboardImage image;
+    const StepValues values(config);
+    for (int level = 0; level < kLevelCount; ++level) {
+        for (int key = 1; key <= kKeyCount; ++key) {
+            const std::vector<int> array = keyConfigurationOf(values, config.slot(key, level));
+            image.records[KeyboardImage::slotOf(key, level)] =
+                slotRecordOf(array.data(), static_cast<int>(array.size()));
+        }
+    }
+    for (int key = 1; key <= kKeyCount; ++key) {
+        for (int c = 0; c < 3; ++c) {
+            image.lights[(key - 1) * 3 + c] = static_cast<std::uint8_t>(config.backlight[key][c]);
+        }
+    }
+    return image;
+}
+
+std::u16string sideBySideText(const KeyboardConfig& config, const SlotDifference& difference,
+                              const std::u16string& keyName, const std::string& language) {
+    const std::u16string a = describeRecord(config, difference.written, language);
+    const std::u16string b = describeRecord(config, difference.held, language);
+    const std::u16string level = levelName(difference.level, language);
+    if (a != b) {
+        return format(texts::kOtherRecordAB.chineseOrEnglish(language), {keyName, level, a, b});
+    }
+    return format(
+        texts::kSameShapeAB.chineseOrEnglish(language),
+        {keyName, level, a, firstDetail(config, difference.written, difference.held, language)});
+}
+
+std::u16string sideBySideText(const LightDifference& difference, const std::u16string& keyName,
+                              const std::string& language) {
+    return format(texts::kLightAB.chineseOrEnglish(language),
+                  {keyName, colourText(difference.written), colourText(difference.held)});
+}
+
+std::vector<CatalogueDifference> compareCatalogues(const KeyboardConfig& a,
+                                                   const KeyboardConfig& b) {
+    std::vector<CatalogueDifference> out;
+    const StepList KeyboardConfig::*lists[] = {&KeyboardConfig::predefinedCombos,
+                                               &KeyboardConfig::predefinedMacros,
+                                               &KeyboardConfig::predefinedEmulations};
+    for (int c = 0; c < 3; ++c) {
+        const StepList& listA = a.*lists[c];
+        const StepList& listB = b.*lists[c];
+        const int entries = std::max(listA.count(), listB.count());
+        static const StepList kNoSteps;
+        auto stepsOf = [](const StepList& list, int e) -> const StepList& {
+            return e < static_cast<int>(list.children.size()) ? list.children[e] : kNoSteps;
+        };
+        for (int e = 0; e < entries; ++e) {
+            const bool inA = e < listA.count();
+            const bool inB = e < listB.count();
+            if (inA && inB && listA.items[e] == listB.items[e] &&
+                stepsOf(listA, e).sameSteps(stepsOf(listB, e))) {
+                continue;
+            }
+            CatalogueDifference d;
+            d.catalogue = c;
+            d.entry = e;
+            d.inA = inA;
+            d.inB = inB;
+            if (inA) {
+                d.nameA = listA.items[e];
+                d.stepsA = stepsOf(listA, e);
+            }
+            if (inB) {
+                d.nameB = listB.items[e];
+                d.stepsB = stepsOf(listB, e);
+            }
+            out.push_back(std::move(d));
+        }
+    }
+    return out;
+}
+
+std::u16string catalogueDifferenceText(const CatalogueDifference& d, const std::string& language) {
+    const Text* names[] = {&texts::kCombos, &texts::kMacros, &texts::kEmulations};
+    const std::u16string catalogue(names[d.catalogue]->chineseOrEnglish(language));
+    const std::u16string entry = number(d.entry + 1);
+    if (!d.inB) {
+        return format(texts::kOnlyInA.chineseOrEnglish(language), {catalogue, entry, d.nameA});
+    }
+    if (!d.inA) {
+        return format(texts::kOnlyInB.chineseOrEnglish(language), {catalogue, entry, d.nameB});
+    }
+    if (d.nameA != d.nameB) {
+        return format(texts::kRenamed.chineseOrEnglish(language),
+                      {catalogue, entry, d.nameA, d.nameB});
+    }
+    const StepList& sa = d.stepsA;
+    const StepList& sb = d.stepsB;
+    if (sa.count() != sb.count()) {
+        return format(texts::kStepCount.chineseOrEnglish(language),
+                      {catalogue, entry, d.nameA, number(sa.count()), number(sb.count())});
+    }
+    for (int i = 0; i < sa.count(); ++i) {
+        if (sa.items[i] != sb.items[i]) {
+            return format(texts::kStepText.chineseOrEnglish(language),
+                          {catalogue, entry, d.nameA, number(i + 1), sa.items[i], sb.items[i]});
+        }
+    }
+    const struct {
+        const Text& name;
+        int a;
+        int b;
+    } settings[] = {{texts::kSettingInterval, sa.Delay, sb.Delay},
+                    {texts::kSettingAuto, sa.IsAutoInterval ? 1 : 0, sb.IsAutoInterval ? 1 : 0},
+                    {texts::kSettingCycles, sa.Cycles, sb.Cycles},
+                    {texts::kSettingPlayMode, sa.PlayMode, sb.PlayMode}};
+    for (const auto& setting : settings) {
+        if (setting.a != setting.b) {
+            return format(
+                texts::kSetting.chineseOrEnglish(language),
+                {catalogue, entry, d.nameA, std::u16string(setting.name.chineseOrEnglish(language)),
+                 number(setting.a), number(setting.b)});
+        }
+    }
+    return {};
 }

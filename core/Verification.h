@@ -127,3 +127,35 @@ std::u16string differenceText(const KeyboardConfig& config, const SlotDifference
 // "Esc: the backlight (255, 0, 0) was written, the keyboard holds (0, 0, 0)".
 std::u16string differenceText(const LightDifference& difference, const std::u16string& keyName,
                               const std::string& language);
+
+// A profile's image worked out without the keyboard: every assignment as its key record, and
+// the backlight's low bytes. Unlike imageToWrite it does not cut a list to what the device
+// library would send.
+KeyboardImage profileImage(const KeyboardConfig& config);
+
+// A difference between two profiles, A (as `written`) and B (as `held`), in the same terms:
+// "F2, level 1: a macro of 12 steps in A, the key B (code 5) in B".
+std::u16string sideBySideText(const KeyboardConfig& config, const SlotDifference& difference,
+                              const std::u16string& keyName, const std::string& language);
+// "Esc: the backlight (255, 0, 0) in A, (0, 0, 0) in B".
+std::u16string sideBySideText(const LightDifference& difference, const std::u16string& keyName,
+                              const std::string& language);
+
+// One entry of a catalogue (combos, macros, emulations) that two profiles do not share: there in
+// one only, named otherwise, or with other steps or play settings. Entries are matched by place.
+struct CatalogueDifference {
+    int catalogue = 0;  // 0 combos, 1 macros, 2 emulations
+    int entry = 0;      // 0-based place in the catalogue
+    bool inA = false;
+    bool inB = false;
+    std::u16string nameA;
+    std::u16string nameB;
+    StepList stepsA;
+    StepList stepsB;
+};
+
+std::vector<CatalogueDifference> compareCatalogues(const KeyboardConfig& a,
+                                                   const KeyboardConfig& b);
+// "macros, entry 2 \"Reload\": 4 steps in A, 6 in B".
+std::u16string catalogueDifferenceText(const CatalogueDifference& difference,
+                                       const std::string& language);

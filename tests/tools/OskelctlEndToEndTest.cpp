@@ -429,8 +429,9 @@ TEST_F(OskelctlEndToEnd, ShowJsonCarriesTheWholeProfile) {
     for (const auto& [name, value] : v.object) {
         names.push_back(name);
     }
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"combos", "macros", "emulations", "backlight", "keys"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"combos", "macros", "emulations", "backlight",
+                                               "keys", "catalogueLists"}));
+    EXPECT_EQ(v["catalogueLists"]["macros"]["CursorPos"].integer(), 1);
     // Catalogue names with quotes, markup, Chinese and control characters survive as text.
     ASSERT_EQ(v["combos"].array.size(), 1u);
     EXPECT_EQ(v["combos"][0]["name"].string, "Copy & \"paste\" <ctrl>");

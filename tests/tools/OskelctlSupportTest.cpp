@@ -63,32 +63,44 @@ INSTANTIATE_TEST_SUITE_P(
         QuoteCase{u"\xdc00\xd800", "\"\xef\xbf\xbd\xef\xbf\xbd\""},
         QuoteCase{u"a\xd83d", "\"a\xef\xbf\xbd\""}));
 
-struct SanitizeCase {
+struct BadBytesCase {
     std::string bytes;
-    std::string clean;
+    std::string quoted;
 };
 
-void PrintTo(const SanitizeCase& c, std::ostream* os) {
+void PrintTo(const BadBytesCase& c, std::ostream* os) {
     *os << hexBytes(c.bytes);
 }
 
-class SanitizeUtf8Test : public ::testing::TestWithParam<SanitizeCase> {};
+class JsonQuoteBadBytesTest : public ::testing::TestWithParam<BadBytesCase> {};
 
-TEST_P(SanitizeUtf8Test, ReplacesEveryBadByte) {
-    EXPECT_EQ(sanitizeUtf8(GetParam().bytes), GetParam().clean);
+TEST_P(JsonQuoteBadBytesTest, ReplacesWhatIsNotUtf8) {
+    EXPECT_EQ(jsonQuote(GetParam().bytes), GetParam().quoted);
 }
 
 const std::string kFffd = "\xef\xbf\xbd";
 
+// Each byte that cannot continue a sequence becomes U+FFFD on its own; a sequence cut short by
+// the end of the text becomes one.
 INSTANTIATE_TEST_SUITE_P(
-    Bytes, SanitizeUtf8Test,
-    ::testing::Values(SanitizeCase{"plain", "plain"}, SanitizeCase{"\xe4\xb8\x8a", "\xe4\xb8\x8a"},
-                      SanitizeCase{"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
-                      SanitizeCase{"\xc0\xaf", kFffd + kFffd},              // overlong '/'
-                      SanitizeCase{"\xed\xa0\x80", kFffd + kFffd + kFffd},  // encoded surrogate
-                      SanitizeCase{"\xf4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd},
-                      SanitizeCase{"a\xe4\xb8", "a" + kFffd + kFffd},  // cut at the end
-                      SanitizeCase{"\x80z", kFffd + "z"}, SanitizeCase{"\xff", kFffd}));
+    Bytes, JsonQuoteBadBytesTest,
+    ::testing::Values(BadBytesCase{"plain", "\"plain\""},
+                      BadBytesCase{"\xe4\xb8\x8a", "\"\xe4\xb8\x8a\""},
+                      BadBytesCase{"\xf0\x9f\x98\x80", "\"\xf0\x9f\x98\x80\""},
+                      BadBytesCase{"\xc0\xaf", "\"" + kFffd + kFffd + "\""},  // overlong '/'
+                      BadBytesCase{"\xed\xa0\x80", "\"" + kFffd + kFffd + kFffd + "\""},
+                      BadBytesCase{"\xf4\x90\x80\x80", "\"" + kFffd + kFffd + kFffd + kFffd + "\""},
+                      BadBytesCase{"a\xe4\xb8", "\"a" + kFffd + "\""},
+                      BadBytesCase{"\x80z", "\"" + kFffd + "z\""},
+                      BadBytesCase{"\xff\x7f", "\"" + kFffd + "\\u007f\""}));
+
+TEST(Utf8ToUtf16, IsTheInverseOfUtf16ToUtf8) {
+    const std::u16string texts[] = {u"", u"Left CTRL Down", u"\u5b8f\u5b9a\u4e49", u"\xd83d\xde00x",
+                                    std::u16string(1, u'\0')};
+    for (const std::u16string& text : texts) {
+        EXPECT_EQ(utf8ToUtf16(utf16ToUtf8(text)), text);
+    }
+}
 
 TEST(JsonQuote, EveryUtf16UnitAloneGivesValidJson) {
     for (int u = 0; u <= 0xFFFF; ++u) {
@@ -112,51 +124,28 @@ TEST(JsonQuote, RandomBytesAndUnitsAlwaysGiveValidJson) {
             // Mostly surrogates and controls, where the faults would be.
             c = static_cast<char16_t>(random() % 3 == 0 ? 0xD800 + random() % 0x800 : random());
         }
-        JsonWriter json(false);
-        json.beginArray();
-        json.value(std::string_view(bytes));
-        json.value(std::u16string_view(units));
-        json.endArray();
+        const std::string text =
+            formatJson(Json::array({utf16ToUtf8(units), Json(std::string(bytes))}), false);
         JsonValue parsed;
         std::string error;
-        ASSERT_TRUE(parseJson(json.text(), parsed, error)) << error;
+        ASSERT_TRUE(parseJson(text, parsed, error)) << error;
         ASSERT_EQ(parsed.array.size(), 2u);
     }
 }
 
-TEST(JsonWriter, NestsObjectsAndArraysWithCommas) {
+TEST(FormatJson, NestsObjectsAndArraysWithCommas) {
+    const Json document{
+        {"empty", Json::array()},
+        {"none", Json::object()},
+        {"colour", {255, 0, -3}},
+        {"list", Json::array({Json{{"flag", true}, {"nothing", nullptr}}, "\xe5\xae\x8f"})}};
     for (const bool pretty : {true, false}) {
-        JsonWriter json(pretty);
-        json.beginObject();
-        json.key("empty");
-        json.beginArray();
-        json.endArray();
-        json.key("none");
-        json.beginObject();
-        json.endObject();
-        json.key("colour");
-        json.beginArray(true);
-        json.value(255);
-        json.value(0);
-        json.value(-3);
-        json.endArray();
-        json.key("list");
-        json.beginArray();
-        json.beginObject();
-        json.key("flag");
-        json.value(true);
-        json.key("nothing");
-        json.null();
-        json.endObject();
-        json.value(u"\u5b8f");
-        json.endArray();
-        json.endObject();
-        EXPECT_TRUE(json.complete());
-
+        const std::string text = formatJson(document, pretty);
         JsonValue v;
         std::string error;
-        ASSERT_TRUE(parseJson(json.text(), v, error)) << error << "\n" << json.text();
+        ASSERT_TRUE(parseJson(text, v, error)) << error << "\n" << text;
         ASSERT_EQ(v.object.size(), 4u);
+        EXPECT_EQ(v.object[0].first, "empty");
         EXPECT_TRUE(v["empty"].array.empty());
         EXPECT_EQ(v["none"].type, JsonValue::Type::Object);
         ASSERT_EQ(v["colour"].array.size(), 3u);
@@ -167,13 +156,11 @@ TEST(JsonWriter, NestsObjectsAndArraysWithCommas) {
     }
 }
 
-TEST(JsonWriter, CompactArrayStaysOnOneLine) {
-    JsonWriter json;
-    json.beginArray(true);
-    json.value(1);
-    json.value(2);
-    json.endArray();
-    EXPECT_EQ(json.text(), "[1, 2]\n");
+TEST(FormatJson, KeepsTheLayoutOfTheOutput) {
+    const Json document{{"a", {1, 2}}, {"b", Json::array({"x", Json::object()})}, {"c", {}}};
+    EXPECT_EQ(formatJson(document),
+              "{\n  \"a\": [1, 2],\n  \"b\": [\n    \"x\",\n    {}\n  ],\n  \"c\": null\n}\n");
+    EXPECT_EQ(formatJson(document, false), "{\"a\":[1,2],\"b\":[\"x\",{}],\"c\":null}");
 }
 
 struct ParseCase {
@@ -209,6 +196,27 @@ INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineTest,
     ::testing::Values(
         ParseCase{{"detect"}, true, Command::Detect, "", ""},
+        ParseCase{{"import", "a.json", "-o", "a.pro"}, true, Command::Import, "a.json", ""},
+        ParseCase{{"import", "--output=a.pro", "-"}, true, Command::Import, "-", ""},
+        ParseCase{{"import", "a.json"}, false, Command::Import, "", "import needs -o PROFILE"},
+        ParseCase{{"import", "a.json", "-o"}, false, Command::Import, "", "-o needs a value"},
+        ParseCase{{"diff", "a.pro", "-"}, true, Command::Diff, "a.pro", ""},
+        ParseCase{{"diff", "--json", "-", "b.pro"}, true, Command::Diff, "-", ""},
+        ParseCase{{"diff", "a.pro"}, false, Command::Diff, "", "diff needs two profiles"},
+        ParseCase{{"diff", "a", "b", "c"}, false, Command::Diff, "", "unexpected argument \"c\""},
+        ParseCase{{"diff", "--json", "--lang", "zh-CN", "a", "b"},
+                  false,
+                  Command::Diff,
+                  "",
+                  "--lang has no effect with --json"},
+        ParseCase{{"write", "--recent", "2"}, true, Command::Write, "", ""},
+        ParseCase{{"write", "--recent=0"}, false, Command::Write, "", "--recent needs a number"},
+        ParseCase{{"write", "--recent", "x"}, false, Command::Write, "", "--recent needs a number"},
+        ParseCase{{"write", "--recent", "1", "a.pro"}, false, Command::Write, "", "not both"},
+        ParseCase{{"next", "--verify", "--lang", "zh-CN"}, true, Command::Next, "", ""},
+        ParseCase{{"previous"}, true, Command::Previous, "", ""},
+        ParseCase{{"next", "a.pro"}, false, Command::Next, "", "unexpected argument"},
+        ParseCase{{"previous", "--json"}, false, Command::Previous, "", "unknown option --json"},
         ParseCase{{"version"}, true, Command::Version, "", ""},
         ParseCase{{"write", "a.pro"}, true, Command::Write, "a.pro", ""},
         ParseCase{{"write", "--keys-only", "a.pro"}, true, Command::Write, "a.pro", ""},

@@ -66,6 +66,10 @@ if [ -x "$build/bin/oskelctl" ]; then
     # folder, never in one the dynamic linker searches for everyone.
     env -u LD_LIBRARY_PATH "$root/usr/bin/oskelctl" --help >/dev/null ||
         fail "the installed oskelctl does not run"
+    for f in share/oskel/oskel-profile.schema.json share/bash-completion/completions/oskelctl \
+             share/zsh/vendor-completions/_oskelctl; do
+        [ -f "$root/usr/$f" ] || fail "missing $f"
+    done
     private=
     for lib in "$root"/usr/lib/*/oskel/libOskelHWI.so.1 "$root"/usr/lib/oskel/libOskelHWI.so.1; do
         [ ! -f "$lib" ] || private=$lib

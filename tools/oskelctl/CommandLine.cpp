@@ -15,7 +15,7 @@ struct CommandInfo {
 };
 
 // One entry per command: what `oskelctl --help` lists and what `oskelctl COMMAND --help` prints.
-constexpr std::array<CommandInfo, 10> kCommands{{
+constexpr std::array<CommandInfo, 14> kCommands{{
     {Command::Detect, "detect", "say whether the keyboard is attached",
      "Usage: oskelctl detect\n"
      "\n"
@@ -28,11 +28,12 @@ constexpr std::array<CommandInfo, 10> kCommands{{
      "Exit status: 0 read, 1 no keyboard, or the keyboard did not answer with a version.\n"},
     {Command::Write, "write", "write a profile to the keyboard",
      "Usage: oskelctl write [--keys-only | --lights-only] [--verify [--lang LANG]] [--force]\n"
-     "       PROFILE\n"
+     "       PROFILE | --recent N\n"
      "\n"
      "Loads PROFILE (a .pro file) and writes its key settings, then its backlight, to the\n"
      "keyboard.\n"
      "\n"
+     "  --recent N     write the N-th of the recent profiles (1 is the newest; see recent)\n"
      "  --keys-only    write only the key settings\n"
      "  --lights-only  write only the backlight\n"
      "  --verify       then read back what was written and compare, as verify does (after\n"
@@ -94,7 +95,7 @@ constexpr std::array<CommandInfo, 10> kCommands{{
      "\n"
      "Prints the profiles the program opened or saved last, newest first, one path a line\n"
      "(at most eight; files that no longer exist are left out). To apply the newest:\n"
-     "  oskelctl write \"$(oskelctl recent | head -n 1)\"\n"
+     "  oskelctl write --recent 1\n"
      "\n"
      "Exit status: 0 (an empty list prints nothing).\n"},
     {Command::Doctor, "doctor", "say what stands between you and the keyboard",
@@ -121,6 +122,47 @@ constexpr std::array<CommandInfo, 10> kCommands{{
      "  --lights  reset only the backlight\n"
      "\n"
      "Exit status: 0 reset, 1 no keyboard or a transfer failed.\n"},
+    {Command::Import, "import", "turn the JSON of show --json back into a profile",
+     "Usage: oskelctl import FILE.json -o PROFILE\n"
+     "\n"
+     "Reads the JSON that show --json prints (FILE.json, or - for standard input) and saves it\n"
+     "as PROFILE. Keys may be named by index or by name (\"F2\"), functions by code or name,\n"
+     "steps by text or key code. A fault is named by its place in the JSON, as\n"
+     "  $.keys[3].steps.Delay: 70000 is out of range (0..65535)\n"
+     "and nothing is written. The format is described by oskel-profile.schema.json.\n"
+     "\n"
+     "  -o, --output PROFILE  the profile to write (replaced when it exists)\n"
+     "\n"
+     "Exit status: 0 saved, 2 the JSON is not a profile or PROFILE cannot be saved.\n"},
+    {Command::Diff, "diff", "say how two profiles differ",
+     "Usage: oskelctl diff [--json] [--lang zh-CN|en-US] A B\n"
+     "\n"
+     "Compares the profiles A and B slot by slot as the keyboard would hold them, then their\n"
+     "catalogues of combos, macros and emulations and their backlight, one line each:\n"
+     "  F2, level 1: a macro of 12 steps in A, a single key B in B\n"
+     "Either side may be - for the keyboard, which is then read.\n"
+     "\n"
+     "  --json       print the differences as a JSON array instead\n"
+     "  --lang LANG  the language of the lines: zh-CN or en-US (default: from LANG)\n"
+     "\n"
+     "Exit status: 0 the same, 1 no keyboard or a transfer failed, 2 a profile cannot be read,\n"
+     "3 they differ.\n"},
+    {Command::Next, "next", "write the recent profile after the one written last",
+     "Usage: oskelctl next [write options]\n"
+     "\n"
+     "Writes the profile that follows, in the recent list, the profile oskelctl wrote last\n"
+     "(after the oldest comes the newest again; when none was written yet, the newest), and\n"
+     "names it in a desktop notification. Takes the options of write. Bound to a desktop\n"
+     "shortcut, it switches between the recent profiles with one key.\n"
+     "\n"
+     "Exit status: as write; 2 also when the recent list is empty.\n"},
+    {Command::Previous, "previous", "write the recent profile before the one written last",
+     "Usage: oskelctl previous [write options]\n"
+     "\n"
+     "As next, the other way round: the profile before the one written last (before the newest\n"
+     "comes the oldest; when none was written yet, the oldest).\n"
+     "\n"
+     "Exit status: as write; 2 also when the recent list is empty.\n"},
 }};
 
 const CommandInfo* findCommand(std::string_view name) {
@@ -143,7 +185,28 @@ const CommandInfo* infoOf(Command command) {
 
 bool takesFile(Command c) {
     return c == Command::Write || c == Command::Read || c == Command::Verify ||
-           c == Command::Firmware || c == Command::Show;
+           c == Command::Firmware || c == Command::Show || c == Command::Import ||
+           c == Command::Diff;
+}
+
+// The commands that write a profile to the keyboard and take write's options.
+bool writes(Command c) {
+    return c == Command::Write || c == Command::Next || c == Command::Previous;
+}
+
+// A value given as "--name VALUE" or "--name=VALUE"; false with `error` when it is missing.
+bool optionValue(std::string_view arg, std::string_view name, const std::vector<std::string>& args,
+                 std::size_t& i, std::string& value, std::string& error) {
+    if (arg == name) {
+        if (i + 1 >= args.size()) {
+            error = std::string(name) + " needs a value";
+            return false;
+        }
+        value = args[++i];
+        return true;
+    }
+    value = std::string(arg.substr(name.size() + 1));
+    return true;
 }
 
 std::string hint(Command c) {
@@ -155,13 +218,13 @@ std::string hint(Command c) {
 bool applyOption(Options& o, std::string_view arg, const std::vector<std::string>& args,
                  std::size_t& i, std::string& error) {
     const Command c = o.command;
-    if (arg == "--keys-only" && c == Command::Write) {
+    if (arg == "--keys-only" && writes(c)) {
         o.keysOnly = true;
-    } else if (arg == "--lights-only" && c == Command::Write) {
+    } else if (arg == "--lights-only" && writes(c)) {
         o.lightsOnly = true;
-    } else if (arg == "--verify" && c == Command::Write) {
+    } else if (arg == "--verify" && writes(c)) {
         o.verify = true;
-    } else if (arg == "--force" && c == Command::Write) {
+    } else if (arg == "--force" && writes(c)) {
         o.force = true;
     } else if (arg == "--no-backup" && c == Command::Firmware) {
         o.noBackup = true;
@@ -169,10 +232,31 @@ bool applyOption(Options& o, std::string_view arg, const std::vector<std::string
         o.keysOnly = true;
     } else if (arg == "--lights" && c == Command::Reset) {
         o.lightsOnly = true;
-    } else if (arg == "--json" && (c == Command::Show || c == Command::Doctor)) {
+    } else if (arg == "--json" && (c == Command::Show || c == Command::Diff || c == Command::Doctor)) {
         o.json = true;
+    } else if ((arg == "--recent" || arg.starts_with("--recent=")) && c == Command::Write) {
+        std::string value;
+        if (!optionValue(arg, "--recent", args, i, value, error)) {
+            return false;
+        }
+        const bool digits = !value.empty() && value.size() < 4 &&
+                            value.find_first_not_of("0123456789") == std::string::npos;
+        o.recent = digits ? std::stoi(value) : 0;
+        if (o.recent < 1) {
+            error = "--recent needs a number from 1 (the newest profile), not \"" + value + "\"";
+            return false;
+        }
+    } else if ((arg == "-o" || arg == "--output" || arg.starts_with("--output=")) &&
+               c == Command::Import) {
+        if (!optionValue(arg, arg == "-o" ? "-o" : "--output", args, i, o.output, error)) {
+            return false;
+        }
+        if (o.output.empty()) {
+            error = "-o needs the profile to write";
+            return false;
+        }
     } else if ((arg == "--lang" || arg.starts_with("--lang=")) &&
-               (c == Command::Show || c == Command::Verify || c == Command::Write)) {
+               (c == Command::Show || c == Command::Verify || writes(c) || c == Command::Diff)) {
         if (arg == "--lang") {
             if (i + 1 >= args.size()) {
                 error = "--lang needs a language: zh-CN or en-US";
@@ -198,14 +282,23 @@ std::string checkComplete(const Options& o) {
     if (o.command == Command::None) {
         return "no command given";
     }
-    if (takesFile(o.command) && o.path.empty()) {
+    if (o.recent > 0 && !o.path.empty()) {
+        return "write takes a profile or --recent N, not both";
+    }
+    if (takesFile(o.command) && o.path.empty() && o.recent == 0) {
         return commandName(o.command) + " needs a file";
+    }
+    if (o.command == Command::Diff && o.second.empty()) {
+        return "diff needs two profiles (- for the keyboard)";
+    }
+    if (o.command == Command::Import && o.output.empty()) {
+        return "import needs -o PROFILE, the profile to write";
     }
     if (o.keysOnly && o.lightsOnly) {
         return o.command == Command::Reset ? "--keys and --lights exclude each other"
                                            : "--keys-only and --lights-only exclude each other";
     }
-    if (o.command == Command::Write && !o.lang.empty() && !o.verify) {
+    if (writes(o.command) && !o.lang.empty() && !o.verify) {
         return "--lang is for the differences --verify prints";
     }
     if (o.json && !o.lang.empty()) {
@@ -258,6 +351,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             }
             continue;
         }
+        if (o.command == Command::Diff && !o.path.empty() && o.second.empty()) {
+            o.second = arg;
+            continue;
+        }
         if (!takesFile(o.command) || !o.path.empty()) {
             r.error = "unexpected argument \"" + std::string(arg) + "\"" + hint(o.command);
             return r;
@@ -297,7 +394,8 @@ std::string usageText(Command command) {
         "Exit status: 0 success, 1 no keyboard or a device failure, 2 bad input (a profile or\n"
         "firmware file that cannot be used, a profile that cannot be saved, a wrong command "
         "line),\n"
-        "3 the keyboard holds something other than the profile (verify, write --verify).\n";
+        "3 the keyboard holds something other than the profile (verify, write --verify), or the\n"
+        "profiles differ (diff).\n";
     return text;
 }
 

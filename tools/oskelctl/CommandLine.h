@@ -6,7 +6,21 @@
 #include <vector>
 
 enum class Command {
-    None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent, Doctor, Reset
+    None,
+    Detect,
+    Version,
+    Write,
+    Read,
+    Verify,
+    Firmware,
+    Show,
+    Recent,
+    Import,
+    Diff,
+    Next,
+    Previous,
+    Doctor,
+    Reset,
 };
 
 // Exit codes shared by every command.
@@ -14,7 +28,7 @@ enum ExitCode {
     kExitOk = 0,
     kExitDevice = 1,    // no keyboard, no permission, or a transfer failed
     kExitBadInput = 2,  // a bad profile or firmware file, a profile that cannot be saved, bad usage
-    kExitDiffers = 3,   // verify: the keyboard holds something other than the profile
+    kExitDiffers = 3,   // verify, diff: the keyboard or the profiles differ
 };
 
 struct Options {
@@ -24,10 +38,14 @@ struct Options {
     bool lightsOnly = false;  // write, reset: only the backlight
     bool verify = false;      // write: read back and compare afterwards
     bool force = false;       // write: even a profile that was cut short
-    bool json = false;        // show: the whole profile as JSON; doctor: the findings as JSON
+    bool json = false;        // show: the whole profile as JSON; diff: the differences as JSON;
+                              // doctor: the findings as JSON
     bool noBackup = false;    // firmware: update without backing up the keys first
-    std::string lang;  // show, verify, write: "zh-CN", "en-US", or empty for the environment's
-    std::string path;  // the profile or firmware file
+    int recent = 0;           // write: the N-th recent profile (1 is the newest), 0 for none
+    std::string lang;    // show, verify, write: "zh-CN", "en-US", or empty for the environment's
+    std::string path;    // the profile or firmware file; import: the JSON file; diff: the first
+    std::string second;  // diff: the second profile ("-" for the keyboard)
+    std::string output;  // import: the profile to write (-o)
 };
 
 struct ParseResult {

@@ -26,10 +26,12 @@
 #include "KeyboardConfig.h"
 #include "LanguageText.h"
 #include "Profile.h"
+#include "ProfileCommands.h"
 #include "ProfileJson.h"
 #include "ProgressBar.h"
 #include "RecentProfiles.h"
 #include "ResetCommand.h"
+#include "SwitchCommands.h"
 #include "Terminal.h"
 #include "Verification.h"
 
@@ -524,7 +526,9 @@ int runCommand(const Options& o) {
         case Command::Version:
             return runVersion();
         case Command::Write:
-            return runWrite(o);
+        case Command::Next:
+        case Command::Previous:
+            return runWriteChoosing(o, runWrite);
         case Command::Read:
             return runRead(o);
         case Command::Verify:
@@ -539,6 +543,10 @@ int runCommand(const Options& o) {
             return runDoctor(o);
         case Command::Reset:
             return runReset(o);
+        case Command::Import:
+            return runImport(o);
+        case Command::Diff:
+            return runDiff(o);
         case Command::None:
             break;
     }

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "Json.h"
 
-#include <cstdint>
-#include <cstdio>
-
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -33,39 +30,81 @@ bool isLowSurrogate(char16_t u) {
     return u >= 0xDC00 && u <= 0xDFFF;
 }
 
-// Length of the valid UTF-8 sequence at `pos` and its code point, or 0 when the bytes there do
-// not form one (the caller then replaces one byte).
-std::size_t decodeUtf8(std::string_view s, std::size_t pos, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[pos]);
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
+// A scalar as the library writes it, with DEL escaped as well: it is legal in JSON, but a
+// terminal might act on it. DEL never occurs inside a multi-byte UTF-8 sequence, so every 0x7F
+// byte of the library's output is one.
+std::string scalarText(const Json& value) {
+    std::string text = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    for (std::size_t at = text.find('\x7f'); at != std::string::npos; at = text.find('\x7f', at)) {
+        text.replace(at, 1, "\\u007f");
     }
-    std::size_t len = 0;
-    char32_t min = 0;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
+    return text;
+}
+
+bool isNumberList(const Json& value) {
+    if (!value.is_array() || value.empty()) {
+        return false;
     }
-    if (pos + len > s.size()) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < len; ++i) {
-        const auto b = static_cast<unsigned char>(s[pos + i]);
-        if ((b & 0xC0) != 0x80) {
-            return 0;
+    for (const Json& element : value) {
+        if (!element.is_number()) {
+            return false;
         }
-        cp = (cp << 6) | (b & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
+    return true;
+}
+
+void newline(std::string& out, bool pretty, int depth) {
+    if (pretty) {
+        out += '\n';
+        out.append(static_cast<std::size_t>(depth) * 2, ' ');
     }
-    return len;
+}
+
+void format(std::string& out, const Json& value, bool pretty, int depth) {
+    if (value.is_object()) {
+        if (value.empty()) {
+            out += "{}";
+            return;
+        }
+        out += '{';
+        bool first = true;
+        for (const auto& [name, member] : value.items()) {
+            if (!first) {
+                out += ',';
+            }
+            first = false;
+            newline(out, pretty, depth + 1);
+            out += jsonQuote(name);
+            out += pretty ? ": " : ":";
+            format(out, member, pretty, depth + 1);
+        }
+        newline(out, pretty, depth);
+        out += '}';
+    } else if (value.is_array()) {
+        if (value.empty()) {
+            out += "[]";
+            return;
+        }
+        const bool oneLine = !pretty || isNumberList(value);
+        out += '[';
+        bool first = true;
+        for (const Json& element : value) {
+            if (!first) {
+                out += pretty && oneLine ? ", " : ",";
+            }
+            first = false;
+            if (!oneLine) {
+                newline(out, pretty, depth + 1);
+            }
+            format(out, element, pretty, depth + 1);
+        }
+        if (!oneLine) {
+            newline(out, pretty, depth);
+        }
+        out += ']';
+    } else {
+        out += scalarText(value);
+    }
 }
 
 }  // namespace
@@ -88,172 +127,41 @@ std::string utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-std::string sanitizeUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t cp = 0;
-        const std::size_t len = decodeUtf8(text, i, cp);
-        if (len == 0) {
-            appendUtf8(out, kReplacement);
-            ++i;
+std::u16string utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b0 = static_cast<unsigned char>(utf8[i]);
+        const std::size_t len = b0 < 0x80 ? 1 : b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
+        if (i + len > utf8.size()) {
+            out += static_cast<char16_t>(kReplacement);
+            break;
+        }
+        char32_t cp = len == 1 ? b0 : len == 2 ? b0 & 0x1F : len == 3 ? b0 & 0x0F : b0 & 0x07;
+        for (std::size_t k = 1; k < len; ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        i += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            out.append(text.substr(i, len));
-            i += len;
+            out += static_cast<char16_t>(cp);
         }
     }
     return out;
 }
 
 std::string jsonQuote(std::string_view utf8) {
-    const std::string clean = sanitizeUtf8(utf8);
+    return scalarText(Json(std::string(utf8)));
+}
+
+std::string formatJson(const Json& document, bool pretty) {
     std::string out;
-    out.reserve(clean.size() + 2);
-    out += '"';
-    for (const char c : clean) {
-        const auto b = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                // DEL is legal in JSON but escaped too, so the output never carries a raw
-                // control character a terminal might act on.
-                if (b < 0x20 || b == 0x7F) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", b);
-                    out += buf;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    out += '"';
-    return out;
-}
-
-JsonWriter::JsonWriter(bool pretty) : pretty(pretty) {}
-
-void JsonWriter::newline() {
-    if (!pretty) {
-        return;
-    }
-    if (!frames.empty() && frames.back().compact) {
-        out += ' ';
-        return;
-    }
-    out += '\n';
-    out.append(frames.size() * 2, ' ');
-}
-
-void JsonWriter::beforeValue() {
-    if (frames.empty()) {
-        wroteTopLevel = true;
-        return;
-    }
-    Frame& f = frames.back();
-    if (f.isObject) {
-        // A value inside an object always follows its key; key() did the separator.
-        f.afterKey = false;
-        return;
-    }
-    if (!f.empty) {
-        out += ',';
-        newline();
-    } else if (!f.compact) {
-        newline();
-    }
-    f.empty = false;
-}
-
-void JsonWriter::key(std::string_view name) {
-    if (frames.empty() || !frames.back().isObject) {
-        return;
-    }
-    Frame& f = frames.back();
-    if (!f.empty) {
-        out += ',';
-    }
-    f.empty = false;
-    f.afterKey = true;
-    newline();
-    out += jsonQuote(name);
-    out += pretty ? ": " : ":";
-}
-
-void JsonWriter::beginObject() {
-    beforeValue();
-    out += '{';
-    frames.push_back({true, true, false, false});
-}
-
-void JsonWriter::beginArray(bool compact) {
-    beforeValue();
-    out += '[';
-    frames.push_back({false, true, false, compact});
-}
-
-void JsonWriter::close(char bracket) {
-    if (frames.empty()) {
-        return;
-    }
-    const bool wasEmpty = frames.back().empty;
-    const bool wasCompact = frames.back().compact;
-    frames.pop_back();
-    if (!wasEmpty && !wasCompact) {
-        newline();
-    }
-    out += bracket;
-    if (frames.empty() && pretty) {
+    format(out, document, pretty, 0);
+    if (pretty) {
         out += '\n';
     }
-}
-
-void JsonWriter::endObject() {
-    close('}');
-}
-void JsonWriter::endArray() {
-    close(']');
-}
-
-void JsonWriter::value(std::string_view utf8) {
-    beforeValue();
-    out += jsonQuote(utf8);
-}
-
-void JsonWriter::value(std::u16string_view text) {
-    value(std::string_view(utf16ToUtf8(text)));
-}
-
-void JsonWriter::value(long long number) {
-    beforeValue();
-    out += std::to_string(number);
-}
-
-void JsonWriter::value(bool flag) {
-    beforeValue();
-    out += flag ? "true" : "false";
-}
-
-void JsonWriter::null() {
-    beforeValue();
-    out += "null";
+    return out;
 }

@@ -1,70 +1,31 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
-// A small streaming JSON writer for oskelctl's machine-readable output.
+// JSON for oskelctl's machine-readable output and for the profiles it imports, on nlohmann-json.
 //
-// Whatever text it is given, the result is valid UTF-8 JSON: control characters are escaped,
-// UTF-16 texts are converted to UTF-8 with lone surrogates replaced by U+FFFD, and bytes of a
-// narrow text that are not valid UTF-8 are replaced by U+FFFD too. Commas and nesting are tracked
-// by the writer, so callers only say what comes next.
+// Documents are built and parsed as nlohmann::ordered_json, so members keep the order they were
+// written in. The library escapes and validates the text; what is left here is the layout the
+// output has always had (two-space indentation, a list of numbers on one line) and the
+// conversion from and to the UTF-16 the keyboard's texts are held in.
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-#include <vector>
+
+using Json = nlohmann::ordered_json;
 
 // UTF-16 (as the keyboard's texts are held) to UTF-8. A surrogate without its partner becomes
 // U+FFFD, so the result is always valid UTF-8.
 std::string utf16ToUtf8(std::u16string_view text);
 
-// Narrow text that is expected to be UTF-8; every byte that does not start a valid sequence (an
-// overlong form, an encoded surrogate, a code point above U+10FFFF, a cut sequence) is replaced
-// by U+FFFD.
-std::string sanitizeUtf8(std::string_view text);
+// Valid UTF-8 (as the library's parser hands it over) to UTF-16.
+std::u16string utf8ToUtf16(std::string_view utf8);
 
-// The JSON string literal, quotes included, of a UTF-8 text (sanitised first).
+// The JSON string literal, quotes included, of a UTF-8 text. Bytes that are not valid UTF-8
+// become U+FFFD; control characters and DEL are escaped, so the output never carries a raw
+// control character a terminal might act on.
 std::string jsonQuote(std::string_view utf8);
 
-class JsonWriter {
-public:
-    // Two-space indentation when `pretty`, one line otherwise.
-    explicit JsonWriter(bool pretty = true);
-
-    void beginObject();
-    void endObject();
-    // A compact array stays on one line even in pretty output, as [255, 0, 0].
-    void beginArray(bool compact = false);
-    void endArray();
-
-    // Inside an object: the member name; the next value or container belongs to it.
-    void key(std::string_view name);
-
-    void value(std::string_view utf8);
-    void value(std::u16string_view text);
-    // Without these a string literal would convert to bool, not to a string view.
-    void value(const char* utf8) { value(std::string_view(utf8)); }
-    void value(const char16_t* text) { value(std::u16string_view(text)); }
-    void value(long long number);
-    void value(int number) { value(static_cast<long long>(number)); }
-    void value(bool flag);
-    void null();
-
-    // The text written so far; complete once every container is closed.
-    const std::string& text() const { return out; }
-    bool complete() const { return frames.empty() && wroteTopLevel; }
-
-private:
-    struct Frame {
-        bool isObject = false;
-        bool empty = true;
-        bool afterKey = false;
-        bool compact = false;
-    };
-
-    void beforeValue();
-    void newline();
-    void close(char bracket);
-
-    std::string out;
-    std::vector<Frame> frames;
-    bool pretty;
-    bool wroteTopLevel = false;
-};
+// The text of a document. Pretty: members and elements one a line with two spaces of
+// indentation per level, a non-empty array of numbers on one line as [255, 0, 0], and a line
+// break at the end. Otherwise all on one line without spaces.
+std::string formatJson(const Json& document, bool pretty = true);
