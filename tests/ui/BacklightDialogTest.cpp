@@ -198,15 +198,15 @@ TEST_F(BacklightDialog, OpensOnTheDocumentColoursWithEveryRegionInPlace) {
 }
 
 // Every dialog has a title for the window manager (task switchers, window lists), in the
-// document's language: its own title, or the caption of the button that opens it.
+// document's language: the title painted at its top.
 TEST_F(BacklightDialog, EveryDialogIsTitledInTheDocumentsLanguage) {
     struct Case {
         std::string language;
         std::u16string backlight, multiKey, progress, firmware;
     };
     const Case cases[] = {
-        {"zh-CN", u"设置背光", u"多键设置", u"读写进度", u"键盘固件升级"},
-        {"en-US", u"LightSet", u"MultiKey", u"Progress", u"Firmware Update"},
+        {"zh-CN", u"背光设置面板", u"多键设置面板", u"读写进度", u"键盘固件升级"},
+        {"en-US", u"BackLight Settings", u"Set Multi Key", u"Progress", u"Firmware Update"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.language);
