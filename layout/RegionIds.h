@@ -153,6 +153,7 @@ constexpr int RightScrollBar = 1007;
 
 namespace BacklightRegion {
 constexpr int Close = 88;
+constexpr int Title = 88;  // the caption painted over the close button's row
 constexpr int SetAll = 90;
 constexpr int Write = 91;
 constexpr int Cancel = 92;
@@ -165,6 +166,7 @@ constexpr int LastKey = kKeyRegionIdBase + kLayoutKeyCount;
 
 namespace MultiKeyRegion {
 constexpr int Close = 88;
+constexpr int Title = 88;  // the caption painted over the close button's row
 constexpr int SetColour = 97;
 constexpr int FirstKey = kKeyRegionIdBase + 1;
 constexpr int LastKey = kKeyRegionIdBase + kLayoutKeyCount;

@@ -23,8 +23,10 @@
 // Window messages. The numbers are the keyboard software's traditional ones (WM_USER = 0x400),
 // so programs and tools agree on them whatever the platform.
 constexpr unsigned WM_USER = 0x400;
-constexpr unsigned WM_TRAY_NOTIFY = WM_USER + 101;        // 0x465: notification-area icon
-constexpr unsigned WM_HOOK_KEY = WM_USER + 102;           // 0x466: one captured keystroke
+constexpr unsigned WM_TRAY_NOTIFY = WM_USER + 101;  // 0x465: notification-area icon
+constexpr unsigned WM_HOOK_KEY = WM_USER + 102;     // 0x466: one captured keystroke
+// 0x469: the keystroke capture ended on its own; wParam = why (HookEnd), lParam = 0.
+constexpr unsigned WM_HOOK_ENDED = WM_USER + 105;
 constexpr unsigned WM_TRANSFER_PROGRESS = WM_USER + 103;  // 0x467: wParam = progress value
 constexpr unsigned WM_TRANSFER_DONE = WM_USER + 104;      // 0x468: a device operation ended
 
@@ -228,7 +230,10 @@ private:
 //            F10);
 //   lParam = kHookExtendedKey for an extended key (right Ctrl and Alt, the six keys above the
 //            arrows, the arrows, NumLock, keypad / and Enter, PrintScreen, the Windows and Menu
-//            keys).
+//            keys)
+//            | the event's own time in bits 32..63 (hookKeyTime): the X server's clock in
+//            milliseconds when the key was typed, whenever the message is handled. Only the
+//            difference of two times means anything; the clock wraps after 49.7 days.
 // Left and right Shift, Ctrl and Alt come as 0xA0/0xA1, 0xA2/0xA3, 0xA4/0xA5. Keys are taken by
 // position, whatever the keyboard layout and NumLock; a key without a virtual key comes as 0.
 // A held key repeats its press and is released once. Messages are posted from the capture
@@ -236,12 +241,26 @@ private:
 //
 // The keyboard is never left captured: the grab ends with UninstallHook, with the process (the X
 // server drops it with the connection), and when the receiver has not acknowledged a posted key
-// for several seconds (its thread is stuck).
+// for several seconds (its thread is stuck). When the capture ends other than by UninstallHook,
+// the target is told once with WM_HOOK_ENDED (wParam = HookEnd) after the last WM_HOOK_KEY;
+// no key comes after it until the next InstallHook.
 
 constexpr std::uintptr_t kHookVirtualKeyMask = 0xFFu;   // wParam: the virtual-key code
 constexpr std::uintptr_t kHookKeyUp = 0x80000000u;      // wParam: a release
 constexpr std::uintptr_t kHookSystemKey = 0x40000000u;  // wParam: a system key
 constexpr std::intptr_t kHookExtendedKey = 0x01000000;  // lParam: an extended key
+static_assert(sizeof(std::intptr_t) >= 8, "WM_HOOK_KEY carries the event time in lParam");
+
+// The event time of a WM_HOOK_KEY, from its lParam.
+constexpr std::uint32_t hookKeyTime(std::intptr_t lParam) {
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(lParam) >> 32);
+}
+
+// Why a capture ended on its own (WM_HOOK_ENDED's wParam).
+enum class HookEnd : int {
+    Unresponsive = 1,  // posted keys waited kHookWatchdogMs unacknowledged: the program was stuck
+    DisplayLost = 2,   // the X server went away
+};
 
 enum class HookResult : int {
     Capturing = 0,        // every key of the display comes to the target
@@ -253,7 +272,8 @@ enum class HookResult : int {
 
 // Starts capturing into `window`. Waits for the grab, retrying for about 2 s while another
 // client holds the keyboard (a menu that is just opening). While a capture runs, a second call
-// only changes the target and answers as the first did.
+// keeps the grab, only changes the target and answers as the first did; after the capture ended
+// on its own it starts a new one.
 OSKELHWI_EXPORT HookResult InstallHook(WindowHandle window);
 
 // Ends the capture and releases the keyboard; no message is posted after it returns. Harmless
@@ -273,6 +293,7 @@ OSKELHWI_EXPORT short HookKeyState(int virtualKey);
 struct HookKeyEvent {
     std::uint32_t vkCode;  // Windows virtual-key code
     std::uint32_t flags;   // bit 0: extended key; bit 5: Alt held; bit 7: release
+    std::uint32_t time;    // the event's time in milliseconds (the X server's clock)
 };
 constexpr unsigned WM_KEYDOWN = 0x100;
 constexpr unsigned WM_KEYUP = 0x101;

@@ -4,6 +4,7 @@
 // keyboard on its own connection and thread and reports each key event by its Linux key code;
 // everything else (virtual keys, system keys, the message, the watchdog) is the hook's.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -15,9 +16,13 @@ class KeyCaptureClient {
 public:
     virtual ~KeyCaptureClient() = default;
     // One key event, on the capture thread. A held key repeats its press before one release.
-    virtual void key(int linuxCode, bool press) = 0;
+    // `time` is the X server's time of the event in milliseconds (it wraps after 49.7 days).
+    virtual void key(int linuxCode, bool press, std::uint32_t time) = 0;
     // Asked on the capture thread between events, at least every 250 ms; false ends the grab.
     virtual bool keepCapturing() = 0;
+    // The grab ended on its own (keepCapturing answered false, or the X server went away), on the
+    // capture thread, once. Never called for stop().
+    virtual void ended(HookEnd reason) = 0;
 };
 
 class KeyCapture {

@@ -27,7 +27,7 @@ bool KeyTranslator::isDown(int virtualKey) const {
     return (state[virtualKey].load() & kDown) != 0;
 }
 
-KeyTranslator::Translated KeyTranslator::translate(int linuxCode, bool press) {
+KeyTranslator::Translated KeyTranslator::translate(int linuxCode, bool press, std::uint32_t time) {
     const LinuxKey key = linuxKey(linuxCode);
     const int vk = key.virtualKey;
     // Alt's own press counts as typed under Alt, and so does its release.
@@ -49,6 +49,7 @@ KeyTranslator::Translated KeyTranslator::translate(int linuxCode, bool press) {
     out.event.vkCode = static_cast<std::uint32_t>(vk);
     out.event.flags =
         (key.extended ? kFlagExtended : 0) | (alt ? kFlagAltDown : 0) | (press ? 0 : kFlagUp);
+    out.event.time = time;
     return out;
 }
 
@@ -107,15 +108,24 @@ struct Hook final : KeyCaptureClient {
     std::mutex lock;
     std::function<std::unique_ptr<KeyCapture>()> factory = makeX11KeyCapture;
     std::unique_ptr<KeyCapture> capture;
+    HookResult answer = HookResult::NoTarget;  // what the running capture's install answered
+    std::atomic<bool> endedOnItsOwn{false};
     std::atomic<WindowHandle> target{nullptr};
     KeyTranslator translator;
     HookWatchdog watchdog;
 
-    void key(int linuxCode, bool press) override {
-        const auto translated = translator.translate(linuxCode, press);
+    void key(int linuxCode, bool press, std::uint32_t time) override {
+        const auto translated = translator.translate(linuxCode, press, time);
         KeyBoardProc(0, translated.message, &translated.event);
     }
     bool keepCapturing() override { return !watchdog.expired(HookWatchdog::Clock::now()); }
+    // Called on the capture thread, possibly while UninstallHook waits for it under `lock`.
+    void ended(HookEnd reason) override {
+        endedOnItsOwn = true;
+        if (WindowHandle window = target.load()) {
+            window->post(WM_HOOK_ENDED, static_cast<std::uintptr_t>(reason), 0);
+        }
+    }
 };
 
 Hook& hook() {
@@ -144,12 +154,19 @@ HookResult InstallHook(WindowHandle window) {
     }
     Hook& h = hook();
     std::lock_guard guard(h.lock);
-    // A second install starts over on the new target; the keyboard is released for a moment.
+    // While the grab holds, a second install only moves the keys to the new target: the keyboard
+    // is never free in between.
+    if (h.capture && !h.endedOnItsOwn) {
+        h.target = window;
+        return h.answer;
+    }
     if (h.capture) {
         h.capture->stop();
+        h.capture.reset();
     }
     h.translator.reset();
     h.watchdog.reset();
+    h.endedOnItsOwn = false;
     h.target = window;
     h.capture = h.factory();
     const HookResult result = h.capture->start(h);
@@ -157,6 +174,7 @@ HookResult InstallHook(WindowHandle window) {
         h.capture.reset();
         h.target = nullptr;
     }
+    h.answer = result;
     return result;
 }
 
@@ -191,7 +209,9 @@ std::intptr_t KeyBoardProc(int, std::uintptr_t message, const HookKeyEvent* even
     } else if (message == WM_SYSKEYUP) {
         wParam |= kHookKeyUp | kHookSystemKey;
     }
-    const std::intptr_t lParam = (event->flags & kFlagExtended) != 0 ? kHookExtendedKey : 0;
+    const std::intptr_t lParam =
+        ((event->flags & kFlagExtended) != 0 ? kHookExtendedKey : 0) |
+        static_cast<std::intptr_t>(static_cast<std::uint64_t>(event->time) << 32);
     hook().watchdog.posted(HookWatchdog::Clock::now());
     window->post(WM_HOOK_KEY, wParam, lParam);
     return 1;

@@ -25,7 +25,7 @@ public:
         HookKeyEvent event;
     };
 
-    Translated translate(int linuxCode, bool press);
+    Translated translate(int linuxCode, bool press, std::uint32_t time = 0);
     // Bit 0x8000 while down, bit 1 toggled at each press (not at a repeat). Any thread.
     short keyState(int virtualKey) const;
     void reset();

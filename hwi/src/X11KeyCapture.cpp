@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include "KeyCapture.h"
@@ -32,6 +33,24 @@ constexpr int kEvdevKeycodeOffset = 8;
 // the capture thread finish.
 void connectionLost(Display*, void* dead) {
     static_cast<std::atomic<bool>*>(dead)->store(true);
+}
+
+// Xlib's own I/O error handler ends the process before the exit handler above is asked, and the
+// handler is one for the whole process: ours lets the capture's connection die quietly and
+// leaves every other connection to the handler that was there before.
+std::atomic<Display*> captureDisplay{nullptr};
+XIOErrorHandler previousIOErrorHandler = nullptr;
+
+int ioError(Display* display) {
+    if (display == captureDisplay.load()) {
+        return 0;
+    }
+    return previousIOErrorHandler != nullptr ? previousIOErrorHandler(display) : 0;
+}
+
+void watchIOErrors() {
+    static std::once_flag installed;
+    std::call_once(installed, [] { previousIOErrorHandler = ::XSetIOErrorHandler(ioError); });
 }
 
 class X11KeyCapture final : public KeyCapture {
@@ -75,6 +94,8 @@ private:
             return;
         }
         std::atomic<bool> dead{false};
+        watchIOErrors();
+        captureDisplay = display;
         ::XSetIOErrorExitHandler(display, connectionLost, &dead);
         int opcode = 0, event = 0, error = 0;
         const bool ownWindowsOnly = ::XQueryExtension(display, "XWAYLAND", &opcode, &event, &error);
@@ -84,16 +105,21 @@ private:
 
         if (!grab(display)) {
             ::XCloseDisplay(display);
+            captureDisplay = nullptr;
             started.set_value(HookResult::KeyboardBusy);
             return;
         }
         started.set_value(ownWindowsOnly ? HookResult::CapturingOwnWindows : HookResult::Capturing);
-        serve(display, client, dead);
+        const bool stopped = serve(display, client, dead);
+        if (!stopped) {
+            client.ended(dead ? HookEnd::DisplayLost : HookEnd::Unresponsive);
+        }
         if (!dead) {
             ::XUngrabKeyboard(display, CurrentTime);
             ::XSync(display, False);
         }
         ::XCloseDisplay(display);
+        captureDisplay = nullptr;
     }
 
     static bool grab(Display* display) {
@@ -113,7 +139,8 @@ private:
         }
     }
 
-    void serve(Display* display, KeyCaptureClient& client, const std::atomic<bool>& dead) {
+    // Answers true when stop() ended it, false when it ended on its own.
+    bool serve(Display* display, KeyCaptureClient& client, const std::atomic<bool>& dead) {
         pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
         while (!dead) {
             while (!dead && ::XPending(display) > 0) {
@@ -121,18 +148,19 @@ private:
                 ::XNextEvent(display, &event);
                 if (event.type == KeyPress || event.type == KeyRelease) {
                     client.key(static_cast<int>(event.xkey.keycode) - kEvdevKeycodeOffset,
-                               event.type == KeyPress);
+                               event.type == KeyPress, static_cast<std::uint32_t>(event.xkey.time));
                 }
             }
             if (dead || !client.keepCapturing()) {
-                return;
+                return false;
             }
             watched[0].revents = watched[1].revents = 0;
             // A closed connection wakes the poll too; the next XPending then marks it dead.
             if (::poll(watched, 2, kPollMs) > 0 && (watched[1].revents & POLLIN) != 0) {
-                return;
+                return true;
             }
         }
+        return false;
     }
 
     std::thread worker;

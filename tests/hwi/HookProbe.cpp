@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // A program that captures the keyboard and prints every WM_HOOK_KEY it gets as
-// "key <wParam hex> <lParam hex>": the capture tests kill it to show the keyboard comes back.
+// "key <wParam hex> <lParam hex>" (the words, without the event time): the capture tests kill it to
+// show the keyboard comes back.
 #include <cinttypes>
 #include <cstdio>
 #include <thread>
@@ -14,7 +15,7 @@ public:
     void post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
         if (message == WM_HOOK_KEY) {
             std::printf("key %" PRIxPTR " %" PRIxPTR "\n", wParam,
-                        static_cast<std::uintptr_t>(lParam));
+                        static_cast<std::uintptr_t>(lParam) & 0xFFFFFFFFu);
             std::fflush(stdout);
             AcknowledgeHookKey();
         }

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <future>
 #include <thread>
@@ -158,7 +159,67 @@ TEST_F(KeyCapture, AStuckReceiverGivesTheKeyboardBack) {
     EXPECT_EQ(stuck.waitFor(2).size(), 2u);
     EXPECT_TRUE(other->keysReceived(kQuiet).empty());
     std::this_thread::sleep_for(800ms);
+    const std::vector<PostedMessage> told = stuck.waitFor(3);
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[2], (PostedMessage{WM_HOOK_ENDED, 1, 0}));
     expectKeysGoTo(false, stuck);
+}
+
+TEST_F(KeyCapture, KeysCarryTheTimeTheyWereTypedAt) {
+    PostedMessages window;
+    ASSERT_EQ(InstallHook(&window), HookResult::Capturing);
+    other->key(KEY_A, true);
+    std::this_thread::sleep_for(400ms);
+    other->key(KEY_A, false);
+    const std::vector<PostedMessage> got = window.waitFor(2);
+    ASSERT_EQ(got.size(), 2u);
+    const std::uint32_t held = got[1].time - got[0].time;
+    EXPECT_GE(held, 390u);
+    EXPECT_LT(held, 10000u);
+}
+
+TEST_F(KeyCapture, ASecondInstallNeverFreesTheKeyboard) {
+    PostedMessages first, second;
+    ASSERT_EQ(InstallHook(&first), HookResult::Capturing);
+    // Another client trying all along to take the keyboard gets it only if the grab is let go.
+    std::atomic<bool> done{false};
+    auto thief = std::async(std::launch::async, [&done, display = server->display()] {
+        XTestClient client(display);
+        int tries = 0;
+        for (; !done && tries < 20000; ++tries) {
+            if (client.grabKeyboard()) {
+                client.ungrabKeyboard();
+                return true;
+            }
+        }
+        return false;
+    });
+    std::this_thread::sleep_for(100ms);
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(InstallHook(i % 2 == 0 ? &second : &first), HookResult::Capturing);
+    }
+    std::this_thread::sleep_for(100ms);
+    done = true;
+    EXPECT_FALSE(thief.get());
+    expectKeysGoTo(true, second);
+    EXPECT_TRUE(first.taken().empty());
+}
+
+TEST(KeyCaptureDisplay, ALostXServerEndsTheCaptureAndSaysSo) {
+    if (!XvfbServer::installed()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    auto own = std::make_unique<XvfbServer>();
+    const std::string name = own->start();
+    ASSERT_FALSE(name.empty());
+    ::setenv("DISPLAY", name.c_str(), 1);
+    PostedMessages window;
+    ASSERT_EQ(InstallHook(&window), HookResult::Capturing);
+    own.reset();  // the server goes away under the grab
+    const std::vector<PostedMessage> told = window.waitFor(1, 10s);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], (PostedMessage{WM_HOOK_ENDED, 2, 0}));
+    UninstallHook();
 }
 
 TEST_F(KeyCapture, WithoutADisplayNothingIsCaptured) {

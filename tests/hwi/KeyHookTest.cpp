@@ -101,11 +101,17 @@ public:
     explicit TypedCapture(HookResult answer) : answer(answer) {}
     HookResult start(KeyCaptureClient& c) override {
         client = &c;
+        ++starts;
         return answer;
     }
-    void stop() override { client = nullptr; }
+    void stop() override {
+        client = nullptr;
+        ++stops;
+    }
 
     static inline KeyCaptureClient* client = nullptr;
+    static inline int starts = 0;
+    static inline int stops = 0;
 
 private:
     HookResult answer;
@@ -125,7 +131,7 @@ protected:
     static void type(const std::vector<std::pair<int, bool>>& keys) {
         for (auto [code, press] : keys) {
             ASSERT_NE(TypedCapture::client, nullptr);
-            TypedCapture::client->key(code, press);
+            TypedCapture::client->key(code, press, 0);
         }
     }
     PostedMessages window;
@@ -207,20 +213,66 @@ TEST_F(HookWords, NothingIsPostedAfterUninstallOrWithoutTarget) {
     KeyCaptureClient* client = TypedCapture::client;
     UninstallHook();
     EXPECT_EQ(TypedCapture::client, nullptr);
-    client->key(KEY_A, true);  // a late event from a backend that was slow to stop
+    client->key(KEY_A, true, 0);  // a late event from a backend that was slow to stop
     const HookKeyEvent event{0x41, 0};
     EXPECT_EQ(KeyBoardProc(0, WM_KEYDOWN, &event), 1);
     EXPECT_TRUE(window.taken().empty());
     UninstallHook();  // twice is harmless
 }
 
-TEST_F(HookWords, ASecondInstallMovesTheKeysToTheNewTarget) {
+TEST_F(HookWords, ASecondInstallKeepsTheGrabAndMovesTheKeysToTheNewTarget) {
     PostedMessages other;
-    ASSERT_EQ(InstallHook(&window), HookResult::Capturing);
-    ASSERT_EQ(InstallHook(&other), HookResult::Capturing);
+    useBackend(HookResult::CapturingOwnWindows);
+    ASSERT_EQ(InstallHook(&window), HookResult::CapturingOwnWindows);
+    const int starts = TypedCapture::starts, stops = TypedCapture::stops;
+    ASSERT_EQ(InstallHook(&other), HookResult::CapturingOwnWindows);
+    EXPECT_EQ(TypedCapture::starts, starts);
+    EXPECT_EQ(TypedCapture::stops, stops);
     type({{KEY_A, down}});
     EXPECT_TRUE(window.taken().empty());
     EXPECT_EQ(other.taken().size(), 1u);
+}
+
+TEST_F(HookWords, EachKeyCarriesItsOwnEventTime) {
+    ASSERT_EQ(InstallHook(&window), HookResult::Capturing);
+    KeyCaptureClient* client = TypedCapture::client;
+    // Times as the X server gives them, the last one just before its clock wraps.
+    client->key(KEY_RIGHTCTRL, true, 1000);
+    client->key(KEY_RIGHTCTRL, false, 2234);
+    client->key(KEY_A, true, 0xFFFFFFF0u);
+    const std::vector<PostedMessage> got = window.taken();
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0], (PostedMessage{WM_HOOK_KEY, 0xA3, 0x01000000}));
+    EXPECT_EQ(got[0].time, 1000u);
+    EXPECT_EQ(got[1].time, 2234u);
+    EXPECT_EQ(got[2].time, 0xFFFFFFF0u);
+    // The words a receiver that reads only the low half of lParam sees stay as they were.
+    const HookKeyEvent event{0x2E, 0x01, 77};
+    window.clear();
+    PostedMessages raw;
+    ASSERT_EQ(InstallHook(&raw), HookResult::Capturing);
+    KeyBoardProc(0, WM_KEYDOWN, &event);
+    ASSERT_EQ(raw.taken().size(), 1u);
+    EXPECT_EQ(raw.taken()[0].lParam, 0x01000000);
+    EXPECT_EQ(raw.taken()[0].time, 77u);
+}
+
+TEST_F(HookWords, ACaptureEndedOnItsOwnIsToldOnceAndTheNextInstallStartsAgain) {
+    for (HookEnd reason : {HookEnd::Unresponsive, HookEnd::DisplayLost}) {
+        SCOPED_TRACE(static_cast<int>(reason));
+        window.clear();
+        ASSERT_EQ(InstallHook(&window), HookResult::Capturing);
+        type({{KEY_A, down}});
+        TypedCapture::client->ended(reason);
+        const std::vector<PostedMessage> expected = {
+            {WM_HOOK_KEY, 0x41, 0}, {WM_HOOK_ENDED, static_cast<std::uintptr_t>(reason), 0}};
+        EXPECT_EQ(window.taken(), expected);
+        const int starts = TypedCapture::starts;
+        ASSERT_EQ(InstallHook(&window), HookResult::Capturing);
+        EXPECT_EQ(TypedCapture::starts, starts + 1);
+        UninstallHook();
+        EXPECT_EQ(window.taken().size(), 2u);  // Uninstall itself tells nothing
+    }
 }
 
 TEST_F(HookWords, FailedInstallLeavesNothingCaptured) {
@@ -255,7 +307,7 @@ TEST_F(HookWords, UnacknowledgedKeysEndTheCapture) {
     KeyCaptureClient* client = TypedCapture::client;
     EXPECT_TRUE(client->keepCapturing());
     setHookWatchdogTimeout(50ms);
-    client->key(KEY_A, true);
+    client->key(KEY_A, true, 0);
     EXPECT_TRUE(client->keepCapturing());
     std::this_thread::sleep_for(120ms);
     EXPECT_FALSE(client->keepCapturing());

@@ -12,11 +12,16 @@
 
 namespace oskeltest {
 
+// A WM_HOOK_KEY's event time is kept apart from its lParam, so that words compare whatever the
+// clock said.
 struct PostedMessage {
     unsigned message;
     std::uintptr_t wParam;
     std::intptr_t lParam;
-    bool operator==(const PostedMessage&) const = default;
+    std::uint32_t time = 0;
+    bool operator==(const PostedMessage& o) const {
+        return message == o.message && wParam == o.wParam && lParam == o.lParam;
+    }
 };
 
 class PostedMessages : public NotifyTarget {
@@ -27,7 +32,11 @@ public:
     void post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
         {
             std::lock_guard guard(lock);
-            messages.push_back({message, wParam, lParam});
+            if (message == WM_HOOK_KEY) {
+                messages.push_back({message, wParam, lParam & 0xFFFFFFFF, hookKeyTime(lParam)});
+            } else {
+                messages.push_back({message, wParam, lParam});
+            }
         }
         if (acknowledge && message == WM_HOOK_KEY) {
             AcknowledgeHookKey();

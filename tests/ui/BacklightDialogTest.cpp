@@ -198,15 +198,15 @@ TEST_F(BacklightDialog, OpensOnTheDocumentColoursWithEveryRegionInPlace) {
 }
 
 // Every dialog has a title for the window manager (task switchers, window lists), in the
-// document's language: its own title, or the caption of the button that opens it.
+// document's language: the title painted at its top.
 TEST_F(BacklightDialog, EveryDialogIsTitledInTheDocumentsLanguage) {
     struct Case {
         std::string language;
         std::u16string backlight, multiKey, progress, firmware;
     };
     const Case cases[] = {
-        {"zh-CN", u"设置背光", u"多键设置", u"读写进度", u"键盘固件升级"},
-        {"en-US", u"LightSet", u"MultiKey", u"Progress", u"Firmware Update"},
+        {"zh-CN", u"背光设置面板", u"多键设置面板", u"读写进度", u"键盘固件升级"},
+        {"en-US", u"BackLight Settings", u"Set Multi Key", u"Progress", u"Firmware Update"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.language);
@@ -298,14 +298,15 @@ TEST_F(BacklightDialog, DefaultThenOkStoresBlackForEveryKeyAndEntryZero) {
     clickRegion(dialog, BacklightRegion::Default);
     EXPECT_TRUE(colours.initial.isEmpty()) << "Default asks for no colour";
     settle();
+    // An off key keeps a visible frame: a dim grey one on the dark picture.
     const QImage shown = dialog.grab().toImage();
     for (const int key : {1, 54, 108}) {
         for (const QPoint& p : framePixels(dialog.keyRegion(key)->rect)) {
-            EXPECT_EQ(shown.pixelColor(p), QColor(0, 0, 0)) << "key " << key;
+            EXPECT_EQ(shown.pixelColor(p), kOffKeyFrameColour) << "key " << key;
         }
     }
     clickRegion(dialog, BacklightRegion::Ok);
-    EXPECT_EQ(env.config.backlight, Colours{});
+    EXPECT_EQ(env.config.backlight, Colours{});  // what is kept is black
 }
 
 // The OK caption carries the Default button's id; a click on it is a click on OK beneath.

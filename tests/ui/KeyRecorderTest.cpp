@@ -397,6 +397,46 @@ private slots:
         QCOMPARE(texts(config->slot(kKey, 0).steps), QStringList({"A Down", "<5 ms>", "A UP"}));
     }
 
+    void aCaptureEndedByTheLibraryStopsTheRecordingAndSaysWhy_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("stuck, English") << static_cast<int>(HookEnd::Unresponsive) << "en-US"
+                                        << "Recording stopped: the program stopped responding";
+        QTest::newRow("stuck, Chinese") << static_cast<int>(HookEnd::Unresponsive) << "zh-CN"
+                                        << QString::fromUtf16(u"录制已停止：程序无响应");
+        QTest::newRow("display lost")
+            << static_cast<int>(HookEnd::DisplayLost) << "en-US"
+            << "Recording stopped: the connection to the display was lost";
+    }
+    void aCaptureEndedByTheLibraryStopsTheRecordingAndSaysWhy() {
+        QFETCH(int, reason);
+        QFETCH(QString, language);
+        QFETCH(QString, message);
+        config->language = language.toStdString();
+        openOnMacro();
+        click(kRecordMacro);
+        QVERIFY(region(kRecordMacro).lit);
+        type({down('A'), up('A', 30)});
+        WindowHandle window = capture->window;
+        QVERIFY(window != nullptr);
+        window->post(WM_HOOK_ENDED, static_cast<std::uintptr_t>(reason), 0);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(answers->messages, QStringList{message});
+        QVERIFY(!region(kRecordMacro).lit);
+        QCOMPARE(capture->uninstalls, 1);
+        QCOMPARE(texts(dlg->workingMacro()), QStringList({"A Down", "<30 ms>", "A UP"}));
+        // A late key or a second end changes nothing; the next click records again.
+        window->post(WM_HOOK_KEY, 'B', 0);
+        window->post(WM_HOOK_ENDED, static_cast<std::uintptr_t>(reason), 0);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(answers->messages.size(), 1);
+        QCOMPARE(texts(dlg->workingMacro()), QStringList({"A Down", "<30 ms>", "A UP"}));
+        click(kRecordMacro);
+        QVERIFY(region(kRecordMacro).lit);
+        QCOMPARE(capture->installs, 2);
+    }
+
     void theButtonShowsTheRecording_data() {
         QTest::addColumn<int>("tab");
         QTest::addColumn<int>("button");

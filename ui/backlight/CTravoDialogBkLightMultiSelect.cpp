@@ -9,9 +9,8 @@ CTravoDialogBkLightMultiSelect::CTravoDialogBkLightMultiSelect(KeyboardConfig& c
                                                                QWidget* parent)
     : KeyColourDialog(config, SkinWindowId::MultiKey, parent),
       workingColours(config.multiSelectColours) {
-    // Named after the backlight dialog's button that opens it.
-    setWindowTitle(
-        skinCaption(SkinWindowId::Backlight, BacklightRegion::MultiKey, config.language));
+    // The window manager shows the title painted at the top of the dialog.
+    setWindowTitle(skinCaption(SkinWindowId::MultiKey, MultiKeyRegion::Title, config.language));
 }
 
 bool CTravoDialogBkLightMultiSelect::isSelected(int keyIndex) const {

@@ -10,8 +10,8 @@
 
 CTravoDialogBkLightSettings::CTravoDialogBkLightSettings(KeyboardConfig& config, QWidget* parent)
     : KeyColourDialog(config, SkinWindowId::Backlight, parent), workingBacklight(config.backlight) {
-    // Named after the main window's button that opens it.
-    setWindowTitle(skinCaption(SkinWindowId::Main, MainRegion::BacklightCaption, config.language));
+    // The window manager shows the title painted at the top of the dialog.
+    setWindowTitle(skinCaption(SkinWindowId::Backlight, BacklightRegion::Title, config.language));
 }
 
 void CTravoDialogBkLightSettings::command(int regionId) {

@@ -27,6 +27,11 @@ QColor toQColor(const Colour& colour) {
                   std::clamp(colour[2], 0, 255));
 }
 
+QColor frameDrawnAs(const Colour& colour) {
+    const QColor drawn = toQColor(colour);
+    return drawn == QColor(0, 0, 0) ? kOffKeyFrameColour : drawn;
+}
+
 Colour toColour(const QColor& colour) {
     const QColor rgb = colour.toRgb();
     return {rgb.red(), rgb.green(), rgb.blue()};
@@ -110,7 +115,7 @@ void KeyColourDialog::paintRegion(QPainter& painter, const SkinRegion& region,
         return;
     }
     if (key) {
-        paintKeyFrame(painter, region.rect, toQColor(frameColour(region.keyIndex)));
+        paintKeyFrame(painter, region.rect, frameDrawnAs(frameColour(region.keyIndex)));
     }
     if (region.lit && look().lit != nullptr) {
         drawPicturePart(painter, rect, *look().lit, rect);

@@ -26,6 +26,11 @@ void paintKeyFrame(QPainter& painter, const SkinRect& key, const QColor& colour)
 
 // A document colour as drawn; components outside 0..255 are taken at the nearest end.
 QColor toQColor(const Colour& colour);
+// The frame of a key that is off (black) would vanish on the dark picture: it is drawn in this
+// dim grey instead, while the colour kept for the key stays black.
+inline const QColor kOffKeyFrameColour{72, 72, 72};
+// The colour a key's frame is drawn in.
+QColor frameDrawnAs(const Colour& colour);
 Colour toColour(const QColor& colour);
 
 class KeyColourDialog : public SkinDialog {

@@ -721,6 +721,8 @@ void CTravoDialogKeyMapSettings::deviceMessage(unsigned message, std::uintptr_t 
                                                std::intptr_t lParam) {
     if (message == WM_HOOK_KEY) {
         recorder->hookKey(static_cast<quint32>(wParam), static_cast<quint32>(lParam));
+    } else if (message == WM_HOOK_ENDED) {
+        recorder->captureEnded(static_cast<HookEnd>(wParam));
     }
 }
 

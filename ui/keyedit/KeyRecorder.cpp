@@ -85,6 +85,10 @@ constexpr Text kNoDisplay{u"没有可用的图形显示，无法录制按键",
                           u"Keys cannot be recorded: there is no display to record them from"};
 constexpr Text kKeyboardBusy{u"键盘正被其他程序占用，无法录制按键",
                              u"Keys cannot be recorded: another program holds the keyboard"};
+constexpr Text kEndedUnresponsive{u"录制已停止：程序无响应",
+                                  u"Recording stopped: the program stopped responding"};
+constexpr Text kEndedDisplayLost{u"录制已停止：与图形显示的连接已断开",
+                                 u"Recording stopped: the connection to the display was lost"};
 constexpr Text kOwnWindowsOnly{u"只在本窗口激活时录制按键",
                                u"Keys are recorded while this window is active"};
 
@@ -218,6 +222,16 @@ KeyRecorder::StopOutcome KeyRecorder::stopCapture() {
     // A key or a combination is taken at once by OK; a recording needs a second click.
     return kind == Kind::SingleKey || kind == Kind::Combo ? StopOutcome::ClickContinues
                                                           : StopOutcome::ClickConsumed;
+}
+
+void KeyRecorder::captureEnded(HookEnd reason) {
+    if (running == Kind::None) {
+        return;
+    }
+    stopCapture();
+    const Text& text = reason == HookEnd::DisplayLost ? kEndedDisplayLost : kEndedUnresponsive;
+    ui().message(&view.recorderWindow(), QStringView(text.exactly(config.language)).toString(),
+                 toQString(titleText(config)), UiIcon::Warning);
 }
 
 // ---- captured keys --------------------------------------------------------------------------

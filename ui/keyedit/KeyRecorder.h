@@ -83,6 +83,9 @@ public:
     // One captured keystroke (WM_HOOK_KEY): virtual key in the low byte of wParam, bit 31 set
     // for a release, the extended-key flag in bit 24 of lParam.
     void hookKey(quint32 wParam, quint32 lParam);
+    // The capture ended without a Stop (WM_HOOK_ENDED): the recording stops as at Stop, keeping
+    // what was recorded, and the user is told why. Nothing when no capture runs.
+    void captureEnded(HookEnd reason);
 
     // A right-button release at `point` (window coordinates): the record list's menu when it is
     // on a row of the macro record list that holds a row.
