@@ -320,7 +320,7 @@ TEST(MainWindowRecent, ARightClickOnTheWindowOffersTheProfilesAndTheSetting) {
     const QPoint at(600, 60);
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, w.main.mapToGlobal(at));
     QApplication::sendEvent(&w.main, &click);
-    EXPECT_EQ(shown, (QStringList{"gaming.pro", "", "Verify after writing"}));
+    EXPECT_EQ(shown, (QStringList{"Undo", "Redo", "", "gaming.pro", "", "Verify after writing"}));
     ASSERT_FALSE(data.isEmpty());
     EXPECT_EQ(data[0].toString(), gaming);
 

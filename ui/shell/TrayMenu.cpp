@@ -9,6 +9,7 @@
 #include <QSystemTrayIcon>
 
 #include "KeyboardConfig.h"
+#include "ProfileCommands.h"
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
 
@@ -17,6 +18,11 @@ TrayMenu::TrayMenu(const KeyboardConfig& config, const QIcon& icon, QWidget* win
     tray = new QSystemTrayIcon(icon, this);
     tray->setToolTip(QStringLiteral("Oskel"));
     menu = new QMenu(window);
+    undoItem = menu->addAction(QString());
+    connect(undoItem, &QAction::triggered, this, &TrayMenu::undoChosen);
+    redoItem = menu->addAction(QString());
+    connect(redoItem, &QAction::triggered, this, &TrayMenu::redoChosen);
+    menu->addSeparator();
     verifySetting = menu->addAction(QString());
     verifySetting->setCheckable(true);
     connect(verifySetting, &QAction::toggled, this,
@@ -43,8 +49,21 @@ void TrayMenu::hideIcon() {
     tray->hide();
 }
 
+void TrayMenu::setHistorySource(const ProfileCommands* commands) {
+    history = commands;
+    update();
+}
+
 void TrayMenu::update() {
     const bool chinese = config.language == "zh-CN";
+    undoItem->setText(history != nullptr
+                          ? history->undoText()
+                          : (chinese ? QStringLiteral("撤销") : QStringLiteral("Undo")));
+    undoItem->setEnabled(history != nullptr && history->canUndo());
+    redoItem->setText(history != nullptr
+                          ? history->redoText()
+                          : (chinese ? QStringLiteral("重做") : QStringLiteral("Redo")));
+    redoItem->setEnabled(history != nullptr && history->canRedo());
     const bool known = chinese || config.language == "en-US";
     exitItem->setText(chinese ? QStringLiteral("关闭") : QStringLiteral("Exit"));
     exitItem->setVisible(known);
