@@ -1,14 +1,21 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // oskelctl end to end: the program runs as its own process against oskel-virtual-keyboard,
 // another process, in a private runtime folder, and the test compares what the keyboard logged,
-// what oskelctl printed and the files it wrote.
+// what oskelctl printed and the files it wrote. The whole suite runs through either door of the
+// keyboard: its socket, or (--door=usb) the USB device in a umockdev testbed, reached through
+// libudev and hidapi's hidraw backend as a real keyboard is.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,6 +28,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Which door of the keyboard the suite goes through.
+bool throughUsb = false;
 
 using Payload = std::vector<std::uint8_t>;
 
@@ -149,19 +159,46 @@ protected:
         return environmentWith(more);
     }
 
-    // Starts oskel-virtual-keyboard with a log; true once it listens.
+    // Starts oskel-virtual-keyboard with a log; true once it listens. Through the USB door its
+    // command only says where the testbed is and waits; oskelctl runs in the testbed beside it.
     void startKeyboard(std::vector<std::string> args = {}) {
         args.insert(args.begin(), {"--log", logPath.string()});
+        if (throughUsb) {
+            args.insert(args.begin(), "--usb");
+            args.insert(args.end(),
+                        {"--", "/bin/sh", "-c", "echo \"ready $UMOCKDEV_DIR\"; exec cat"});
+        }
         ASSERT_TRUE(keyboard.start(VIRTUAL_KEYBOARD_PATH, args, env()));
         std::string line;
         ASSERT_TRUE(keyboard.readLine(line, std::chrono::seconds(10))) << "no ready line";
         ASSERT_EQ(line.rfind("ready ", 0), 0u) << line;
-        socketPath = line.substr(6);
+        if (throughUsb) {
+            testbed = line.substr(6);
+            // The first keyboard plugged in: interface 00 is hidraw0, interface 01 hidraw1.
+            socketPath = "hidraw#vid_0483&pid_5022&mi_01#/dev/hidraw1";
+        } else {
+            socketPath = line.substr(6);
+        }
+    }
+
+    // The environment of a program that is to reach the keyboard: in the USB door's testbed
+    // while it runs.
+    std::map<std::string, std::string> deviceEnv(
+        std::map<std::string, std::string> more = {}) const {
+        if (throughUsb && keyboard.running()) {
+            more["UMOCKDEV_DIR"] = testbed;
+            more["LD_PRELOAD"] = "libumockdev-preload.so.0";
+            // A sanitizer build wants its runtime first; the preload comes before it.
+            const char* sanitizer = std::getenv("ASAN_OPTIONS");
+            more["ASAN_OPTIONS"] =
+                std::string(sanitizer != nullptr ? sanitizer : "") + ":verify_asan_link_order=0";
+        }
+        return env(more);
     }
 
     ProcessResult ctl(const std::vector<std::string>& args,
                       const std::map<std::string, std::string>& more = {}) {
-        ProcessResult r = runProcess(OSKELCTL_PATH, args, env(more));
+        ProcessResult r = runProcess(OSKELCTL_PATH, args, deviceEnv(more));
         EXPECT_FALSE(r.timedOut) << "oskelctl hung: " << ::testing::PrintToString(args);
         return r;
     }
@@ -192,7 +229,8 @@ protected:
     fs::path dir;
     fs::path runtime;
     fs::path logPath;
-    std::string socketPath;
+    std::string socketPath;  // the keyboard's device path
+    std::string testbed;     // the USB door's UMOCKDEV_DIR
     BackgroundProcess keyboard;
     const std::string sample = SAMPLE_PROFILE;
 };
@@ -526,17 +564,67 @@ INSTANTIATE_TEST_SUITE_P(
             {"--drop-after", "212"}, {"write", "SAMPLE"}, "writing the key settings failed"},
         FailureCase{{"--drop-after", "224"}, {"write", "SAMPLE"}, "writing the backlight failed"}));
 
-// A keyboard killed without a chance to clean up leaves its socket behind: it is not attached.
-TEST_F(OskelctlEndToEnd, SocketOfAKilledKeyboardIsNotAttached) {
+// A keyboard that goes away is not attached. Killed without a chance to clean up, the socket
+// door leaves its socket behind, which is no keyboard; the USB door, told to end, ends its
+// command first and leaves no testbed behind.
+TEST_F(OskelctlEndToEnd, KeyboardThatWentAwayIsNotAttached) {
     startKeyboard();
     ASSERT_EQ(ctl({"detect"}).exitCode, 0);
-    keyboard.sendSignal(SIGKILL);
-    keyboard.stop();
-    ASSERT_TRUE(fs::exists(socketPath));
+    if (throughUsb) {
+        ASSERT_TRUE(fs::exists(testbed));
+        keyboard.stop();
+        EXPECT_FALSE(fs::exists(testbed)) << "the testbed stayed";
+    } else {
+        keyboard.sendSignal(SIGKILL);
+        keyboard.stop();
+        ASSERT_TRUE(fs::exists(socketPath));
+    }
     for (const char* command : {"detect", "version"}) {
         const ProcessResult r = ctl({command});
         EXPECT_EQ(r.exitCode, 1) << command;
         EXPECT_NE(r.err.find("Keyboard is not connected"), std::string::npos) << r.err;
+    }
+}
+
+// The keyboard taken away and given back while nothing runs: not connected in between, found
+// and answering again after. Through the USB door the cable is pulled (SIGUSR1) and plugged
+// back in (SIGUSR2), and a keyboard that pulled its own cable (--drop-after) comes back by
+// itself after --replug-after; the socket door's keyboard is stopped and started again.
+TEST_F(OskelctlEndToEnd, KeyboardTakenAwayAndBackIsFoundAgain) {
+    auto detected = [&] { return ctl({"detect"}).exitCode == 0; };
+    auto waitFor = [&](bool attached) {
+        for (int i = 0; i < 200; ++i) {
+            if (detected() == attached) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    startKeyboard();
+    ASSERT_TRUE(detected());
+    if (throughUsb) {
+        keyboard.sendSignal(SIGUSR1);
+        EXPECT_TRUE(waitFor(false)) << "the pulled keyboard is still listed";
+        const ProcessResult r = ctl({"version"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("Keyboard is not connected!"), std::string::npos) << r.err;
+        keyboard.sendSignal(SIGUSR2);
+    } else {
+        keyboard.stop();
+        EXPECT_TRUE(waitFor(false));
+        startKeyboard();
+    }
+    ASSERT_TRUE(waitFor(true)) << "the keyboard plugged back in is not found";
+    EXPECT_EQ(ctl({"version"}).out, "OSKEL-108 V1.00\n");
+
+    if (throughUsb) {
+        keyboard.stop();
+        startKeyboard({"--drop-after", "1", "--replug-after", "0.5"});
+        ProcessResult r = ctl({"version"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("reading the firmware version failed"), std::string::npos) << r.err;
+        EXPECT_TRUE(waitFor(true)) << "the keyboard did not come back by itself";
     }
 }
 
@@ -565,9 +653,12 @@ TEST_F(OskelctlEndToEnd, DetectAndVersionNameTheKeyboard) {
 }
 
 // A keyboard this user may not open: the commands say so and name the udev rule. The socket is
-// made unwritable; root, who may write anything, runs oskelctl as the unprivileged user 65534.
+// made unwritable, the USB door's node is given to its owner alone; root, who may open
+// anything, runs oskelctl as the unprivileged user 65534.
 TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
-    startKeyboard();
+    startKeyboard(throughUsb
+                      ? std::vector<std::string>{"--node-mode", geteuid() == 0 ? "0600" : "0000"}
+                      : std::vector<std::string>{});
     std::string program = OSKELCTL_PATH;
     std::vector<std::string> prefix;
     if (geteuid() == 0) {
@@ -586,15 +677,21 @@ TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
         // folder of its own user closed to others, so the folders change hands; the socket
         // stays root's.
         chmod(dir.c_str(), 0755);
-        for (const fs::path& p : {runtime, runtime / "oskel", runtime / "oskel" / "hid"}) {
+        const std::vector<fs::path> folders =
+            throughUsb
+                ? std::vector<fs::path>{runtime}
+                : std::vector<fs::path>{runtime, runtime / "oskel", runtime / "oskel" / "hid"};
+        for (const fs::path& p : folders) {
             ASSERT_EQ(chown(p.c_str(), 65534, 65534), 0) << p;
         }
     }
-    ASSERT_EQ(chmod(socketPath.c_str(), 0444), 0);
+    if (!throughUsb) {
+        ASSERT_EQ(chmod(socketPath.c_str(), 0444), 0);
+    }
     auto run = [&](const std::string& command) {
         std::vector<std::string> args = prefix;
         args.push_back(command);
-        return runProcess(program, args, env());
+        return runProcess(program, args, deviceEnv());
     };
     ProcessResult r = run("version");
     EXPECT_EQ(r.exitCode, 1) << r.err;
@@ -604,7 +701,132 @@ TEST_F(OskelctlEndToEnd, KeyboardThatMayNotBeOpenedNamesTheUdevRule) {
     r = run("detect");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("70-oskel.rules"), std::string::npos) << r.err;
+    // doctor says why, with the same advice.
+    r = run("doctor");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("this user may not open it (Permission denied)"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("may not open it: the udev rule 70-oskel.rules"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Firmware version: not read (this user may not open the keyboard)"),
+              std::string::npos)
+        << r.out;
     EXPECT_TRUE(logged().empty());
+}
+
+// doctor: what stands between this user and the keyboard, for a person and as JSON; exit 0
+// only when the keyboard can be used.
+TEST_F(OskelctlEndToEnd, DoctorSaysWhatItFound) {
+    ProcessResult r = ctl({"doctor"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("Keyboards: none found"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("The keyboard cannot be used."), std::string::npos) << r.out;
+
+    startKeyboard({"--version", "OSKEL-DOCTOR 1.5"});
+    r = ctl({"doctor"}, {{"DISPLAY", ":5"}});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find(throughUsb ? "(USB 0483:5022, port 1-1), the one Oskel and oskelctl use"
+                                    : "(socket in "),
+              std::string::npos)
+        << r.out;
+    if (throughUsb) {
+        // Both interfaces with their nodes; only 01 is the program's.
+        EXPECT_NE(r.out.find("interface 00 (typing; Oskel leaves it alone): /dev/hidraw0"),
+                  std::string::npos)
+            << r.out;
+        EXPECT_NE(r.out.find("interface 01 (configuration): /dev/hidraw1  crw-rw-rw-"),
+                  std::string::npos)
+            << r.out;
+    }
+    EXPECT_NE(r.out.find("this user may open it"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("udev rule: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Session: X11: every keystroke of the desktop can be recorded"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Firmware version: OSKEL-DOCTOR 1.5"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("The keyboard can be used."), std::string::npos) << r.out;
+
+    r = ctl({"doctor", "--json"}, {{"DISPLAY", ":5"}, {"WAYLAND_DISPLAY", "wayland-0"}});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    JsonValue v;
+    std::string error;
+    ASSERT_TRUE(parseJson(r.out, v, error)) << error << r.out;
+    ASSERT_EQ(v["keyboards"].array.size(), 1u) << r.out;
+    const JsonValue& keyboard = v["keyboards"][0];
+    EXPECT_EQ(keyboard["door"].string, throughUsb ? "usb" : "socket");
+    EXPECT_TRUE(keyboard["used"].boolean);
+    const JsonValue& interfaces = keyboard["interfaces"];
+    ASSERT_EQ(interfaces.array.size(), throughUsb ? 2u : 1u);
+    const JsonValue& configuration = interfaces.array.back();
+    EXPECT_EQ(configuration["devicePath"].string, socketPath);
+    EXPECT_TRUE(configuration["mayOpen"].boolean);
+    EXPECT_FALSE(configuration["inExchange"].boolean);
+    EXPECT_EQ(v["session"]["type"].string, "XWayland");
+    EXPECT_EQ(v["firmwareVersion"].string, "OSKEL-DOCTOR 1.5");
+    EXPECT_TRUE(v["usable"].boolean);
+}
+
+// Like hidraw, the keyboard may be open in several programs at once: with another program
+// holding it open (and getting every report the keyboard sends), oskelctl reads and writes as
+// ever. While another program is in an exchange (holds the keyboard's lock), oskelctl waits
+// for it and then says who is in the way, not that the keyboard stopped answering.
+TEST_F(OskelctlEndToEnd, AnotherProgramHoldingTheKeyboard) {
+    startKeyboard();
+    BackgroundProcess holder;
+    int socketHolder = -1;
+    if (throughUsb) {
+        ASSERT_TRUE(holder.start("/bin/sh", {"-c", "exec 3<>/dev/hidraw1; echo open; exec cat"},
+                                 deviceEnv()));
+        std::string line;
+        ASSERT_TRUE(holder.readLine(line, std::chrono::seconds(10)));
+        ASSERT_EQ(line, "open");
+    } else {
+        socketHolder = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+        ASSERT_EQ(::connect(socketHolder, reinterpret_cast<sockaddr*>(&address), sizeof address),
+                  0);
+    }
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        const std::string out = (dir / "held.pro").string();
+        ProcessResult r = ctl({"write", "--verify", sample});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        r = ctl({"read", out});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        r = ctl({"version"});
+        EXPECT_EQ(r.out, "OSKEL-108 V1.00\n") << r.err;
+    }
+
+    // The lock is on the node (through the USB door) or on the socket's lock file.
+    const fs::path lockTarget = throughUsb
+                                    ? fs::path(testbed) / "dev" / "hidraw1"
+                                    : runtime / "oskel" / "locks" / fs::path(socketPath).filename();
+    const int lock = ::open(lockTarget.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(lock, 0) << lockTarget;
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    const std::size_t before = logged().size();
+    ProcessResult r = ctl({"version"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("another program is using the keyboard"), std::string::npos) << r.err;
+    // doctor names it too, and the program holding the node open, without waiting.
+    r = ctl({"doctor"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("another program is using the keyboard (in an exchange now)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Firmware version: not read (another program is using the keyboard)"),
+              std::string::npos)
+        << r.out;
+    if (throughUsb) {
+        EXPECT_NE(r.out.find("held open by cat (process"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(logged().size(), before) << "the keyboard was talked to while another held it";
+    ::close(lock);
+    if (socketHolder >= 0) {
+        ::close(socketHolder);
+    }
 }
 
 // Ctrl-C during a transfer cancels it: the command ends with its own message and the shell's
@@ -613,8 +835,8 @@ TEST_F(OskelctlEndToEnd, InterruptEndsTheTransferWithAMessage) {
     startKeyboard({"--silent"});
     const fs::path errPath = dir / "ctl.err";
     BackgroundProcess read;
-    ASSERT_TRUE(
-        read.start(OSKELCTL_PATH, {"read", (dir / "out.pro").string()}, env(), errPath.string()));
+    ASSERT_TRUE(read.start(OSKELCTL_PATH, {"read", (dir / "out.pro").string()}, deviceEnv(),
+                           errPath.string()));
     // The request in the keyboard's log means oskelctl is inside the transfer, its signal
     // watch long in place.
     for (int i = 0; i < 500 && logged().empty(); ++i) {
@@ -878,3 +1100,13 @@ TEST_F(OskelctlEndToEnd, RecentListsTheProgramsProfilesThatStillExist) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--door=usb") {
+            throughUsb = true;
+        }
+    }
+    return RUN_ALL_TESTS();
+}

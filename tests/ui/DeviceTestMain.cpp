@@ -7,7 +7,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "UsbKeyboard.h"
+
 int main(int argc, char** argv) {
+    // The USB door's keyboards are reached through umockdev's preload, there from the start.
+    oskel::reexecUnderUmockdev(argv);
     // Without a display the dialogs still lay out and paint.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

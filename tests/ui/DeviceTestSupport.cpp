@@ -76,8 +76,9 @@ bool useWindowPictures() {
     return real;
 }
 
-DeviceDialogTest::DeviceDialogTest(oskel::VirtualKeyboardOptions options)
-    : previousRuntime(qgetenv("XDG_RUNTIME_DIR")) {
+DeviceDialogTest::DeviceDialogTest(oskel::VirtualKeyboardOptions options, KeyboardDoor door)
+    : previousRuntime(qgetenv("XDG_RUNTIME_DIR")),
+      previousNoHidraw(qgetenv("OSKEL_NO_HIDRAW")) {
     useWindowPictures();
     UiSeam::install(&seam);
     // The waits only let a real keyboard settle; the tests need none unless they say so.
@@ -89,11 +90,24 @@ DeviceDialogTest::DeviceDialogTest(oskel::VirtualKeyboardOptions options)
     }
     // The library looks for keyboards under the runtime folder: this test's own.
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    options.dir = QDir(runtime.path()).filePath("oskel/hid").toStdString();
-    keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
-    if (!keyboard->start()) {
-        problem = "virtual keyboard: " + keyboard->error();
-        return;
+    if (door == KeyboardDoor::Usb) {
+        // The testbed's /sys holds the only hidraw devices the library sees.
+        qunsetenv("OSKEL_NO_HIDRAW");
+        testbed = std::make_unique<oskel::UsbTestbed>();
+        usbKeyboard = std::make_unique<oskel::UsbKeyboard>(*testbed, options);
+        board = usbKeyboard.get();
+        if (!testbed->ok() || !usbKeyboard->plug()) {
+            problem = "USB door: " + usbKeyboard->error();
+            return;
+        }
+    } else {
+        options.dir = QDir(runtime.path()).filePath("oskel/hid").toStdString();
+        keyboard = std::make_unique<oskel::VirtualKeyboard>(options);
+        board = keyboard.get();
+        if (!keyboard->start()) {
+            problem = "virtual keyboard: " + keyboard->error();
+            return;
+        }
     }
     buildKeyTables(config);
     config.clear();
@@ -107,6 +121,13 @@ DeviceDialogTest::~DeviceDialogTest() {
     config.keyboard.__closeDev();
     if (keyboard) {
         keyboard->stop();
+    }
+    usbKeyboard.reset();
+    testbed.reset();
+    if (previousNoHidraw.isNull()) {
+        qunsetenv("OSKEL_NO_HIDRAW");
+    } else {
+        qputenv("OSKEL_NO_HIDRAW", previousNoHidraw);
     }
     UiSeam::install(nullptr);
     qputenv("XDG_RUNTIME_DIR", previousRuntime);

@@ -17,6 +17,7 @@
 #include "DeviceOperations.h"
 #include "KeyboardConfig.h"
 #include "UiSeam.h"
+#include "UsbKeyboard.h"
 #include "VirtualKeyboard.h"
 
 class RecordingSeam : public UiSeam {
@@ -57,9 +58,18 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 // pictures.
 bool useWindowPictures();
 
+// Which door of the keyboard a test goes through: its socket, or the USB device in a umockdev
+// testbed that the library reaches through libudev and hidapi's hidraw backend.
+enum class KeyboardDoor { Socket, Usb };
+
+inline const char* doorName(KeyboardDoor door) {
+    return door == KeyboardDoor::Usb ? "Usb" : "Socket";
+}
+
 class DeviceDialogTest {
 public:
-    explicit DeviceDialogTest(oskel::VirtualKeyboardOptions options = {});
+    explicit DeviceDialogTest(oskel::VirtualKeyboardOptions options = {},
+                              KeyboardDoor door = KeyboardDoor::Socket);
     ~DeviceDialogTest();
 
     // False (with the reason in `problem`) when the private keyboard could not be set up.
@@ -67,11 +77,15 @@ public:
     std::string problem;
 
     QTemporaryDir runtime;
-    std::unique_ptr<oskel::VirtualKeyboard> keyboard;
+    std::unique_ptr<oskel::VirtualKeyboard> keyboard;  // the socket door
+    std::unique_ptr<oskel::UsbTestbed> testbed;        // the USB door
+    std::unique_ptr<oskel::UsbKeyboard> usbKeyboard;
+    oskel::EmulatedKeyboard* board = nullptr;  // the keyboard, whichever door
     std::unique_ptr<KeyboardConfig> owned = std::make_unique<KeyboardConfig>();
     KeyboardConfig& config = *owned;
     RecordingSeam seam;
 
 private:
     QByteArray previousRuntime;
+    QByteArray previousNoHidraw;
 };

@@ -15,7 +15,7 @@ struct CommandInfo {
 };
 
 // One entry per command: what `oskelctl --help` lists and what `oskelctl COMMAND --help` prints.
-constexpr std::array<CommandInfo, 8> kCommands{{
+constexpr std::array<CommandInfo, 9> kCommands{{
     {Command::Detect, "detect", "say whether the keyboard is attached",
      "Usage: oskelctl detect\n"
      "\n"
@@ -92,6 +92,18 @@ constexpr std::array<CommandInfo, 8> kCommands{{
      "  oskelctl write \"$(oskelctl recent | head -n 1)\"\n"
      "\n"
      "Exit status: 0 (an empty list prints nothing).\n"},
+    {Command::Doctor, "doctor", "say what stands between you and the keyboard",
+     "Usage: oskelctl doctor [--json]\n"
+     "\n"
+     "Lists the keyboards found and through which door (USB, or a virtual keyboard's socket),\n"
+     "each interface and its node with owner and mode, whether you may open it and why not,\n"
+     "whether the udev rule is installed and equals the shipped one, the session (X11,\n"
+     "XWayland or Wayland) and what recording keys can do there, programs holding the keyboard\n"
+     "open or in an exchange with it, and the firmware version. Paste it into a bug report.\n"
+     "\n"
+     "  --json  print the findings as JSON instead\n"
+     "\n"
+     "Exit status: 0 the keyboard can be used, 1 otherwise.\n"},
 }};
 
 const CommandInfo* findCommand(std::string_view name) {
@@ -134,7 +146,7 @@ bool applyOption(Options& o, std::string_view arg, const std::vector<std::string
         o.verify = true;
     } else if (arg == "--force" && c == Command::Write) {
         o.force = true;
-    } else if (arg == "--json" && c == Command::Show) {
+    } else if (arg == "--json" && (c == Command::Show || c == Command::Doctor)) {
         o.json = true;
     } else if ((arg == "--lang" || arg.starts_with("--lang=")) &&
                (c == Command::Show || c == Command::Verify || c == Command::Write)) {

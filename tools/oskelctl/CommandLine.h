@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent };
+enum class Command { None, Detect, Version, Write, Read, Verify, Firmware, Show, Recent, Doctor };
 
 // Exit codes shared by every command.
 enum ExitCode {
@@ -22,7 +22,7 @@ struct Options {
     bool lightsOnly = false;  // write: only the backlight
     bool verify = false;      // write: read back and compare afterwards
     bool force = false;       // write: even a profile that was cut short
-    bool json = false;        // show: the whole profile as JSON
+    bool json = false;        // show: the whole profile as JSON; doctor: the findings as JSON
     std::string lang;  // show, verify, write: "zh-CN", "en-US", or empty for the environment's
     std::string path;  // the profile or firmware file
 };

@@ -17,6 +17,7 @@
 #include "DeviceAccess.h"
 #include "DeviceProgress.h"
 #include "DeviceSteps.h"
+#include "Doctor.h"
 #include "FirmwareCheck.h"
 #include "KeyNames.h"
 #include "KeyTables.h"
@@ -478,6 +479,8 @@ int runCommand(const Options& o) {
             return runFirmware(o);
         case Command::Show:
             return runShow(o);
+        case Command::Doctor:
+            return runDoctor(o);
         case Command::None:
             break;
     }

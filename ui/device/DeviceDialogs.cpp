@@ -133,6 +133,10 @@ QString keyboardAccessAdvice(KeyboardConfig& config) {
 }
 
 QString withAccessAdvice(const QString& failure, KeyboardConfig& config) {
+    if (!failure.isEmpty() && config.keyboard.keyboardBusy()) {
+        return failure + QStringLiteral("\n\n") +
+               deviceTexts::kKeyboardInUse.chineseOrEnglish(config.language);
+    }
     const QString advice = keyboardAccessAdvice(config);
     if (advice.isEmpty() || failure.isEmpty()) {
         return failure;

@@ -53,7 +53,8 @@ QString differencesText(const Comparison& differences, const KeyboardConfig& con
 // repeats it, so the user is never left with a bare "failed".
 QString keyboardAccessAdvice(KeyboardConfig& config);
 
-// A failure message with the access advice after it, when there is one.
+// A failure message with the access advice after it, when there is one, or with the word that
+// another program is using the keyboard when that kept the operation from starting.
 QString withAccessAdvice(const QString& failure, KeyboardConfig& config);
 
 // Runs the firmware update dialog modally until the user closes it.

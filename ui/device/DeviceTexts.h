@@ -40,6 +40,12 @@ inline constexpr BilingualText kDiffersAdvice{
     u"键盘的存储空间可能已满：请缩短较长的宏，然后重新写入。",
     u"Its memory may be full: shorten long macros, then write again."};
 
+// After a failure because another program kept the keyboard for its own exchange.
+inline constexpr BilingualText kKeyboardInUse{
+    u"另一个程序正在使用键盘（oskelctl 或另一个 Oskel），请在它完成后重试。",
+    u"Another program is using the keyboard (oskelctl, or another Oskel); try again when it is "
+    u"done."};
+
 inline constexpr BilingualText kDownloadRunning{
     u"固件下载中，请等待下载结束。",
     u"A firmware download is in progress. Please wait until it ends."};

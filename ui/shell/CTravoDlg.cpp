@@ -16,6 +16,7 @@
 #include "DeviceWatch.h"
 #include "KeyTables.h"
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
 #include "MainWindowDialogs.h"
 #include "ProfileCommands.h"
 #include "ProgramFiles.h"
@@ -217,10 +218,10 @@ void CTravoDlg::command(int regionId) {
 void CTravoDlg::switchLanguage() {
     SkinRegion& button = regionById(MainRegion::Language);
     if (button.lit) {
-        config.language = "zh-CN";
+        config.language = kChineseLanguage;
         button.lit = false;
     } else {
-        config.language = "en-US";
+        config.language = kEnglishLanguage;
         button.lit = true;
     }
     qtTranslations::use(config.language);

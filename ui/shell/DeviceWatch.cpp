@@ -47,8 +47,10 @@ QString DeviceWatch::virtualKeyboardFolder() {
 
 void DeviceWatch::openUdev() {
 #if defined(OSKEL_HAVE_LIBUDEV)
-    // Without udevd nobody sends udev's events; the kernel's are read instead.
-    if (!QFileInfo::exists(QStringLiteral("/run/udev/control"))) {
+    // Without udevd nobody sends udev's events; the kernel's are read instead. A umockdev
+    // testbed (UMOCKDEV_DIR) sends udev's events itself, for the devices it emulates.
+    if (!QFileInfo::exists(QStringLiteral("/run/udev/control")) &&
+        qEnvironmentVariableIsEmpty("UMOCKDEV_DIR")) {
         return;
     }
     udevContext = udev_new();

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
-// Tells the main window when devices come or go: hidraw devices (through udev when udevd runs,
-// else the kernel's uevents) and the sockets of virtual keyboards. The window then asks the
+// Tells the main window when devices come or go: hidraw devices (through udev when udevd runs or
+// a umockdev testbed stands in for it, else the kernel's uevents) and the sockets of virtual
+// keyboards. The window then asks the
 // device library whether its keyboard is still there.
 
 #include <QObject>

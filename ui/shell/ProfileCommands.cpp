@@ -7,6 +7,7 @@
 
 #include "KeyboardConfig.h"
 #include "KeyboardLayout.h"
+#include "LanguageText.h"
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
 #include "UiSeam.h"
@@ -34,8 +35,8 @@ constexpr LanguageText kOpenStep{u"打开 ", u"Open "};
 ProfileCommands::ProfileCommands(KeyboardConfig& config, QWidget* dialogParent)
     : config(config), parent(dialogParent), history(config) {}
 
-QString ProfileCommands::text(const char* zh, const char* en) const {
-    return QString::fromUtf8(config.language == "zh-CN" ? zh : en);
+QString ProfileCommands::text(const LanguageText& text) const {
+    return QString::fromStdU16String(std::u16string(text.chineseOrEnglish(config.language)));
 }
 
 void ProfileCommands::warn(const QString& message) const {
@@ -88,7 +89,7 @@ bool ProfileCommands::save() {
     }
     std::string reason;
     if (!config.saveProfile(filePath(path), &reason)) {
-        warn(text("保存配置失败：", "Could not save the profile: ") +
+        warn(text({u"保存配置失败：", u"Could not save the profile: "}) +
              QString::fromStdString(reason));
         return false;
     }
@@ -123,7 +124,7 @@ bool ProfileCommands::openRecent(const QString& path) {
 bool ProfileCommands::load(const QString& path) {
     std::string reason;
     if (!config.loadProfile(filePath(path), &reason)) {
-        warn(text("打开配置失败：", "Could not open the profile: ") +
+        warn(text({u"打开配置失败：", u"Could not open the profile: "}) +
              QString::fromStdString(reason));
         return false;
     }
@@ -135,9 +136,9 @@ bool ProfileCommands::load(const QString& path) {
         if (parent != nullptr) {
             parent->update();
         }
-        warn(text("配置文件不完整：文件被截断，截断之后的按键为空。",
-                  "The profile is incomplete: the file was cut short, and the keys after the cut "
-                  "are empty."));
+        warn(text({u"配置文件不完整：文件被截断，截断之后的按键为空。",
+                   u"The profile is incomplete: the file was cut short, and the keys after the "
+                   u"cut are empty."}));
     }
     return true;
 }
@@ -146,7 +147,7 @@ bool ProfileCommands::askToSave(bool withCancel) {
     asking = true;
     const UiAnswer answer = ui().question(
         parent,
-        text("当前配置尚未保存，是否保存？", "The configuration has unsaved changes. Save it?"),
+        text({u"当前配置尚未保存，是否保存？", u"The configuration has unsaved changes. Save it?"}),
         withCancel);
     // Yes with a cancelled or failed save keeps the work: it is not lost.
     const bool goOn = answer == UiAnswer::No || (answer == UiAnswer::Yes && save());

@@ -15,6 +15,7 @@
 #include "ConfigHistory.h"
 
 class KeyboardConfig;
+struct LanguageText;
 class QWidget;
 
 class ProfileCommands {
@@ -72,7 +73,8 @@ private:
     // The unsaved-work question, the one text for every caller; Yes saves. True when the work
     // was saved or the user lets it go.
     bool askToSave(bool withCancel);
-    QString text(const char* zh, const char* en) const;
+    // The document's language's half of `text`: Chinese for Chinese, else English.
+    QString text(const LanguageText& text) const;
     void warn(const QString& message) const;
 
     KeyboardConfig& config;

@@ -9,6 +9,7 @@
 #include <QSystemTrayIcon>
 
 #include "KeyboardConfig.h"
+#include "LanguageText.h"
 #include "ProfileCommands.h"
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
@@ -55,20 +56,17 @@ void TrayMenu::setHistorySource(const ProfileCommands* commands) {
 }
 
 void TrayMenu::update() {
-    const bool chinese = config.language == "zh-CN";
-    undoItem->setText(history != nullptr
-                          ? history->undoText()
-                          : (chinese ? QStringLiteral("撤销") : QStringLiteral("Undo")));
+    const auto shown = [this](const LanguageText& text) {
+        return QString::fromStdU16String(std::u16string(text.chineseOrEnglish(config.language)));
+    };
+    undoItem->setText(history != nullptr ? history->undoText() : shown({u"撤销", u"Undo"}));
     undoItem->setEnabled(history != nullptr && history->canUndo());
-    redoItem->setText(history != nullptr
-                          ? history->redoText()
-                          : (chinese ? QStringLiteral("重做") : QStringLiteral("Redo")));
+    redoItem->setText(history != nullptr ? history->redoText() : shown({u"重做", u"Redo"}));
     redoItem->setEnabled(history != nullptr && history->canRedo());
-    const bool known = chinese || config.language == "en-US";
-    exitItem->setText(chinese ? QStringLiteral("关闭") : QStringLiteral("Exit"));
-    exitItem->setVisible(known);
-    verifySetting->setText(chinese ? QStringLiteral("写入后校验")
-                                   : QStringLiteral("Verify after writing"));
+    exitItem->setText(shown({u"关闭", u"Exit"}));
+    // Without a known language the window has no texts: Exit only by its button.
+    exitItem->setVisible(isKnownLanguage(config.language));
+    verifySetting->setText(shown({u"写入后校验", u"Verify after writing"}));
     {
         const QSignalBlocker quiet(verifySetting);
         verifySetting->setChecked(programSettings::verifyAfterWrite());

@@ -7,6 +7,8 @@
 #include <QTranslator>
 #include <memory>
 
+#include "LanguageText.h"
+
 namespace {
 
 // Owned by the application, so it never outlives it; the pointer clears itself then.
@@ -21,7 +23,7 @@ void removeInstalled() {
 
 // The qtbase file of a language other than English; empty for English.
 QString fileFor(const std::string& language) {
-    if (language == "zh-CN") {
+    if (isChinese(language)) {
         return QStringLiteral("qtbase_zh_CN");
     }
     return {};
