@@ -68,6 +68,9 @@ private:
         });
         clickRegion(kKeyRegionIdBase + key);
         QVERIFY(seen);
+        // The offscreen platform has no window manager to hand the focus back.
+        dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
     }
 
     // The first two items of the right-click menu: undo and redo.
