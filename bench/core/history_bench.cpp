@@ -123,12 +123,14 @@ void BM_UndoRedoOpenMaximal(benchmark::State& state) {
 void BM_HundredOneKeySteps(benchmark::State& state) {
     auto config = std::make_unique<KeyboardConfig>();
     maximal::fill(*config);
+    int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
         ConfigHistory history(*config);
+        ++round;
         state.ResumeTiming();
         for (int i = 1; i <= 100; ++i) {
-            config->slot(1 + i % kKeyCount, i % 2).hwCode = i;
+            config->slot(1 + i % kKeyCount, i % 2).hwCode = round * 1000 + i;
             history.record(*config, {u"x", u"x"});
         }
         state.PauseTiming();
