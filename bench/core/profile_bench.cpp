@@ -21,47 +21,11 @@
 #include <string>
 
 #include "KeyboardConfig.h"
+#include "MaximalConfig.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kRows = 799;
-constexpr int kEntries = 100;
-
-StepList maximalMacro() {
-    StepList list(9);
-    const std::u16string steps[] = {u"Left CTRL Down", u"<120 ms>", u"Left CTRL UP",
-                                    u"Mouse Key Left"};
-    for (int i = 0; i < kRows; ++i) {
-        list.items.push_back(steps[i % 4]);
-        list.children.emplace_back(9);
-    }
-    return list;
-}
-
-void fillMaximal(KeyboardConfig& config) {
-    config.clear();
-    const StepList macro = maximalMacro();
-    for (StepList* catalogue :
-         {&config.predefinedCombos, &config.predefinedMacros, &config.predefinedEmulations}) {
-        for (int e = 0; e < kEntries; ++e) {
-            std::u16string name = u"宏定义";
-            for (char c : std::to_string(e + 1)) {
-                name += static_cast<char16_t>(c);
-            }
-            catalogue->items.push_back(name);
-            catalogue->children.push_back(macro);
-        }
-    }
-    for (int k = 1; k <= kKeyCount; ++k) {
-        config.backlight[k] = {k, 255 - k, 128};
-        for (int l = 0; l < kLevelCount; ++l) {
-            config.slot(k, l).mode = Macro;
-            config.slot(k, l).steps = macro;
-        }
-    }
-}
 
 long statusKb(const char* field) {
     std::ifstream in("/proc/self/status");
@@ -94,7 +58,7 @@ struct Fixture {
         dir = pattern;
         path = (dir / "maximal.pro").string();
         source = std::make_unique<KeyboardConfig>();
-        fillMaximal(*source);
+        maximal::fill(*source);
         std::string why;
         if (!source->saveProfile(path, &why)) {
             std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), why.c_str());

@@ -26,6 +26,10 @@ bool TestKeyboard::start() {
     return isRunning;
 }
 
+std::size_t TestKeyboard::reportCount() const {
+    return keyboard ? keyboard->receivedCount() : 0;
+}
+
 void TestKeyboard::stop() {
     if (keyboard) {
         keyboard->stop();

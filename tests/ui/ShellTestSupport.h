@@ -94,6 +94,8 @@ public:
     void stop();
     bool running() const { return isRunning; }
     QString runtimeDir() const { return folder.path(); }
+    // Reports the keyboard has received since it started.
+    std::size_t reportCount() const;
 
 private:
     QTemporaryDir folder;

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QEventLoop>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <algorithm>
@@ -30,6 +32,9 @@ QString fromU16(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
+constexpr LanguageText kBacklightStep{u"设置背光", u"Backlight"};
+constexpr LanguageText kReadAllStep{u"读取配置", u"ReadAll"};
+
 }  // namespace
 
 CTravoDlg::CTravoDlg(KeyboardConfig& config, QWidget* parent)
@@ -46,6 +51,14 @@ CTravoDlg::CTravoDlg(KeyboardConfig& config, QWidget* parent)
     InfoBox->setTextInteractionFlags(Qt::TextSelectableByMouse);
     InfoBox->setCursorWidth(0);
     InfoBox->setFocusPolicy(Qt::ClickFocus);
+    const auto shortcut = [this](const QKeySequence& keys, void (CTravoDlg::*slot)()) {
+        auto* made = new QShortcut(keys, this);
+        made->setContext(Qt::WindowShortcut);
+        connect(made, &QShortcut::activated, this, slot);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &CTravoDlg::undo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &CTravoDlg::redo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &CTravoDlg::redo);
 }
 
 CTravoDlg::~CTravoDlg() = default;
@@ -68,9 +81,12 @@ bool CTravoDlg::initialise() {
     fillSkinRegions(SkinWindowId::Main, regions);
     config.currentLevel = 0;
     config.clear();
-    profiles->markSaved();
+    profiles->startHistory();
 
     menu = new TrayMenu(config, windowIcon, this);
+    menu->setHistorySource(profiles.get());
+    connect(menu, &TrayMenu::undoChosen, this, &CTravoDlg::undo);
+    connect(menu, &TrayMenu::redoChosen, this, &CTravoDlg::redo);
     connect(menu, &TrayMenu::exitChosen, this, &CTravoDlg::reject);
     connect(menu, &TrayMenu::iconActivated, this, &CTravoDlg::restoreFromTray);
     connect(menu, &TrayMenu::profileChosen, this, &CTravoDlg::applyProfile);
@@ -195,11 +211,12 @@ void CTravoDlg::command(int regionId) {
             update();
             break;
         case MainRegion::Open:
-            profiles->open();
+            documentChanged(profiles->open());
             update();
             break;
         case MainRegion::Clear:
             if (profiles->clear()) {
+                documentChanged(true);
                 update();
             }
             break;
@@ -208,6 +225,7 @@ void CTravoDlg::command(int regionId) {
             break;
         case MainRegion::Backlight:
             runBacklightDialog(this, config);
+            documentChanged(profiles->recordChange(ConfigHistory::textStepName(kBacklightStep)));
             break;
         case MainRegion::ReadAll:
             deviceCommand(LoadFromKeyboard);
@@ -294,6 +312,7 @@ void CTravoDlg::applyProfile(const QString& path) {
         return;
     }
     if (profiles->openRecent(path)) {
+        documentChanged(true);
         update();
         runWriteEverythingDialogs(this, config);
     }
@@ -307,6 +326,7 @@ void CTravoDlg::deviceCommand(int operation) {
     runProgressDialog(this, operation, config);
     // A load rebuilds the keys; a write leaves the picture as it is.
     if (operation == LoadFromKeyboard) {
+        documentChanged(profiles->recordChange(ConfigHistory::textStepName(kReadAllStep)));
         update();
     }
 }
@@ -318,7 +338,28 @@ void CTravoDlg::keyCommand(int regionId) {
     }
     config.currentKey = key.keyIndex;
     runKeySettingsDialog(this, config);
+    documentChanged(profiles->recordKeyChange(config.currentKey, config.currentLevel));
     update();
+}
+
+void CTravoDlg::documentChanged(bool changed) {
+    if (changed && menu != nullptr) {
+        menu->update();
+    }
+}
+
+void CTravoDlg::undo() {
+    if (ended == EndReason::None && profiles->undo()) {
+        documentChanged(true);
+        update();
+    }
+}
+
+void CTravoDlg::redo() {
+    if (ended == EndReason::None && profiles->redo()) {
+        documentChanged(true);
+        update();
+    }
 }
 
 bool CTravoDlg::hasUnsavedChanges() const {

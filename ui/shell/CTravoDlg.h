@@ -67,6 +67,13 @@ public:
     // configuration has unsaved changes.
     void applyProfile(const QString& path);
 
+    // Undo and redo of the document (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y): the keys and the
+    // information box show the result; the keyboard is not written.
+    void undo();
+    void redo();
+    // The profile commands and the document's history.
+    ProfileCommands& profileCommands() { return *profiles; }
+
     void accept() override;
     void reject() override;
 
@@ -95,6 +102,8 @@ private:
     void requestEnd(int result);
     void endProgram(int result, EndReason reason);
     void setInfoText(const QString& text);
+    // After a command that may have changed the document: its step, then the picture.
+    void documentChanged(bool changed);
 
     KeyboardConfig& config;
     QIcon windowIcon;

@@ -2,9 +2,11 @@
 #include "ProfileCommands.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QWidget>
 
 #include "KeyboardConfig.h"
+#include "KeyboardLayout.h"
 #include "LanguageText.h"
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
@@ -25,10 +27,13 @@ void rememberProfile(const QString& path) {
     programSettings::rememberProfileFolder(path);
 }
 
+constexpr LanguageText kClearStep{u"清空配置", u"Clear"};
+constexpr LanguageText kOpenStep{u"打开 ", u"Open "};
+
 }  // namespace
 
 ProfileCommands::ProfileCommands(KeyboardConfig& config, QWidget* dialogParent)
-    : config(config), parent(dialogParent), savedState(ConfigSnapshot::of(config)) {}
+    : config(config), parent(dialogParent), history(config) {}
 
 QString ProfileCommands::text(const LanguageText& text) const {
     return QString::fromStdU16String(std::u16string(text.chineseOrEnglish(config.language)));
@@ -39,11 +44,41 @@ void ProfileCommands::warn(const QString& message) const {
 }
 
 bool ProfileCommands::hasUnsavedChanges() const {
-    return !savedState.matches(config);
+    return history.hasUnsavedChanges(config);
 }
 
 void ProfileCommands::markSaved() {
-    savedState = ConfigSnapshot::of(config);
+    history.markSaved(config);
+}
+
+void ProfileCommands::startHistory() {
+    history.reset(config);
+}
+
+bool ProfileCommands::recordChange(const ConfigHistory::StepName& name) {
+    return history.record(config, name);
+}
+
+bool ProfileCommands::recordKeyChange(int key, int level) {
+    const KeyLayoutEntry* entry = keyLayout(key);
+    const std::u16string name = entry != nullptr ? std::u16string(entry->name) : std::u16string();
+    return history.record(config, ConfigHistory::keyStepName(config, name, key, level));
+}
+
+bool ProfileCommands::undo() {
+    return !asking && history.undo(config);
+}
+
+bool ProfileCommands::redo() {
+    return !asking && history.redo(config);
+}
+
+QString ProfileCommands::undoText() const {
+    return QString::fromStdU16String(history.undoText(config.language));
+}
+
+QString ProfileCommands::redoText() const {
+    return QString::fromStdU16String(history.redoText(config.language));
 }
 
 bool ProfileCommands::save() {
@@ -77,6 +112,7 @@ bool ProfileCommands::clear() {
         return false;
     }
     config.clear();
+    recordChange(ConfigHistory::textStepName(kClearStep));
     markSaved();
     return true;
 }
@@ -92,6 +128,8 @@ bool ProfileCommands::load(const QString& path) {
              QString::fromStdString(reason));
         return false;
     }
+    recordChange(
+        ConfigHistory::textStepName(kOpenStep, QFileInfo(path).fileName().toStdU16String()));
     markSaved();
     rememberProfile(path);
     if (config.profileCutShort) {

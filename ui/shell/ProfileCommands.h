@@ -5,12 +5,14 @@
 // replaced or dropped. Every question, file chooser and message goes through the UiSeam, so the
 // commands run without a window.
 //
-// Each command that replaces the document goes through here; what the document held when it
-// was last opened, saved or cleared is the "saved" state the questions compare with.
+// Each command that replaces the document goes through here, and so does every other change the
+// window makes to it: each becomes a step of the document's history, which undo and redo move
+// through. The state last opened, saved or cleared is the "saved" one the questions compare with;
+// undoing back to it counts as saved again.
 
 #include <QString>
 
-#include "ConfigSnapshot.h"
+#include "ConfigHistory.h"
 
 class KeyboardConfig;
 struct LanguageText;
@@ -23,8 +25,25 @@ public:
 
     // True while the document holds something not saved since the last markSaved().
     bool hasUnsavedChanges() const;
-    // What the document holds now counts as saved (start-up, after a load).
+    // What the document holds now counts as saved (after a load).
     void markSaved();
+    // The document as it is now starts a new history, saved, with nothing to undo (start-up).
+    void startHistory();
+
+    // A command changed the document (or may have): one step under `name`, none when nothing
+    // changed. True when a step was added.
+    bool recordChange(const ConfigHistory::StepName& name);
+    // The key settings dialog ended on `key` and `level`: the step names the slot as it is now.
+    bool recordKeyChange(int key, int level);
+    // Undo and redo: the document only, never the keyboard. False when there is nothing to.
+    bool undo();
+    bool redo();
+    bool canUndo() const { return history.canUndo(); }
+    bool canRedo() const { return history.canRedo(); }
+    // "撤销 …"/"Undo …" and "重做 …"/"Redo …" naming the step, in the document's language.
+    QString undoText() const;
+    QString redoText() const;
+    const ConfigHistory& documentHistory() const { return history; }
     // True while the unsaved-work question is open: nothing else may replace the document then.
     bool isAsking() const { return asking; }
 
@@ -60,6 +79,6 @@ private:
 
     KeyboardConfig& config;
     QWidget* parent;
-    ConfigSnapshot savedState;
+    ConfigHistory history;
     bool asking = false;
 };

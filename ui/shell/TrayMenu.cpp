@@ -10,6 +10,7 @@
 
 #include "KeyboardConfig.h"
 #include "LanguageText.h"
+#include "ProfileCommands.h"
 #include "ProgramSettings.h"
 #include "RecentProfiles.h"
 
@@ -18,6 +19,11 @@ TrayMenu::TrayMenu(const KeyboardConfig& config, const QIcon& icon, QWidget* win
     tray = new QSystemTrayIcon(icon, this);
     tray->setToolTip(QStringLiteral("Oskel"));
     menu = new QMenu(window);
+    undoItem = menu->addAction(QString());
+    connect(undoItem, &QAction::triggered, this, &TrayMenu::undoChosen);
+    redoItem = menu->addAction(QString());
+    connect(redoItem, &QAction::triggered, this, &TrayMenu::redoChosen);
+    menu->addSeparator();
     verifySetting = menu->addAction(QString());
     verifySetting->setCheckable(true);
     connect(verifySetting, &QAction::toggled, this,
@@ -44,10 +50,19 @@ void TrayMenu::hideIcon() {
     tray->hide();
 }
 
+void TrayMenu::setHistorySource(const ProfileCommands* commands) {
+    history = commands;
+    update();
+}
+
 void TrayMenu::update() {
     const auto shown = [this](const LanguageText& text) {
         return QString::fromStdU16String(std::u16string(text.chineseOrEnglish(config.language)));
     };
+    undoItem->setText(history != nullptr ? history->undoText() : shown({u"撤销", u"Undo"}));
+    undoItem->setEnabled(history != nullptr && history->canUndo());
+    redoItem->setText(history != nullptr ? history->redoText() : shown({u"重做", u"Redo"}));
+    redoItem->setEnabled(history != nullptr && history->canRedo());
     exitItem->setText(shown({u"关闭", u"Exit"}));
     // Without a known language the window has no texts: Exit only by its button.
     exitItem->setVisible(isKnownLanguage(config.language));

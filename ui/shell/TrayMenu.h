@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
-// The main window's menus: the notification-area icon with its menu (the recent profiles, the
-// verify-after-writing setting and Exit) and the menu a right click on the window opens (the
-// same but Exit, which the window has as a button). The texts follow the document's language
-// and the items are made anew each time a menu opens.
+// The main window's menus: the notification-area icon with its menu (undo and redo naming their
+// steps, the recent profiles, the verify-after-writing setting and Exit) and the menu a right
+// click on the window opens (the same but Exit, which the window has as a button). The texts follow
+// the document's language and the items are made anew each time a menu opens.
 
 #include <QList>
 #include <QObject>
 #include <memory>
 
 class KeyboardConfig;
+class ProfileCommands;
 class QAction;
 class QIcon;
 class QMenu;
@@ -33,11 +34,15 @@ public:
     std::unique_ptr<QMenu> windowMenu();
     // Texts, setting and recent profiles as they are now.
     void update();
+    // The commands whose history the undo and redo items name; without, they stay greyed.
+    void setHistorySource(const ProfileCommands* commands);
 
 signals:
     // A recent profile was chosen: its full path.
     void profileChosen(const QString& path);
     void exitChosen();
+    void undoChosen();
+    void redoChosen();
     // A click or double click on the icon.
     void iconActivated();
 
@@ -48,6 +53,9 @@ private:
     QWidget* window;
     QSystemTrayIcon* tray = nullptr;
     QMenu* menu = nullptr;
+    const ProfileCommands* history = nullptr;
+    QAction* undoItem = nullptr;
+    QAction* redoItem = nullptr;
     QAction* exitItem = nullptr;
     QAction* verifySetting = nullptr;
     QList<QAction*> recentActions;
