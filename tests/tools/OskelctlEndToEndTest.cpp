@@ -1276,6 +1276,8 @@ TEST_F(OskelctlEndToEnd, FirmwareWithoutABackupOnlyWithNoBackup) {
     const std::vector<std::string> log = loggedLines(1 + 12);
     ASSERT_EQ(log.size(), 13u);
     EXPECT_EQ(log[1].substr(0, 4), "003a");
+}
+
 // A FIFO without a writer or a link to /dev/zero as the list: `recent` ends at once with a
 // warning instead of hanging or filling the memory.
 TEST_F(OskelctlEndToEnd, RecentIgnoresWhatIsNoList) {

@@ -323,107 +323,54 @@ Session sessionState() {
 
 void writeJson(const std::vector<Keyboard>& keyboards, const RuleState& rule,
                const Session& session, const std::string& version, bool versionRead, bool usable) {
-    JsonWriter json;
-    json.beginObject();
-    json.key("keyboards");
-    json.beginArray();
+    // A text, or null when there is none.
+    const auto textOrNull = [](const std::string& text) {
+        return text.empty() ? Json() : Json(text);
+    };
+    Json found = Json::array();
     for (const Keyboard& keyboard : keyboards) {
-        json.beginObject();
-        json.key("door");
-        json.value(keyboard.door);
-        json.key("name");
-        json.value(keyboard.name);
-        json.key("place");
-        json.value(keyboard.place);
-        json.key("used");
-        json.value(keyboard.used);
-        json.key("interfaces");
-        json.beginArray();
+        Json interfaces = Json::array();
         for (const Interface& interface : keyboard.interfaces) {
-            json.beginObject();
-            json.key("interface");
-            if (interface.number >= 0) {
-                json.value(interface.number);
-            } else {
-                json.null();
-            }
-            json.key("node");
-            json.value(interface.node);
-            json.key("devicePath");
-            json.value(interface.devicePath);
-            json.key("mode");
-            json.value(interface.mode);
-            json.key("owner");
-            json.value(interface.owner);
-            json.key("group");
-            json.value(interface.group);
-            json.key("mayOpen");
-            json.value(interface.openError == 0);
-            json.key("openError");
-            if (interface.openError != 0) {
-                json.value(std::strerror(interface.openError));
-            } else {
-                json.null();
-            }
-            json.key("advice");
-            if (!interface.advice.empty()) {
-                json.value(interface.advice);
-            } else {
-                json.null();
-            }
-            json.key("inExchange");
-            json.value(interface.inExchange);
-            json.key("heldOpenBy");
-            json.beginArray();
+            Json holders = Json::array();
             for (const Holder& holder : interface.holders) {
-                json.beginObject();
-                json.key("pid");
-                json.value(static_cast<long long>(holder.pid));
-                json.key("program");
-                json.value(holder.program);
-                json.endObject();
+                holders.push_back(
+                    Json{{"pid", static_cast<long long>(holder.pid)}, {"program", holder.program}});
             }
-            json.endArray();
-            json.endObject();
+            interfaces.push_back(Json{
+                {"interface", interface.number >= 0 ? Json(interface.number) : Json()},
+                {"node", interface.node},
+                {"devicePath", interface.devicePath},
+                {"mode", interface.mode},
+                {"owner", interface.owner},
+                {"group", interface.group},
+                {"mayOpen", interface.openError == 0},
+                {"openError",
+                 interface.openError != 0 ? Json(std::strerror(interface.openError)) : Json()},
+                {"advice", textOrNull(interface.advice)},
+                {"inExchange", interface.inExchange},
+                {"heldOpenBy", holders},
+            });
         }
-        json.endArray();
-        json.endObject();
+        found.push_back(Json{{"door", keyboard.door},
+                             {"name", keyboard.name},
+                             {"place", keyboard.place},
+                             {"used", keyboard.used},
+                             {"interfaces", interfaces}});
     }
-    json.endArray();
-    json.key("udevRule");
-    json.beginObject();
-    json.key("installed");
-    json.beginArray();
+    Json installed = Json::array();
     for (const std::string& path : rule.installed) {
-        json.value(path);
+        installed.push_back(path);
     }
-    json.endArray();
-    json.key("shipped");
-    if (!rule.shipped.empty()) {
-        json.value(rule.shipped);
-    } else {
-        json.null();
-    }
-    json.key("sameAsShipped");
-    json.value(rule.same);
-    json.endObject();
-    json.key("session");
-    json.beginObject();
-    json.key("type");
-    json.value(session.type);
-    json.key("recording");
-    json.value(session.recording);
-    json.endObject();
-    json.key("firmwareVersion");
-    if (versionRead) {
-        json.value(version);
-    } else {
-        json.null();
-    }
-    json.key("usable");
-    json.value(usable);
-    json.endObject();
-    std::printf("%s\n", json.text().c_str());
+    const Json document{
+        {"keyboards", found},
+        {"udevRule", Json{{"installed", installed},
+                          {"shipped", textOrNull(rule.shipped)},
+                          {"sameAsShipped", rule.same}}},
+        {"session", Json{{"type", session.type}, {"recording", session.recording}}},
+        {"firmwareVersion", versionRead ? Json(version) : Json()},
+        {"usable", usable},
+    };
+    std::fputs(formatJson(document).c_str(), stdout);
 }
 
 void writeText(const std::vector<Keyboard>& keyboards, const RuleState& rule,

@@ -336,7 +336,7 @@ void CTravoDialogKeyMapSettings::command(int id) {
         }
     }
     if (id == Region::Ok) {
-        if (currentTab == 2 && !keepMacroLeavingKeysDown(this, config, currentMacro)) {
+        if (currentTab == 2 && !keepMacroLeavingKeysDown(this, config, state.currentMacro)) {
             update();
             return;
         }

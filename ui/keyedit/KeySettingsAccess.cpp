@@ -32,8 +32,8 @@ SkinAccess CTravoDialogKeyMapSettings::describeRegion(int index) const {
     const int id = r.regionId;
     if (!a.presented()) {
         // An empty list is still a list.
-        if (const ListId list = listOfRow(id); list != ListId::None && regionTakesPart(index)) {
-            a.list = static_cast<int>(list);
+        if (const PaintedList* list = listOfRow(id); list != nullptr && regionTakesPart(index)) {
+            a.list = static_cast<int>(list->id);
         }
         return a;
     }
@@ -42,14 +42,14 @@ SkinAccess CTravoDialogKeyMapSettings::describeRegion(int index) const {
         a.selected = id - Region::FirstTab + 1 == currentTab;
         a.checked = a.selected;
     } else if (id == Region::ComboNew || id == Region::ComboDelete) {
-        a.unavailable = uniquesMode != 0;
+        a.unavailable = isUniquesMode();
     } else if (id == Region::KeyPrompt || id == Region::EmulationDelay) {
         // Areas that only carry a caption: read as text.
         a = {};
         a.role = QAccessible::StaticText;
         a.name = regionName(index);
-    } else if (const ListId list = listOfRow(id); list != ListId::None) {
-        a.list = static_cast<int>(list);
+    } else if (const PaintedList* list = listOfRow(id); list != nullptr) {
+        a.list = static_cast<int>(list->id);
     } else if (id >= Region::FirstComboKeyRow && id < Region::FirstComboKeyRow + 6) {
         // The keys of the combination under the cursor: read, never chosen.
         a.list = kComboKeysList;

@@ -303,23 +303,22 @@ void CTravoDialogKeyMapSettings::scrollRequested(CSkinScrollBar* bar, int code, 
 // does; past the rows in view the list scrolls, as its scroll bar would.
 bool CTravoDialogKeyMapSettings::focusKey(int index, int key) {
     const int id = regions[static_cast<std::size_t>(index)].regionId;
-    const ListId list = listOfRow(id);
-    if (list == ListId::None || (key != Qt::Key_Up && key != Qt::Key_Down)) {
+    const PaintedList* list = listOfRow(id);
+    if (list == nullptr || (key != Qt::Key_Up && key != Qt::Key_Down)) {
         return false;
     }
-    const ListBox box = listBox(list);
-    const StepList& steps = *box.list;
+    const StepList& steps = state.list(list->id);
     const int target = steps.ViewStartAt + steps.CursorPos + (key == Qt::Key_Up ? -1 : 1);
     if (target < 0 || target >= steps.count()) {
         return true;
     }
-    if (target >= steps.ViewStartAt && target < steps.ViewStartAt + box.rows) {
-        command(box.firstRow + target - steps.ViewStartAt);
+    if (target >= steps.ViewStartAt && target < steps.ViewStartAt + list->rows) {
+        command(list->firstRow + target - steps.ViewStartAt);
     } else {
-        scrollRequested(box.bar, SB_THUMBTRACK, target);
+        scrollRequested(barOf(*list), SB_THUMBTRACK, target);
         refreshCaptions();
         update();
     }
-    focusRegion(regionIndexById(box.firstRow + listBox(list).list->CursorPos));
+    focusRegion(regionIndexById(list->firstRow + state.list(list->id).CursorPos));
     return true;
 }

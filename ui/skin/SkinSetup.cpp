@@ -48,9 +48,8 @@ SkinRegionKind toKind(RegionKind kind) {
         case RegionKind::ListRow:
             return SkinRegionKind::ListRow;
         case RegionKind::RadioOption:
+        case RegionKind::RadioMark:
             return SkinRegionKind::Radio;
-        case RegionKind::CheckBox:
-            return SkinRegionKind::CheckBox;
         case RegionKind::OptionIcon:
         case RegionKind::OptionRow:
         case RegionKind::OptionButton:
