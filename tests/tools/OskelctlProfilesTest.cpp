@@ -110,6 +110,12 @@ TEST_F(OskelctlProfiles, ImportIsTheInverseOfShowJson) {
     for (const fs::path& profile : profiles) {
         SCOPED_TRACE(profile.string());
         const ProcessResult shown = ctl({"show", "--json", profile.string()});
+        // The fuzzers' corpora also hold hostile files: refused ones, and ones whose numbers the
+        // keyboard cannot store (show warns; import refuses such values by design).
+        const bool hostile = profile.string().find("/fuzz/corpus/") != std::string::npos;
+        if (hostile && (shown.exitCode == 2 || shown.err.find("warning") != std::string::npos)) {
+            continue;
+        }
         ASSERT_EQ(shown.exitCode, 0) << shown.err;
         const fs::path json = dir / "profile.json";
         const fs::path imported = dir / "imported.pro";

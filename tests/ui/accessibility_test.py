@@ -365,10 +365,10 @@ def key_settings_dialog(desktop, program):
     check(not states(tabs[0]).contains(pyatspi.STATE_SELECTED), "and no longer the first")
     check(desktop.wait(lambda: by_name(d, "list", "宏列表"), "the macro list") is not None and
           by_name(d, "radio button", "单键") is None, "the tree shows the Macro page's lists only")
-    times = by_name(d, "check box", "次数播放")
-    press_play = by_name(d, "check box", "按下播放，释放停止")
+    times = by_name(d, "radio button", "次数播放")
+    press_play = by_name(d, "radio button", "按下播放，释放停止")
     check(times is not None and states(times).contains(pyatspi.STATE_CHECKED),
-          "Times Play is a checked check box")
+          "Times Play is a checked radio button")
     click(desktop, press_play)
     check(desktop.wait(lambda: states(press_play).contains(pyatspi.STATE_CHECKED), "checked"),
           "a click checks another play mode")
@@ -380,7 +380,7 @@ def key_settings_dialog(desktop, program):
 def other_windows(desktop, program):
     """The backlight and firmware windows: their keys and buttons, the colour chooser by Space."""
     press(by_name(program.main, "push button", "设置背光"))
-    d = desktop.wait(lambda: program.dialog("设置背光"), "the backlight dialog")
+    d = desktop.wait(lambda: program.dialog("背光设置面板"), "the backlight dialog")
     keys = [c for c in children(d) if c.getRoleName() == "push button" and
             c.description.startswith("RGB(")]
     check(len(keys) == 108, "the backlight dialog lists its 108 keys, each with its colour")
@@ -391,14 +391,14 @@ def other_windows(desktop, program):
     key(desktop, "space")
     chooser = desktop.wait(lambda: next((w for w in children(program.app)
                                          if w.getState().contains(pyatspi.STATE_SHOWING) and
-                                         w.name not in ("Oskel", "设置背光")), None),
+                                         w.name not in ("Oskel", "背光设置面板")), None),
                            "the colour chooser")
     check(chooser is not None, f"Space on a key opens the colour chooser ({chooser.name!r})")
     key(desktop, "Escape")
     desktop.wait(lambda: not chooser.getState().contains(pyatspi.STATE_SHOWING),
                  "the colour chooser to close")
     key(desktop, "Escape")
-    desktop.wait(lambda: program.dialog("设置背光") is None, "the backlight dialog to close")
+    desktop.wait(lambda: program.dialog("背光设置面板") is None, "the backlight dialog to close")
     press(by_name(program.main, "push button", "固件升级"))
     d = desktop.wait(lambda: program.dialog("键盘固件升级"), "the firmware dialog")
     check(all(by_name(d, "push button", b) for b in ("获取固件版本", "打开", "更新", "取消")),

@@ -5,8 +5,8 @@ _oskelctl() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="detect version write read verify firmware show recent import diff next
-        previous help"
+    local commands="detect version write read verify firmware show recent doctor reset import
+        diff next previous help"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         if [[ ${words[i]} != -* ]]; then
@@ -45,6 +45,9 @@ _oskelctl() {
         show) options="--lang --json" ;;
         import) options="-o --output" ;;
         diff) options="--json --lang" ;;
+        doctor) options="--json" ;;
+        reset) options="--keys --lights" ;;
+        firmware) options="--no-backup" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
