@@ -34,17 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         lines.empty() || lines.back()[3] != oskel::hid::kEndOfFileRecord) {
         std::abort();  // an accepted text not sent whole, or not ending with its end record
     }
-    bool data = false;
+    bool anyData = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto& line = lines[i];
         const auto& report = transport.written[i];
-        data = data || line[3] == 0x00;
+        anyData = anyData || line[3] == 0x00;
         if (line.size() > 62 || line[3] > oskel::hid::kLastRecordType || report[0] != 0x00 ||
             report[1] != 0x3A || std::memcmp(report.data() + 2, line.data(), line.size()) != 0) {
             std::abort();
         }
     }
-    if (!data || lines.back()[0] != 0) {
+    if (!anyData || lines.back()[0] != 0) {
         std::abort();  // accepted without any data, or with an end record carrying data
     }
     return 0;
