@@ -16,9 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The key-configuration capacity the read flow hands the device library.
-constexpr int kReadCapacity = 65536;
-
 // 2026-12-11_16-45-58.pro, with _2, _3... when two are taken within one second. The suffix
 // sorts after the plain name, so names sort as the backups were taken.
 const std::regex& backupName() {
@@ -36,29 +33,8 @@ std::string stamp(std::time_t when) {
 
 // What the keyboard holds, into `into` (a document of its own with its key tables built).
 bool readInto(KeyboardConfig& config, WindowHandle window, KeyboardConfig& into) {
-    CTravoHWI& keyboard = config.keyboard;
-    if (!keyboard.isOpen() || !keyboard.readKeyDefinationFromDev(window)) {
-        return false;
-    }
-    std::vector<int> array(kReadCapacity);
-    for (int level = 0; level < kLevelCount; ++level) {
-        for (int key = 1; key <= kKeyCount; ++key) {
-            std::fill(array.begin(), array.end(), 0);
-            keyboard.getKeyConfiguration(level, key, array.data(), kReadCapacity);
-            assignFromKeyConfiguration(into, array.data(), kReadCapacity, into.slot(key, level));
-        }
-    }
-    if (!keyboard.readKeyLightFromDev()) {
-        return false;
-    }
-    int lights[kLightArrayLength] = {};
-    keyboard.getKeyboardLightArea(lights);
-    for (int key = 1; key <= kKeyCount; ++key) {
-        for (int c = 0; c < 3; ++c) {
-            into.backlight[key][c] = lights[(key - 1) * 3 + c];
-        }
-    }
-    return true;
+    return readKeysFromKeyboard(config.keyboard, window, into) &&
+           readBacklightFromKeyboard(config.keyboard, into);
 }
 
 }  // namespace

@@ -264,8 +264,7 @@ bool writeKeysToKeyboard(KeyboardConfig& config, WindowHandle window) {
     return config.keyboard.writeKeyConfigurationToDev(window);
 }
 
-bool readKeysFromKeyboard(KeyboardConfig& config, WindowHandle window) {
-    CTravoHWI& keyboard = config.keyboard;
+bool readKeysFromKeyboard(CTravoHWI& keyboard, WindowHandle window, KeyboardConfig& into) {
     // A half-finished read would mix new and stale slots, so nothing changes unless it ended.
     if (!keyboard.isOpen() || !keyboard.readKeyDefinationFromDev(window)) {
         return false;
@@ -275,11 +274,14 @@ bool readKeysFromKeyboard(KeyboardConfig& config, WindowHandle window) {
         for (int key = 1; key <= kKeyCount; ++key) {
             std::fill(array.begin(), array.end(), 0);
             keyboard.getKeyConfiguration(level, key, array.data(), kReadCapacity);
-            assignFromKeyConfiguration(config, array.data(), kReadCapacity,
-                                       config.slot(key, level));
+            assignFromKeyConfiguration(into, array.data(), kReadCapacity, into.slot(key, level));
         }
     }
     return true;
+}
+
+bool readKeysFromKeyboard(KeyboardConfig& config, WindowHandle window) {
+    return readKeysFromKeyboard(config.keyboard, window, config);
 }
 
 bool writeBacklightToKeyboard(KeyboardConfig& config) {
@@ -295,8 +297,7 @@ bool writeBacklightToKeyboard(KeyboardConfig& config) {
     return config.keyboard.setKeyboardLightArea(lights);
 }
 
-bool readBacklightFromKeyboard(KeyboardConfig& config) {
-    CTravoHWI& keyboard = config.keyboard;
+bool readBacklightFromKeyboard(CTravoHWI& keyboard, KeyboardConfig& into) {
     if (!keyboard.isOpen() || !keyboard.readKeyLightFromDev()) {
         return false;
     }
@@ -304,8 +305,12 @@ bool readBacklightFromKeyboard(KeyboardConfig& config) {
     keyboard.getKeyboardLightArea(lights);
     for (int key = 1; key <= kKeyCount; ++key) {
         for (int c = 0; c < 3; ++c) {
-            config.backlight[key][c] = lights[(key - 1) * 3 + c];
+            into.backlight[key][c] = lights[(key - 1) * 3 + c];
         }
     }
     return true;
+}
+
+bool readBacklightFromKeyboard(KeyboardConfig& config) {
+    return readBacklightFromKeyboard(config.keyboard, config);
 }

@@ -29,12 +29,16 @@ void loadKeyDefinitions(KeyboardConfig& config);
 // Runs the key read transfer and, when it succeeds, rebuilds all 216 slots from what the
 // library holds. On failure the document is untouched.
 bool readKeysFromKeyboard(KeyboardConfig& config, WindowHandle window);
+// The same with the keyboard of another document: the slots of `into` are rebuilt, with its
+// key tables (a backup taken without touching the user's document).
+bool readKeysFromKeyboard(CTravoHWI& keyboard, WindowHandle window, KeyboardConfig& into);
 
 // Sends backlight entries 1..108 to the keyboard. False when a report failed.
 bool writeBacklightToKeyboard(KeyboardConfig& config);
 
 // Reads the keyboard's colours into backlight entries 1..108; untouched on failure.
 bool readBacklightFromKeyboard(KeyboardConfig& config);
+bool readBacklightFromKeyboard(CTravoHWI& keyboard, KeyboardConfig& into);
 
 // The code or pause a step text stands for: the number of a pause text ("<30 ms>" gives 30),
 // else the HWCode of the first key (in KeyCode order) whose name, name + " UP" or name + " Down"
