@@ -259,20 +259,11 @@ SkinAccess SkinDialog::describeRegion(int index) const {
             a.group = SkinGroup::Tabs;
             break;
         case SkinRegionKind::Radio:
-            a.role = QAccessible::RadioButton;
-            a.checkable = true;
-            a.checked = r.lit;
-            a.group = SkinGroup::Options;
-            break;
-        case SkinRegionKind::CheckBox:
-        case SkinRegionKind::Switch:
-            a.role = QAccessible::CheckBox;
-            a.checkable = true;
-            a.checked = r.lit;
-            a.group = SkinGroup::Options;
-            break;
         case SkinRegionKind::Option:
-            a.role = QAccessible::RadioButton;
+        case SkinRegionKind::Switch:
+            // A choice among a tab's options, or the level switch, which is on or off.
+            a.role = r.kind == SkinRegionKind::Switch ? QAccessible::CheckBox
+                                                      : QAccessible::RadioButton;
             a.checkable = true;
             a.checked = r.lit;
             a.group = SkinGroup::Options;

@@ -69,7 +69,6 @@ enum class SkinRegionKind : std::uint8_t {
     Caption,   // a text only drawn
     ListRow,   // a row of a painted list
     Radio,     // one of two or more choices with a round mark
-    CheckBox,  // a small square box
     Option,    // an icon, row or button of an option grid: one of a tab's choices
 };
 
