@@ -443,8 +443,9 @@ std::u16string clampedValueText(const ClampedValue& value, const std::u16string&
     const Text& text = value.what == ClampedValue::What::Pause      ? texts::kClampedPause
                        : value.what == ClampedValue::What::Interval ? texts::kClampedInterval
                                                                     : texts::kClampedCycles;
-    return format(std::u16string(text.chineseOrEnglish(language)), {keyName, levelName(value.level, language), number(value.step),
-                                      number(value.given), number(value.sent)});
+    return format(std::u16string(text.chineseOrEnglish(language)),
+                  {keyName, levelName(value.level, language), number(value.step),
+                   number(value.given), number(value.sent)});
 }
 
 std::u16string levelName(int level, const std::string& language) {
@@ -452,18 +453,29 @@ std::u16string levelName(int level, const std::string& language) {
         (level == 0 ? texts::kLevel1 : texts::kLevel2).chineseOrEnglish(language));
 }
 
-std::u16string differenceText(const KeyboardConfig& config, const SlotDifference& difference,
-                              const std::u16string& keyName, const std::string& language) {
+namespace {
+
+// A slot's difference in one of the two wordings: "written / held" after a write, "in A / in B"
+// between two profiles.
+std::u16string slotText(const KeyboardConfig& config, const SlotDifference& difference,
+                        const std::u16string& keyName, const std::string& language,
+                        const LanguageText& otherRecord, const LanguageText& sameShape) {
     const std::u16string written = describeRecord(config, difference.written, language);
     const std::u16string held = describeRecord(config, difference.held, language);
     const std::u16string level = levelName(difference.level, language);
     if (written != held) {
-        return format(texts::kOtherRecord.chineseOrEnglish(language),
-                      {keyName, level, written, held});
+        return format(otherRecord.chineseOrEnglish(language), {keyName, level, written, held});
     }
     return format(
-        texts::kSameShape.chineseOrEnglish(language),
+        sameShape.chineseOrEnglish(language),
         {keyName, level, held, firstDetail(config, difference.written, difference.held, language)});
+}
+
+}  // namespace
+
+std::u16string differenceText(const KeyboardConfig& config, const SlotDifference& difference,
+                              const std::u16string& keyName, const std::string& language) {
+    return slotText(config, difference, keyName, language, texts::kOtherRecord, texts::kSameShape);
 }
 
 std::u16string differenceText(const LightDifference& difference, const std::u16string& keyName,
@@ -492,15 +504,8 @@ KeyboardImage profileImage(const KeyboardConfig& config) {
 
 std::u16string sideBySideText(const KeyboardConfig& config, const SlotDifference& difference,
                               const std::u16string& keyName, const std::string& language) {
-    const std::u16string a = describeRecord(config, difference.written, language);
-    const std::u16string b = describeRecord(config, difference.held, language);
-    const std::u16string level = levelName(difference.level, language);
-    if (a != b) {
-        return format(texts::kOtherRecordAB.chineseOrEnglish(language), {keyName, level, a, b});
-    }
-    return format(
-        texts::kSameShapeAB.chineseOrEnglish(language),
-        {keyName, level, a, firstDetail(config, difference.written, difference.held, language)});
+    return slotText(config, difference, keyName, language, texts::kOtherRecordAB,
+                    texts::kSameShapeAB);
 }
 
 std::u16string sideBySideText(const LightDifference& difference, const std::u16string& keyName,

@@ -262,8 +262,8 @@ SkinAccess SkinDialog::describeRegion(int index) const {
         case SkinRegionKind::Option:
         case SkinRegionKind::Switch:
             // A choice among a tab's options, or the level switch, which is on or off.
-            a.role = r.kind == SkinRegionKind::Switch ? QAccessible::CheckBox
-                                                      : QAccessible::RadioButton;
+            a.role =
+                r.kind == SkinRegionKind::Switch ? QAccessible::CheckBox : QAccessible::RadioButton;
             a.checkable = true;
             a.checked = r.lit;
             a.group = SkinGroup::Options;
